@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds kestrune and runs it on the bundled sample font.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build >/dev/null
+cmake --build build -j2 --target kestrune >/dev/null
+
+# kestrune ends a completed run with status 1 and an error with 255.
+run() {
+  echo "== kestrune $*"
+  local status=0
+  build/kestrune "$@" || status=$?
+  if [ "$status" -ne 1 ]; then
+    echo "kestrune failed with status $status" >&2
+    exit 1
+  fi
+}
+
+run examples/sample.sfp build/sample-300.sfp -r300

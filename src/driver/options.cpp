@@ -1,0 +1,63 @@
+#include "driver/options.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrune {
+namespace {
+
+// Every character after "-r" is folded in as a digit without being checked,
+// taken as a signed byte. The fold wraps modulo 2^32 instead of overflowing;
+// only the low 16 bits ever reach the font.
+void fold_resolution_digits(const char* digits, RunOptions& options) {
+  auto value = static_cast<std::uint32_t>(options.resolution);
+  for (const char* c = digits; *c != '\0'; ++c) {
+    const int digit = static_cast<signed char>(*c) - 48;
+    value = value * 10U + static_cast<std::uint32_t>(digit);
+  }
+  options.resolution = static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+void apply_option(const char* argument, RunOptions& options) {
+  if (std::strncmp(argument, "-r", 2) == 0) {
+    fold_resolution_digits(argument + 2, options);
+    std::printf("Resolution changing to %d.\n", options.resolution);
+  } else if (std::strcmp(argument, "-l") == 0) {
+    options.landscape = true;
+    std::printf("Landscaping...\n");
+  } else if (std::strcmp(argument, "-clean") == 0) {
+    options.clean = true;
+    std::printf("Cleaning...\n");
+  }
+}
+
+RunOptions parse_options(int argc, const char* const* argv) {
+  RunOptions options;
+  if (argc > 3) {
+    for (int i = 3; i < argc; ++i) {
+      if (argv[i] != nullptr) apply_option(argv[i], options);
+    }
+  }
+  return options;
+}
+
+void print_usage() {
+  std::printf("\n");
+  std::printf("\n");
+  std::printf("Kestrune by Odran Velisk / Brindlewick\n");
+  std::printf("Version: 0.91beta\n");
+  std::printf("\n");
+  std::printf("SYNTAX\n");
+  std::printf("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");
+  std::printf("\n");
+  std::printf("\n");
+  std::printf("    -rNNN specifies a new resolution NNN for the SFP font\n");
+  std::printf("    -l specifies a rotation to landscape mode\n");
+  std::printf("    -clean ensures the unused bitmap image is zeroed\n");
+  std::printf("\n");
+}
+
+}  // namespace kestrune

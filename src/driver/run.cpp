@@ -1,0 +1,91 @@
+#include "driver/run.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "driver/options.h"
+#include "softfont/format.h"
+#include "softfont/header.h"
+
+namespace kestrune {
+namespace {
+
+constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
+
+// Opening the output truncates it, so an output that is the input under
+// another name (the same path, a hard link, a symbolic link) must be caught
+// before it is opened.
+bool names_same_file(const char* input_name, const char* output_name) {
+  std::error_code error;
+  return std::filesystem::equivalent(input_name, output_name, error) && !error;
+}
+
+bool run_body_pass(std::FILE* in, std::FILE* out, const RunOptions& options) {
+  (void)options;
+  return copy_remaining_bytes(in, out);
+}
+
+// Buffered bytes reach the file only when it is flushed and closed, so a full
+// disk may show itself only here.
+bool close_output(std::FILE* out, bool run_ok) {
+  const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
+  const bool closed = std::fclose(out) == 0;
+  if (run_ok && !(flushed && closed)) report_write_error();
+  return run_ok && flushed && closed;
+}
+
+}  // namespace
+
+bool copy_remaining_bytes(std::FILE* in, std::FILE* out) {
+  std::uint8_t chunk[kCopyChunk];
+  while (!input_exhausted(in)) {
+    const std::size_t got = std::fread(chunk, 1, sizeof chunk, in);
+    if (!write_bytes(out, std::span<const std::uint8_t>(chunk, got))) {
+      report_write_error();
+      return false;
+    }
+  }
+  if (std::ferror(in) != 0) {
+    report_read_error();
+    return false;
+  }
+  return true;
+}
+
+int run_kestrune(int argc, const char* const* argv) {
+  if (argc < 3) {
+    print_usage();
+    return -1;
+  }
+  const char* input_name = argv[1];
+  const char* output_name = argv[2];
+  if (input_name == nullptr || output_name == nullptr) {
+    std::printf("Error: Must have an input and an output file!\n");
+    return -1;
+  }
+  std::printf("Input font: %s\n", input_name);
+  std::printf("Output font: %s\n", output_name);
+  RunOptions options = parse_options(argc, argv);
+
+  std::FILE* in = std::fopen(input_name, "rb");
+  if (in == nullptr) {
+    std::printf("Error: Could not open input file.\n");
+    return -1;
+  }
+  if (names_same_file(input_name, output_name)) {
+    std::printf("Error: Input and output are the same file.\n");
+    std::fclose(in);
+    return -1;
+  }
+  std::FILE* out = std::fopen(output_name, "w+b");
+  if (out == nullptr) {
+    std::printf("Error: Could not open output file.\n");
+    std::fclose(in);
+    return -1;
+  }
+  const bool ok = rewrite_font_header(in, out, options) && run_body_pass(in, out, options);
+  std::fclose(in);
+  return close_output(out, ok) ? 1 : -1;
+}
+
+}  // namespace kestrune

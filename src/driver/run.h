@@ -1,0 +1,16 @@
+// The run driver: one run of the tool from command line to exit status.
+#pragma once
+
+#include <cstdio>
+
+namespace kestrune {
+
+// Copies every byte from the input's position to its end. Returns false,
+// with one error line printed, when reading or writing fails.
+bool copy_remaining_bytes(std::FILE* in, std::FILE* out);
+
+// The entry function: returns 1 after a completed run and -1 after the usage
+// text or an error.
+int run_kestrune(int argc, const char* const* argv);
+
+}  // namespace kestrune

@@ -1,0 +1,114 @@
+// The part of the PCL soft-font stream that Kestrune understands: the three
+// commands it recognises, the records it keeps of a font descriptor and a
+// character descriptor, and the primitives through which every other part of
+// the tool reads and writes escape sequences.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+namespace kestrune {
+
+inline constexpr int ESC = 27;
+
+// Options taken from the command line; the header phase may switch
+// `landscape` off again when the font is not portrait.
+struct RunOptions {
+  std::int32_t resolution = 0;  // 0 leaves the font's resolution alone
+  bool landscape = false;
+  bool clean = false;
+};
+
+// The font descriptor at the start of the font header's data block. The tool
+// accepts the 64-byte plain form and the 68-byte resolution-specified form and
+// keeps either in one 68-byte buffer; `size` bytes of it are in use.
+struct FontDescriptor {
+  static constexpr int kPlainSize = 64;
+  static constexpr int kResolutionSize = 68;
+  static constexpr std::size_t kOrientationOffset = 12;
+  static constexpr std::size_t kXResolutionOffset = 64;
+  static constexpr std::size_t kYResolutionOffset = 66;
+
+  std::array<std::uint8_t, kResolutionSize> bytes{};
+  int size = 0;
+};
+
+// The 16-byte descriptor at the start of every character's data block, with
+// its fields decoded (all numbers big-endian).
+struct CharacterDescriptor {
+  static constexpr std::size_t kSize = 16;
+
+  std::uint8_t format = 0;
+  std::uint8_t continuation = 0;
+  std::uint8_t descriptor_size = 0;
+  std::uint8_t glyph_class = 0;
+  std::uint8_t orientation = 0;
+  std::uint8_t reserved = 0;
+  std::int16_t left_offset = 0;
+  std::int16_t top_offset = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::int16_t delta_x = 0;
+};
+
+// Format, continuation, descriptor size and class of the two bitmap kinds.
+inline constexpr std::array<std::uint8_t, 4> kUncompressedBitmapPrefix = {4, 0, 14, 1};
+inline constexpr std::array<std::uint8_t, 4> kCompressedBitmapPrefix = {4, 0, 14, 2};
+
+CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
+void encode_character_descriptor(const CharacterDescriptor& descriptor,
+                                 std::span<std::uint8_t, 16> bytes);
+
+// Bytes in one bitmap row of a character `width` dots wide.
+constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{width} + 7) / 8; }
+
+// Reads two bytes and stores first * 256 + second in `value`. Returns false,
+// leaving `value` alone, when the input ends or fails first.
+bool read_be16(std::FILE* in, int& value);
+
+// A command's value field: a run of decimal digits and the byte after it.
+struct DecimalField {
+  int value = 0;
+  int terminator = 0;     // the byte that ended the digits, or EOF
+  bool overflow = false;  // the digits do not fit an int; `value` is then INT_MAX
+};
+
+// Reads a value field: digits up to the first byte that is not one, which is
+// returned as the terminator (the end of the input is such a byte, too).
+DecimalField read_decimal_field(std::FILE* in);
+
+// Writes ESC, the two prefix letters, the value in decimal and the terminator.
+// Returns false when the output fails.
+bool emit_command(const char (&prefix)[3], int value, char terminator, std::FILE* out);
+
+// Reads up to `count` bytes, growing `into` as bytes actually arrive, so that
+// a count taken from a damaged file never sizes an allocation beyond the
+// bytes the file holds. Returns the number of bytes read.
+std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& into);
+
+// Outcome of comparing fixed command bytes with what the input holds.
+enum class Match {
+  kMatch,
+  kMismatch,
+  kCutShort,  // the input ended (or failed) early and the bytes it gave agree so far
+};
+
+// Reads `expected.size()` bytes (at most 15) with one block read and compares
+// them with `expected`. The bytes read are consumed whatever the outcome.
+Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected);
+
+// Writes all of `bytes`; false when the output fails.
+bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes);
+
+// True once a read has gone past the last byte of the input, or has failed.
+bool input_exhausted(std::FILE* in);
+
+// Standard messages for I/O failures, shared by every phase.
+void report_read_error();
+void report_write_error();
+
+}  // namespace kestrune

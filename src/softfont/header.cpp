@@ -1,0 +1,168 @@
+#include "softfont/header.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr std::uint8_t kFontHeaderStart[] = {ESC, ')', 's'};
+
+// Everything read from the header before anything is written.
+struct FontHeader {
+  std::int64_t declared_size = 0;  // S, the value of the header command
+  long block_start = 0;            // P, the position just after the command's "W"
+  FontDescriptor descriptor;
+  std::int64_t extra_count = 0;  // E = S - D, fixed with D as read
+  std::vector<std::uint8_t> extra;
+};
+
+// A short read is either the input's end or its failure; say which.
+void report_short_read(std::FILE* in) {
+  if (std::ferror(in) != 0) {
+    report_read_error();
+  } else {
+    std::printf("Error: Input ends inside the font header.\n");
+  }
+}
+
+void report_size_out_of_range() { std::printf("Error: Font header size is out of range.\n"); }
+
+// The header's size: every byte before "W" is folded in as a digit, unchecked.
+// The fold stays within int so that the size can be written back with "%d",
+// four more included for an extended descriptor.
+bool read_header_size(std::FILE* in, std::int64_t& size) {
+  constexpr std::int64_t kLargest = INT32_MAX - 4;
+  constexpr std::int64_t kSmallest = INT32_MIN;
+  size = 0;
+  for (int byte = std::getc(in); byte != 'W'; byte = std::getc(in)) {
+    if (byte == EOF) {
+      report_short_read(in);
+      return false;
+    }
+    // |size| is at most 2^31 here, so this cannot overflow 64 bits.
+    size = size * 10 + (byte - '0');
+    if (size > kLargest || size < kSmallest) {
+      report_size_out_of_range();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool read_font_descriptor(std::FILE* in, FontDescriptor& descriptor) {
+  int size = 0;
+  if (!read_be16(in, size)) {
+    report_short_read(in);
+    return false;
+  }
+  if (size != FontDescriptor::kPlainSize && size != FontDescriptor::kResolutionSize) {
+    std::printf("Error: Cannot work on this version of SFP... need 64 or 68 byte header size.\n");
+    return false;
+  }
+  // The size field itself is part of the descriptor.
+  descriptor.size = size;
+  descriptor.bytes[0] = static_cast<std::uint8_t>(size >> 8);
+  descriptor.bytes[1] = static_cast<std::uint8_t>(size & 0xFF);
+  const auto rest = static_cast<std::size_t>(size - 2);
+  if (std::fread(descriptor.bytes.data() + 2, 1, rest, in) != rest) {
+    report_short_read(in);
+    return false;
+  }
+  return true;
+}
+
+bool read_font_header(std::FILE* in, FontHeader& header) {
+  if (std::ftell(in) < 0) {
+    std::printf("Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
+    return false;
+  }
+  if (match_bytes(in, kFontHeaderStart) != Match::kMatch) {
+    if (std::ferror(in) != 0) {
+      report_read_error();
+    } else {
+      std::printf("Error: First 3 bytes of input file are bad... nothing output.\n");
+    }
+    return false;
+  }
+  if (!read_header_size(in, header.declared_size)) return false;
+  std::printf("header size = %i\n", static_cast<int>(header.declared_size));
+  header.block_start = std::ftell(in);
+  if (header.block_start < 0) {
+    report_read_error();
+    return false;
+  }
+  if (header.block_start + header.declared_size < 0) {
+    report_size_out_of_range();
+    return false;
+  }
+  if (!read_font_descriptor(in, header.descriptor)) return false;
+  header.extra_count = header.declared_size - header.descriptor.size;
+  if (header.extra_count > 0) {
+    const auto count = static_cast<std::size_t>(header.extra_count);
+    if (read_block(in, count, header.extra) != count) {
+      report_short_read(in);
+      return false;
+    }
+  }
+  return true;
+}
+
+// X and Y resolution both take the low 16 bits of R; a 64-byte descriptor
+// grows to the 68-byte form to hold them.
+void apply_resolution(FontHeader& header, std::int32_t resolution) {
+  FontDescriptor& d = header.descriptor;
+  const auto bits = static_cast<std::uint32_t>(resolution);
+  const auto high = static_cast<std::uint8_t>((bits >> 8) & 0xFF);
+  const auto low = static_cast<std::uint8_t>(bits & 0xFF);
+  d.bytes[FontDescriptor::kXResolutionOffset] = high;
+  d.bytes[FontDescriptor::kXResolutionOffset + 1] = low;
+  d.bytes[FontDescriptor::kYResolutionOffset] = high;
+  d.bytes[FontDescriptor::kYResolutionOffset + 1] = low;
+  if (d.size == FontDescriptor::kPlainSize) {
+    d.bytes[0] = 0;
+    d.bytes[1] = FontDescriptor::kResolutionSize;
+    d.size = FontDescriptor::kResolutionSize;
+    header.declared_size += 4;
+  }
+  std::printf("Resolution set to %d\n", resolution);
+}
+
+void apply_landscape(FontHeader& header, RunOptions& options) {
+  std::uint8_t& orientation = header.descriptor.bytes[FontDescriptor::kOrientationOffset];
+  if (orientation != 0) {
+    std::printf("Warning: Cannot rotate this font! Continuing...\n");
+    options.landscape = false;
+  } else {
+    orientation = 1;
+  }
+}
+
+bool write_font_header(std::FILE* out, const FontHeader& header) {
+  const std::span<const std::uint8_t> descriptor(header.descriptor.bytes.data(),
+                                                 static_cast<std::size_t>(header.descriptor.size));
+  return emit_command(")s", static_cast<int>(header.declared_size), 'W', out) &&
+         write_bytes(out, descriptor) && write_bytes(out, header.extra);
+}
+
+}  // namespace
+
+bool rewrite_font_header(std::FILE* in, std::FILE* out, RunOptions& options) {
+  FontHeader header;
+  if (!read_font_header(in, header)) return false;
+  // The body starts at the end of the declared block, P + S as read.
+  const std::int64_t body_start = header.block_start + header.declared_size;
+  if (options.resolution != 0) apply_resolution(header, options.resolution);
+  if (options.landscape) apply_landscape(header, options);
+  if (!write_font_header(out, header)) {
+    report_write_error();
+    return false;
+  }
+  if (std::fseek(in, static_cast<long>(body_start), SEEK_SET) != 0) {
+    report_read_error();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,18 @@
+// The header phase: validates the font header command and its descriptor,
+// applies the resolution change and the font-level part of the landscape
+// rotation, and writes the new header to the output.
+#pragma once
+
+#include <cstdio>
+
+#include "softfont/format.h"
+
+namespace kestrune {
+
+// Leaves `in` at the first byte after the header's declared data block.
+// Clears `options.landscape` when the font is not portrait. Returns false,
+// with its one error line printed and nothing written, when the header
+// cannot be used; also false when writing the header fails.
+bool rewrite_font_header(std::FILE* in, std::FILE* out, RunOptions& options);
+
+}  // namespace kestrune

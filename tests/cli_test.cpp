@@ -1,0 +1,241 @@
+// The executable as a user runs it: arguments, everything it prints, its exit
+// status and the bytes of the font it writes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "font_builder.h"
+#include "run_tool.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::append;
+using fontbuilder::Bytes;
+using fontbuilder::FontSpec;
+using fontbuilder::GlyphSpec;
+using testsupport::run_tool;
+using testsupport::ToolResult;
+
+const std::string kUsage =
+    "\n\nKestrune by Odran Velisk / Brindlewick\nVersion: 0.91beta\n\nSYNTAX\n"
+    "  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n\n\n"
+    "    -rNNN specifies a new resolution NNN for the SFP font\n"
+    "    -l specifies a rotation to landscape mode\n"
+    "    -clean ensures the unused bitmap image is zeroed\n\n";
+
+std::string replace_all(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+    s.replace(at, from.size(), to);
+  }
+  return s;
+}
+
+// A fresh directory for one run; "{in}" and "{out}" in the arguments and in
+// the expected text stand for the two font paths there.
+struct Workspace {
+  std::string dir = testsupport::temp_dir();
+  std::string in = dir + "/in.sfp";
+  std::string out = dir + "/out.sfp";
+
+  ToolResult operator()(const std::vector<std::string>& args) const {
+    std::vector<std::string> expanded;
+    for (const std::string& a : args) expanded.push_back(expand(a));
+    return run_tool(KESTRUNE_EXE, expanded);
+  }
+  std::string expand(const std::string& s) const {
+    return replace_all(replace_all(s, "{in}", in), "{out}", out);
+  }
+  std::optional<Bytes> output() const {
+    if (!std::filesystem::exists(out)) return std::nullopt;
+    return fontbuilder::read_file(out);
+  }
+};
+
+std::string names() { return "Input font: {in}\nOutput font: {out}\n"; }
+
+GlyphSpec glyph(int code, std::vector<std::string> rows) {
+  GlyphSpec g;
+  g.code = code;
+  g.rows = std::move(rows);
+  g.top_offset = static_cast<std::int16_t>(g.rows.size());
+  g.delta_x = 40;
+  return g;
+}
+
+FontSpec notice_font() {
+  FontSpec spec;
+  spec.extra = fontbuilder::text("(c) test");
+  return spec;
+}
+
+// A portrait font whose body also holds bytes that are not definitions.
+Bytes portrait_font() {
+  Bytes font = fontbuilder::font(notice_font(), {glyph(65, {"#.#", ".##"})});
+  append(font, fontbuilder::command("&l0O"));
+  append(font, fontbuilder::character_definition(glyph(66, {"##########", "#........#"})));
+  return font;
+}
+
+struct CliCase {
+  const char* name;
+  Bytes input;
+  std::vector<std::string> args;
+  int status;
+  std::string messages;
+  std::optional<Bytes> output;  // nullopt: no output file may exist
+};
+
+std::vector<CliCase> driver_cases() {
+  const Bytes font = portrait_font();
+  const std::size_t header_size = fontbuilder::font_header(notice_font()).size();
+  Bytes padded_size = fontbuilder::text("\x1b)s072W");
+  padded_size.insert(padded_size.end(), font.begin() + 6, font.end());
+  Bytes extended = [] {
+    FontSpec spec = notice_font();
+    spec.descriptor_size = 68;
+    spec.x_resolution = spec.y_resolution = 36;
+    return fontbuilder::font_header(spec);
+  }();
+  extended.insert(extended.end(), font.begin() + static_cast<long>(header_size), font.end());
+
+  return {
+      {"no arguments", font, {}, 255, kUsage, std::nullopt},
+      {"only an input", font, {"{in}"}, 255, kUsage, std::nullopt},
+      {"plain copy", font, {"{in}", "{out}"}, 1, names() + "header size = 72\n", font},
+      {"size written without leading zeros",
+       padded_size,
+       {"{in}", "{out}"},
+       1,
+       names() + "header size = 72\n",
+       font},
+      {"unknown option ignored",
+       font,
+       {"{in}", "{out}", "-x", "--help"},
+       1,
+       names() + "header size = 72\n",
+       font},
+      {"-r alone changes nothing",
+       font,
+       {"{in}", "{out}", "-r"},
+       1,
+       names() + "Resolution changing to 0.\nheader size = 72\n",
+       font},
+      {"repeated -r continues the number",
+       font,
+       {"{in}", "{out}", "-r3", "-r6"},
+       1,
+       names() + "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n"
+                 "Resolution set to 36\n",
+       extended},
+      {"-l is an option only in full",
+       font,
+       {"{in}", "{out}", "-landscape", "-cleanly"},
+       1,
+       names() + "header size = 72\n",
+       font},
+      {"missing input",
+       {},
+       {"{in}.missing", "{out}"},
+       255,
+       "Input font: {in}.missing\nOutput font: {out}\nError: Could not open input file.\n",
+       std::nullopt},
+      {"unwritable output",
+       font,
+       {"{in}", "{in}/out.sfp"},
+       255,
+       "Input font: {in}\nOutput font: {in}/out.sfp\nError: Could not open output file.\n",
+       std::nullopt},
+      {"output full",
+       font,
+       {"{in}", "/dev/full"},
+       255,
+       "Input font: {in}\nOutput font: /dev/full\nheader size = 72\n"
+       "Error: Could not write output file.\n",
+       std::nullopt},
+      {"bad start",
+       fontbuilder::text("\x1b"
+                         "E hello"),
+       {"{in}", "{out}", "-r300"},
+       255,
+       names() + "Resolution changing to 300.\n"
+                 "Error: First 3 bytes of input file are bad... nothing output.\n",
+       Bytes{}},
+      {"truncated header",
+       Bytes(font.begin(), font.begin() + 50),
+       {"{in}", "{out}"},
+       255,
+       names() + "header size = 72\nError: Input ends inside the font header.\n",
+       Bytes{}},
+  };
+}
+
+TEST(Cli, DriverCases) {
+  for (const CliCase& c : driver_cases()) {
+    SCOPED_TRACE(c.name);
+    Workspace run;
+    fontbuilder::write_file(run.in, c.input);
+    const ToolResult result = run(c.args);
+    EXPECT_EQ(result.exit_status, c.status);
+    EXPECT_EQ(result.out, run.expand(c.messages));
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(run.output(), c.output);
+  }
+}
+
+TEST(Cli, DirectoryAsInputIsAReadError) {
+  Workspace run;
+  const ToolResult result = run({run.dir, "{out}"});
+  EXPECT_EQ(result.exit_status, 255);
+  EXPECT_EQ(result.out, run.expand("Input font: " + run.dir +
+                                   "\nOutput font: {out}\nError: Could not read input file.\n"));
+}
+
+TEST(Cli, PipeAsInputIsRefused) {
+  Workspace run;
+  fontbuilder::write_file(run.in, portrait_font());
+  const std::string script =
+      "cat '" + run.in + "' | '" KESTRUNE_EXE "' /dev/stdin '" + run.out + "'";
+  const ToolResult result = run_tool("/bin/sh", {"-c", script});
+  EXPECT_EQ(result.exit_status, 255);
+  EXPECT_NE(result.out.find("Error: Input file is not seekable"), std::string::npos) << result.out;
+  EXPECT_EQ(run.output(), Bytes{});
+}
+
+// Opening the output truncates it: an output that names the input in any way
+// must be refused before that, leaving the input as it was.
+TEST(Cli, OutputNamingTheInputIsRefused) {
+  const Bytes font = portrait_font();
+  struct Alias {
+    const char* name;
+    void (*make)(const std::string& target, const std::string& alias);
+  };
+  const Alias aliases[] = {
+      {"same path", [](const std::string&, const std::string&) {}},
+      {"hard link", [](const std::string& t,
+                       const std::string& a) { ASSERT_EQ(link(t.c_str(), a.c_str()), 0); }},
+      {"symbolic link", [](const std::string& t,
+                           const std::string& a) { ASSERT_EQ(symlink(t.c_str(), a.c_str()), 0); }},
+  };
+  for (const Alias& alias : aliases) {
+    SCOPED_TRACE(alias.name);
+    Workspace run;
+    fontbuilder::write_file(run.in, font);
+    const std::string target =
+        std::string(alias.name) == "same path" ? run.in : run.dir + "/alias.sfp";
+    alias.make(run.in, target);
+    const ToolResult result = run({"{in}", target, "-l"});
+    EXPECT_EQ(result.exit_status, 255);
+    EXPECT_EQ(result.out,
+              run.expand("Input font: {in}\nOutput font: " + target +
+                         "\nLandscaping...\nError: Input and output are the same file.\n"));
+    EXPECT_EQ(fontbuilder::read_file(run.in), font);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,124 @@
+// The read and write primitives every phase goes through.
+#include "softfont/format.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "font_builder.h"
+#include "streams.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::Bytes;
+using fontbuilder::text;
+using testsupport::contents;
+using testsupport::input_file;
+using testsupport::output_file;
+
+struct FieldCase {
+  std::string input;
+  int value;
+  int terminator;
+  bool overflow;
+  int next;  // the byte after the terminator, EOF when none
+};
+
+TEST(ReadDecimalField, ReadsDigitsUpToTheTerminator) {
+  const FieldCase cases[] = {
+      {"E", 0, 'E', false, EOF},
+      {"65E", 65, 'E', false, EOF},
+      {"065E", 65, 'E', false, EOF},
+      {"18W\x04", 18, 'W', false, 4},
+      {"12", 12, EOF, false, EOF},  // the end of the input ends the digits
+      {"", 0, EOF, false, EOF},
+      {"7/", 7, '/', false, EOF},  // '/' and ':' border the digits
+      {"7:", 7, ':', false, EOF},
+      {"\xff", 0, 0xFF, false, EOF},  // bytes are taken unsigned
+      {"2147483647E", INT_MAX, 'E', false, EOF},
+      {"2147483648E", INT_MAX, 'E', true, EOF},
+      {"99999999999999999999999E1", INT_MAX, 'E', true, '1'},
+  };
+  for (const FieldCase& c : cases) {
+    SCOPED_TRACE(c.input);
+    auto in = input_file(text(c.input));
+    const DecimalField field = read_decimal_field(in.get());
+    EXPECT_EQ(field.value, c.value);
+    EXPECT_EQ(field.terminator, c.terminator);
+    EXPECT_EQ(field.overflow, c.overflow);
+    EXPECT_EQ(std::getc(in.get()), c.next);
+  }
+}
+
+TEST(ReadBe16, ReadsBigEndianOrFailsShort) {
+  int value = -1;
+  auto in = input_file({0x01, 0x2C, 0xFF, 0xFE, 0x07});
+  ASSERT_TRUE(read_be16(in.get(), value));
+  EXPECT_EQ(value, 300);
+  ASSERT_TRUE(read_be16(in.get(), value));
+  EXPECT_EQ(value, 65534);
+  EXPECT_FALSE(read_be16(in.get(), value));  // one byte left
+  EXPECT_EQ(value, 65534);
+}
+
+TEST(EmitCommand, WritesValueInDecimalWithoutPadding) {
+  auto out = output_file();
+  ASSERT_TRUE(emit_command("*c", 65, 'E', out.get()));
+  ASSERT_TRUE(emit_command("(s", 0, 'W', out.get()));
+  ASSERT_TRUE(emit_command(")s", -15, 'W', out.get()));
+  ASSERT_TRUE(emit_command("(s", INT_MAX, 'W', out.get()));
+  ASSERT_TRUE(emit_command("(s", INT_MIN, 'W', out.get()));
+  const std::string expected = "\x1b*c65E\x1b(s0W\x1b)s-15W\x1b(s2147483647W\x1b(s-2147483648W";
+  const Bytes written = contents(out.get());
+  EXPECT_EQ(std::string(written.begin(), written.end()), expected);
+}
+
+TEST(MatchBytes, TellsMismatchFromCutShort) {
+  const std::uint8_t expected[] = {27, '(', 's'};
+  struct Case {
+    Bytes input;
+    Match match;
+  };
+  const Case cases[] = {
+      {{27, '(', 's', 'x'}, Match::kMatch},
+      {{27, '(', 'S'}, Match::kMismatch},
+      {{'(', 's', 27}, Match::kMismatch},
+      {{27, '('}, Match::kCutShort},
+      {{}, Match::kCutShort},
+      {{27, 'x'}, Match::kMismatch},  // a short read that already differs
+  };
+  for (const Case& c : cases) {
+    auto in = input_file(c.input);
+    EXPECT_EQ(match_bytes(in.get(), expected), c.match) << c.input.size() << " bytes";
+  }
+}
+
+TEST(ReadBlock, StopsAtTheBytesTheInputHolds) {
+  auto in = input_file(Bytes(100, 0xAB));
+  std::vector<std::uint8_t> block;
+  // A count far beyond the file must not size the buffer.
+  EXPECT_EQ(read_block(in.get(), std::size_t{1} << 31, block), 100U);
+  EXPECT_EQ(block, Bytes(100, 0xAB));
+  EXPECT_LT(block.capacity(), std::size_t{4} << 20);
+  EXPECT_TRUE(input_exhausted(in.get()));
+}
+
+TEST(CharacterDescriptor, DecodesSignedAndUnsignedFields) {
+  const Bytes raw = {4, 0, 14, 1, 0, 7, 0xFF, 0xFE, 0x80, 0x00, 0xFF, 0xFE, 0x00, 0x03, 0x7F, 0xFF};
+  const CharacterDescriptor d =
+      decode_character_descriptor(std::span<const std::uint8_t, 16>(raw.data(), 16));
+  EXPECT_EQ(d.left_offset, -2);
+  EXPECT_EQ(d.top_offset, -32768);
+  EXPECT_EQ(d.width, 65534);
+  EXPECT_EQ(d.height, 3);
+  EXPECT_EQ(d.delta_x, 32767);
+  EXPECT_EQ(d.reserved, 7);
+  Bytes again(16);
+  encode_character_descriptor(d, std::span<std::uint8_t, 16>(again.data(), 16));
+  EXPECT_EQ(again, raw);
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,264 @@
+// The header phase over in-memory fonts: what it writes, what it prints,
+// where it leaves the input and when it refuses.
+#include "softfont/header.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "font_builder.h"
+#include "softfont/format.h"
+#include "streams.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::append;
+using fontbuilder::Bytes;
+using fontbuilder::font_header;
+using fontbuilder::FontSpec;
+using fontbuilder::text;
+
+const Bytes kNotice = text("(c) Kestrune");
+const Bytes kBody = text("\x1b*c65Ebody");
+
+FontSpec plain(std::uint8_t orientation = 0) {
+  FontSpec spec;
+  spec.extra = kNotice;
+  spec.orientation = orientation;
+  return spec;
+}
+
+FontSpec resolution_form(std::uint16_t dpi) {
+  FontSpec spec = plain();
+  spec.descriptor_size = 68;
+  spec.x_resolution = dpi;
+  spec.y_resolution = dpi;
+  return spec;
+}
+
+Bytes with_body(Bytes header) {
+  append(header, kBody);
+  return header;
+}
+
+Bytes with_size_text(FontSpec spec, std::string size) {
+  spec.size_text = std::move(size);
+  return font_header(spec);
+}
+
+// The first `keep` bytes of a font.
+Bytes cut(const Bytes& bytes, std::size_t keep) {
+  return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(keep));
+}
+
+struct HeaderCase {
+  const char* name;
+  Bytes input;
+  RunOptions options;
+  bool ok;
+  Bytes output;
+  std::string messages;
+  bool landscape_after = false;
+  long resume_at = -1;  // input position after the phase, when it succeeds
+};
+
+std::vector<HeaderCase> header_cases() {
+  const Bytes plain_header = font_header(plain());
+  const long plain_end = static_cast<long>(plain_header.size());
+  FontSpec short_extra = plain();
+  short_extra.extra = text("ab");
+  FontSpec short_extended = resolution_form(300);
+  short_extended.extra = text("ab");
+  FontSpec rotated = plain(1);
+  FontSpec marked = plain();
+  marked.orientation = 1;
+  FontSpec below_descriptor = plain();
+  below_descriptor.extra.clear();
+  const Bytes descriptor_only = fontbuilder::font_descriptor(below_descriptor);
+  FontSpec foreign = plain();
+  foreign.descriptor_size = 80;
+
+  return {
+      {"copy reformats only the size",
+       with_body(with_size_text(plain(), "0076")),
+       {},
+       true,
+       plain_header,
+       "header size = 76\n",
+       false,
+       plain_end + 2},
+      {"64 grows to 68 with a resolution",
+       with_body(plain_header),
+       {300, false, false},
+       true,
+       font_header(resolution_form(300)),
+       "header size = 76\nResolution set to 300\n",
+       false,
+       plain_end},
+      {"68 keeps its size",
+       with_body(font_header(resolution_form(300))),
+       {600, false, false},
+       true,
+       font_header(resolution_form(600)),
+       "header size = 80\nResolution set to 600\n",
+       false,
+       plain_end + 4},
+      {"resolution keeps its low 16 bits",
+       font_header(resolution_form(300)),
+       {70000, false, false},
+       true,
+       font_header(resolution_form(70000 & 0xFFFF)),
+       "header size = 80\nResolution set to 70000\n",
+       false,
+       plain_end + 4},
+      {"negative resolution",
+       font_header(resolution_form(300)),
+       {-1, false, false},
+       true,
+       font_header(resolution_form(0xFFFF)),
+       "header size = 80\nResolution set to -1\n",
+       false,
+       plain_end + 4},
+      {"landscape marks a portrait font",
+       with_body(plain_header),
+       {0, true, false},
+       true,
+       font_header(marked),
+       "header size = 76\n",
+       true,
+       plain_end},
+      {"landscape refused on a rotated font",
+       with_body(font_header(rotated)),
+       {300, true, true},
+       true,
+       font_header([] {
+         FontSpec s = resolution_form(300);
+         s.orientation = 1;
+         return s;
+       }()),
+       "header size = 76\nResolution set to 300\nWarning: Cannot rotate this font! Continuing...\n",
+       false,
+       plain_end},
+      {"extra bytes survive an extension",
+       with_body(font_header(short_extra)),
+       {300, false, false},
+       true,
+       font_header(short_extended),
+       "header size = 66\nResolution set to 300\n",
+       false,
+       static_cast<long>(font_header(short_extra).size())},
+      {"size below the descriptor",
+       with_body(with_size_text(below_descriptor, "10")),
+       {},
+       true,
+       [&] {
+         Bytes b = text("\x1b)s10W");
+         append(b, descriptor_only);
+         return b;
+       }(),
+       "header size = 10\n",
+       false,
+       6 + 10},
+      {"descriptor size 80",
+       with_body(font_header(foreign)),
+       {},
+       false,
+       {},
+       "header size = 76\nError: Cannot work on this version of SFP... need 64 or 68 byte header "
+       "size.\n"},
+      {"does not start with the header",
+       text("\x1b"
+            "E\x1b)s76W"),
+       {},
+       false,
+       {},
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"empty input",
+       {},
+       {},
+       false,
+       {},
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"two bytes",
+       text("\x1b)"),
+       {},
+       false,
+       {},
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"ends before W",
+       text("\x1b)s76"),
+       {},
+       false,
+       {},
+       "Error: Input ends inside the font header.\n"},
+      {"ends at the descriptor size",
+       cut(plain_header, 7),
+       {},
+       false,
+       {},
+       "header size = 76\nError: Input ends inside the font header.\n"},
+      {"ends inside the descriptor",
+       cut(plain_header, 40),
+       {},
+       false,
+       {},
+       "header size = 76\nError: Input ends inside the font header.\n"},
+      {"ends inside the extra bytes",
+       cut(plain_header, plain_header.size() - 1),
+       {},
+       false,
+       {},
+       "header size = 76\nError: Input ends inside the font header.\n"},
+      {"size that overflows",
+       with_size_text(plain(), "99999999999"),
+       {},
+       false,
+       {},
+       "Error: Font header size is out of range.\n"},
+      {"size that points before the file",
+       with_size_text(plain(), "\x01\x01"),
+       {},
+       false,
+       {},
+       "header size = -517\nError: Font header size is out of range.\n"},
+  };
+}
+
+TEST(RewriteFontHeader, Cases) {
+  for (const HeaderCase& c : header_cases()) {
+    SCOPED_TRACE(c.name);
+    auto in = testsupport::input_file(c.input);
+    auto out = testsupport::output_file();
+    RunOptions options = c.options;
+    testsupport::StdoutCapture capture;
+    const bool ok = rewrite_font_header(in.get(), out.get(), options);
+    const std::string messages = capture.finish();
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(messages, c.messages);
+    EXPECT_EQ(testsupport::contents(out.get()), c.output);
+    if (c.ok) {
+      EXPECT_EQ(options.landscape, c.landscape_after);
+      EXPECT_EQ(std::ftell(in.get()), c.resume_at);
+    }
+  }
+}
+
+// The body starts at the end of the declared block even after reading
+// stopped at end of input: the seek clears the end-of-input state.
+TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
+  FontSpec spec = plain();
+  spec.extra.clear();
+  spec.size_text = "62";
+  const Bytes input = font_header(spec);
+  auto in = testsupport::input_file(input);
+  auto out = testsupport::output_file();
+  RunOptions options;
+  testsupport::StdoutCapture capture;
+  ASSERT_TRUE(rewrite_font_header(in.get(), out.get(), options));
+  EXPECT_EQ(std::getc(in.get()), input[input.size() - 2]);
+  EXPECT_FALSE(input_exhausted(in.get()));
+}
+
+}  // namespace
+}  // namespace kestrune
