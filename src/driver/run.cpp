@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "characters/clean.h"
+#include "characters/landscape.h"
+#include "characters/scanner.h"
 #include "driver/options.h"
 #include "softfont/format.h"
 #include "softfont/header.h"
@@ -20,8 +23,11 @@ bool names_same_file(const char* input_name, const char* output_name) {
   return std::filesystem::equivalent(input_name, output_name, error) && !error;
 }
 
+// The flags as the header phase left them choose the pass; landscape wins
+// over clean.
 bool run_body_pass(std::FILE* in, std::FILE* out, const RunOptions& options) {
-  (void)options;
+  if (options.landscape) return scan_character_definitions(in, out, rotate_character_to_landscape);
+  if (options.clean) return scan_character_definitions(in, out, clean_row_fill);
   return copy_remaining_bytes(in, out);
 }
 

@@ -1,0 +1,34 @@
+#include "characters/clean.h"
+
+#include <algorithm>
+
+#include "softfont/format.h"
+
+namespace kestrune {
+
+void clear_fill_bits(std::span<std::uint8_t> block) {
+  if (block.size() < CharacterDescriptor::kSize) return;
+  const CharacterDescriptor descriptor =
+      decode_character_descriptor(block.first<CharacterDescriptor::kSize>());
+  const std::size_t stride = row_stride(descriptor.width);
+  if (stride == 0) return;  // no row has a byte to mask
+  const std::size_t fill = 8 * stride - descriptor.width;
+  const auto mask = static_cast<std::uint8_t>((0xFFU << fill) & 0xFFU);
+  // Only rows whose last byte the block holds are cleaned.
+  const std::size_t rows_present = (block.size() - CharacterDescriptor::kSize) / stride;
+  const std::size_t rows = std::min<std::size_t>(descriptor.height, rows_present);
+  for (std::size_t r = 0; r < rows; ++r) {
+    block[CharacterDescriptor::kSize + r * stride + (stride - 1)] &= mask;
+  }
+}
+
+void clean_row_fill(int code, std::size_t n, std::uint8_t* block, std::FILE* out) {
+  const std::span<std::uint8_t> bytes(block, n);
+  clear_fill_bits(bytes);
+  if (emit_command("*c", code, 'E', out) && emit_command("(s", static_cast<int>(n), 'W', out)) {
+    write_bytes(out, bytes);
+  }
+  std::printf("Character code %d cleaned.\n", code);
+}
+
+}  // namespace kestrune

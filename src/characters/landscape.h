@@ -1,0 +1,29 @@
+// The landscape rotation: turns a portrait character a quarter turn
+// counter-clockwise.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+#include "softfont/format.h"
+
+namespace kestrune {
+
+// The descriptor of the rotated character: orientation 1, reserved 0, left
+// offset -T, top offset L + w (each kept to its low 16 bits), width and
+// height exchanged; format, class and delta X as they were.
+CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait);
+
+// Writes the w x h portrait `bitmap` (stride (w + 7) / 8, h rows, all present)
+// turned a quarter turn counter-clockwise: w rows of (h + 7) / 8 bytes, the
+// source's rightmost column as the top row. The rotated bitmap is built and
+// written a few rows at a time, so memory does not follow its size.
+bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                          std::uint16_t height, std::FILE* out);
+
+// The landscape transform.
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, std::FILE* out);
+
+}  // namespace kestrune
