@@ -1,1 +1,127 @@
+// The body pass of a cleaning or landscape run: which bytes of the body
+// become characters in the output, what is dropped, and what is reported.
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "font_builder.h"
+#include "run_tool.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::append;
+using fontbuilder::Bytes;
+using fontbuilder::command;
+using fontbuilder::GlyphSpec;
+using fontbuilder::text;
+
+GlyphSpec three_by_two(int code) {
+  GlyphSpec g;
+  g.code = code;
+  g.width = 3;
+  g.height = 2;
+  g.top_offset = 2;
+  g.delta_x = 12;
+  g.bitmap = Bytes{0xA7, 0x67};  // rows 101 and 011 with dirty fill bits
+  return g;
+}
+
+// The same character as -clean writes it.
+Bytes cleaned(GlyphSpec g) {
+  g.code_text.clear();
+  g.bitmap = Bytes{0xA0, 0x60};
+  return fontbuilder::character_definition(g);
+}
+
+const std::string kHeaderLines = "header size = 64\n";
+
+std::string found(int code) { return "Character code " + std::to_string(code) + " found.\n"; }
+std::string found_and_cleaned(int code) {
+  return found(code) + "Character code " + std::to_string(code) + " cleaned.\n";
+}
+const std::string kInvalid = "Error: Invalid character found!\n";
+
+struct ScanCase {
+  const char* name;
+  Bytes body;
+  std::string messages;  // after the header lines
+  Bytes written;         // after the header
+};
+
+std::vector<ScanCase> scan_cases() {
+  const Bytes a = fontbuilder::character_definition(three_by_two(65));
+  const Bytes b = fontbuilder::character_definition(three_by_two(66));
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) append(all, p);
+    return all;
+  };
+  GlyphSpec padded = three_by_two(65);
+  padded.code_text = "065";
+  Bytes code_without_digits =
+      join({text("\x1b*cE\x1b(s18W"), fontbuilder::character_descriptor(three_by_two(0)),
+            Bytes{0xA7, 0x67}});
+  Bytes short_block = join({text("\x1b*c7E\x1b(s4W"), Bytes{1, 2, 3, 4}});
+
+  return {
+      {"empty body", {}, "", {}},
+      {"definitions only", join({a, b}), found_and_cleaned(65) + found_and_cleaned(66),
+       join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
+      {"font ID command between", join({a, command("*c5D"), b}),
+       found_and_cleaned(65) + kInvalid + found_and_cleaned(66),
+       join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
+      {"other commands and text dropped", join({command("&l0O"), text("hello"), a, text("\r\n")}),
+       found_and_cleaned(65), cleaned(three_by_two(65))},
+      {"code without its data command", join({text("\x1b*c65Exyz"), b}),
+       found(65) + kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+      {"data command with the wrong terminator", join({text("\x1b*c65E\x1b(s18w"), b}),
+       found(65) + kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+      {"leading zeros in the code", fontbuilder::character_definition(padded),
+       found_and_cleaned(65), cleaned(three_by_two(65))},
+      {"code without digits", code_without_digits, found_and_cleaned(0), cleaned(three_by_two(0))},
+      {"code too large for int", join({text("\x1b*c99999999999E\x1b(s18W"), b}),
+       kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+      // The bytes of a failed match are consumed: the second ESC is among
+      // them, so it does not start a search and A is lost.
+      {"escape inside a failed match", join({text("\x1b"), a, b}), found_and_cleaned(66),
+       cleaned(three_by_two(66))},
+      {"block too short for a descriptor", join({short_block, b}),
+       found(7) + "Error: Character 7 is too short to hold a descriptor; skipped.\n" +
+           found_and_cleaned(66),
+       cleaned(three_by_two(66))},
+      {"input ends inside a block", join({a, Bytes(b.begin(), b.end() - 1)}),
+       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n",
+       cleaned(three_by_two(65))},
+      {"input ends inside the data command", join({a, text("\x1b*c66E\x1b(")}),
+       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n",
+       cleaned(three_by_two(65))},
+      {"input ends after an escape", join({a, text("\x1b")}),
+       found_and_cleaned(65) + "Error: Input ends inside a character definition.\n",
+       cleaned(three_by_two(65))},
+      {"input ends inside the code", join({a, text("\x1b*c6")}), found_and_cleaned(65) + kInvalid,
+       cleaned(three_by_two(65))},
+  };
+}
+
+TEST(ScanCharacterDefinitions, CleaningRuns) {
+  const Bytes header = fontbuilder::font_header({});
+  for (const ScanCase& c : scan_cases()) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = testsupport::temp_dir();
+    Bytes input = header;
+    append(input, c.body);
+    fontbuilder::write_file(dir + "/in.sfp", input);
+    const auto result =
+        testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", "-clean"});
+    EXPECT_EQ(result.exit_status, 1);
+    const std::string names = "Input font: " + dir + "/in.sfp\nOutput font: " + dir + "/out.sfp\n";
+    EXPECT_EQ(result.out, names + "Cleaning...\n" + kHeaderLines + c.messages);
+    Bytes expected = header;
+    append(expected, c.written);
+    EXPECT_EQ(fontbuilder::read_file(dir + "/out.sfp"), expected);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -46,4 +46,14 @@ std::string StdoutCapture::finish() {
   return std::string(bytes.begin(), bytes.end());
 }
 
+TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block) {
+  File out = output_file();
+  StdoutCapture capture;
+  transform(code, block.size(), block.data(), out.get());
+  TransformRun run;
+  run.messages = capture.finish();
+  run.output = contents(out.get());
+  return run;
+}
+
 }  // namespace kestrune::testsupport

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "characters/scanner.h"
 #include "font_builder.h"
 
 namespace kestrune::testsupport {
@@ -37,5 +38,12 @@ class StdoutCapture {
   File sink_;
   int saved_ = -1;
 };
+
+// What a per-character transform wrote and printed for one block.
+struct TransformRun {
+  fontbuilder::Bytes output;
+  std::string messages;
+};
+TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block);
 
 }  // namespace kestrune::testsupport

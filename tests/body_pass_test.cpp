@@ -1,0 +1,174 @@
+// Whole runs in each mode: the choice of body pass, damaged fonts cut at
+// every byte, and cleaning as an idempotent change.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
+#include "font_builder.h"
+#include "run_tool.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::append;
+using fontbuilder::Bytes;
+using fontbuilder::FontSpec;
+using fontbuilder::GlyphSpec;
+using testsupport::run_tool;
+using testsupport::ToolResult;
+
+struct Output {
+  ToolResult result;
+  Bytes font;
+};
+
+Output run_on(const Bytes& input, std::vector<std::string> options, double timeout = 10.0) {
+  const std::string dir = testsupport::temp_dir();
+  fontbuilder::write_file(dir + "/in.sfp", input);
+  std::vector<std::string> args = {dir + "/in.sfp", dir + "/out.sfp"};
+  args.insert(args.end(), options.begin(), options.end());
+  Output out{run_tool(KESTRUNE_EXE, args, timeout), {}};
+  out.font = fontbuilder::read_file(dir + "/out.sfp");
+  return out;
+}
+
+// The messages after the two name lines.
+std::string messages(const ToolResult& r) {
+  std::size_t at = 0;
+  for (int line = 0; line < 2; ++line) at = r.out.find('\n', at) + 1;
+  return r.out.substr(at);
+}
+
+GlyphSpec glyph(int code, std::vector<std::string> rows) {
+  GlyphSpec g;
+  g.code = code;
+  g.rows = std::move(rows);
+  g.left_offset = 1;
+  g.top_offset = static_cast<std::int16_t>(g.rows.size());
+  g.delta_x = 36;
+  return g;
+}
+
+// A small font with dirty fill bits, a foreign command and stray bytes.
+Bytes small_font(std::uint8_t orientation = 0) {
+  FontSpec spec;
+  spec.orientation = orientation;
+  spec.extra = fontbuilder::text("(c) small");
+  GlyphSpec dirty = glyph(66, {"#########", "#.......#"});
+  dirty.bitmap = Bytes{0xFF, 0xFF, 0x80, 0xFF};
+  Bytes font = fontbuilder::font(spec, {glyph(65, {"#.#", ".##", "#.."})});
+  append(font, fontbuilder::command("*c5D"));
+  append(font, fontbuilder::text("junk"));
+  append(font, fontbuilder::character_definition(dirty));
+  return font;
+}
+
+TEST(BodyPass, LandscapeWinsOverCleanOnAPortraitFont) {
+  const Output out = run_on(small_font(), {"-l", "-clean"});
+  EXPECT_EQ(out.result.exit_status, 1);
+  EXPECT_EQ(messages(out.result),
+            "Landscaping...\nCleaning...\nheader size = 73\n"
+            "Character code 65 found.\nCharacter code 65 landscaped.\n"
+            "Error: Invalid character found!\n"
+            "Character code 66 found.\nCharacter code 66 landscaped.\n");
+  EXPECT_EQ(out.font, run_on(small_font(), {"-l"}).font);
+}
+
+TEST(BodyPass, CleaningRunsWhenTheFontCannotBeRotated) {
+  const Output out = run_on(small_font(1), {"-l", "-clean"});
+  EXPECT_EQ(out.result.exit_status, 1);
+  EXPECT_EQ(messages(out.result),
+            "Landscaping...\nCleaning...\nheader size = 73\n"
+            "Warning: Cannot rotate this font! Continuing...\n"
+            "Character code 65 found.\nCharacter code 65 cleaned.\n"
+            "Error: Invalid character found!\n"
+            "Character code 66 found.\nCharacter code 66 cleaned.\n");
+  EXPECT_EQ(out.font, run_on(small_font(1), {"-clean"}).font);
+}
+
+TEST(BodyPass, LandscapeOnANonPortraitFontCopies) {
+  const Bytes font = small_font(1);
+  const Output out = run_on(font, {"-l"});
+  EXPECT_EQ(out.result.exit_status, 1);
+  EXPECT_EQ(out.font, font);
+}
+
+// Cut anywhere, a font must give a prefix of what the whole font gives: a
+// character is written whole or not at all, and nothing is made up.
+TEST(BodyPass, EveryPrefixGivesAPrefixOfTheWholeOutput) {
+  const Bytes font = small_font();
+  const std::vector<std::vector<std::string>> modes = {
+      {}, {"-r600"}, {"-clean"}, {"-l"}, {"-l", "-r300"}};
+  for (const auto& mode : modes) {
+    const Bytes whole = run_on(font, mode).font;
+    for (std::size_t length = 0; length < font.size(); ++length) {
+      SCOPED_TRACE(std::to_string(length) + " bytes, " + (mode.empty() ? "copy" : mode[0]));
+      const Output out =
+          run_on(Bytes(font.begin(), font.begin() + static_cast<long>(length)), mode, 2.0);
+      EXPECT_FALSE(out.result.timed_out);
+      EXPECT_TRUE(out.result.exit_status == 1 || out.result.exit_status == 255)
+          << out.result.exit_status;
+      EXPECT_LE(out.font.size(), whole.size());
+      EXPECT_TRUE(std::equal(out.font.begin(), out.font.end(), whole.begin()));
+      EXPECT_EQ(out.result.err, "");
+    }
+  }
+}
+
+TEST(BodyPass, CleaningACleanedFontChangesNothing) {
+  std::mt19937 rng(3);
+  std::vector<GlyphSpec> glyphs;
+  for (int code = 33; code < 60; ++code) {
+    GlyphSpec g;
+    g.code = code;
+    g.width = static_cast<std::uint16_t>(rng() % 20);
+    g.height = static_cast<std::uint16_t>(rng() % 20);
+    Bytes bitmap(g.height * ((g.width + 7u) / 8u));
+    for (auto& b : bitmap) b = static_cast<std::uint8_t>(rng());
+    g.bitmap = bitmap;
+    glyphs.push_back(g);
+  }
+  FontSpec spec;
+  spec.size_text = "064";  // the only thing a second cleaning may change
+  const Output once = run_on(fontbuilder::font(spec, glyphs), {"-clean"});
+  const Output twice = run_on(once.font, {"-clean"});
+  EXPECT_EQ(once.result.exit_status, 1);
+  EXPECT_EQ(twice.font, once.font);
+  EXPECT_EQ(messages(twice.result), messages(once.result));
+}
+
+// The sample font through every mode, against outputs checked in beside the
+// tests. Set KESTRUNE_UPDATE_GOLDEN=1 to write them anew after a deliberate
+// change, and review the difference.
+TEST(BodyPass, SampleFontGoldenRuns) {
+  struct Golden {
+    const char* name;
+    std::vector<std::string> options;
+  };
+  const Golden runs[] = {{"copy", {}},
+                         {"r300", {"-r300"}},
+                         {"clean", {"-clean"}},
+                         {"landscape", {"-l"}},
+                         {"landscape-r600", {"-r600", "-l", "-clean"}}};
+  const bool update = std::getenv("KESTRUNE_UPDATE_GOLDEN") != nullptr;
+  const Bytes sample = fontbuilder::read_file(SAMPLE_FONT);
+  for (const Golden& g : runs) {
+    SCOPED_TRACE(g.name);
+    const Output out = run_on(sample, g.options);
+    EXPECT_EQ(out.result.exit_status, 1);
+    const std::string base = std::string(GOLDEN_DIR) + "/sample-" + g.name;
+    const std::string log = messages(out.result);
+    if (update) {
+      fontbuilder::write_file(base + ".sfp", out.font);
+      fontbuilder::write_file(base + ".txt", Bytes(log.begin(), log.end()));
+    }
+    EXPECT_EQ(out.font, fontbuilder::read_file(base + ".sfp"));
+    const Bytes expected_log = fontbuilder::read_file(base + ".txt");
+    EXPECT_EQ(log, std::string(expected_log.begin(), expected_log.end()));
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
