@@ -1,8 +1,52 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite; exits non-zero on any failure.
+#   1. the plain build and its tests;
+#   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. each fuzz target (clang, libFuzzer) for a bounded time from its corpus.
+# FUZZ_SECONDS sets the time per fuzz target (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds=${FUZZ_SECONDS:-20}
+
+# Tests write many small temporary files; memory-backed storage is much faster.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
+
+stage() { printf '\n==== %s\n' "$*"; }
+
+stage "plain build and tests"
 cmake -S . -B build >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+stage "AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
+cmake -S . -B build-sanitize -DKESTRUNE_SANITIZE=ON -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+stage "fuzz targets, ${fuzz_seconds}s each"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKESTRUNE_FUZZ=ON -DKESTRUNE_SANITIZE=ON \
+  -DKESTRUNE_BUILD_TESTS=OFF -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_targets
+fuzz_corpus=$(mktemp -d)
+trap 'rm -rf "$fuzz_corpus"' EXIT
+for target in $(cat build-fuzz/fuzz/targets.txt); do
+  # Work on a copy: the checked-in corpus stays small and unchanged.
+  mkdir -p "$fuzz_corpus/$target"
+  cp fuzz/corpus/"$target"/* "$fuzz_corpus/$target/"
+  echo "-- $target"
+  status=0
+  build-fuzz/fuzz/"$target" -max_total_time="$fuzz_seconds" -max_len=8192 -print_final_stats=1 \
+    "$fuzz_corpus/$target" fuzz/regressions/"$target" >"$fuzz_corpus/$target.log" 2>&1 || status=$?
+  grep -E '^(stat::number_of_executed_units|Done)' "$fuzz_corpus/$target.log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 60 "$fuzz_corpus/$target.log"
+    echo "fuzz target $target failed"
+    exit 1
+  fi
+done
+
+stage "all passed"

@@ -42,6 +42,10 @@ bool close_output(std::FILE* out, bool run_ok) {
 
 }  // namespace
 
+bool run_font_phases(std::FILE* in, std::FILE* out, RunOptions& options) {
+  return rewrite_font_header(in, out, options) && run_body_pass(in, out, options);
+}
+
 bool copy_remaining_bytes(std::FILE* in, std::FILE* out) {
   std::uint8_t chunk[kCopyChunk];
   while (!input_exhausted(in)) {
@@ -89,7 +93,7 @@ int run_kestrune(int argc, const char* const* argv) {
     std::fclose(in);
     return -1;
   }
-  const bool ok = rewrite_font_header(in, out, options) && run_body_pass(in, out, options);
+  const bool ok = run_font_phases(in, out, options);
   std::fclose(in);
   return close_output(out, ok) ? 1 : -1;
 }

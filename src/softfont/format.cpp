@@ -11,9 +11,9 @@ namespace {
 // terminator and the closing zero byte.
 constexpr std::size_t kWorkBufferSize = 16;
 
-// Blocks are read in pieces of this size, so that memory follows the bytes
-// that actually arrive rather than the count a file claims.
-constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+// Blocks are read in growing pieces starting at this size, so that memory
+// follows the bytes that actually arrive rather than the count a file claims.
+constexpr std::size_t kFirstReadPiece = std::size_t{1} << 16;
 
 std::uint16_t get_u16(std::span<const std::uint8_t, 16> bytes, std::size_t at) {
   return static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
@@ -97,7 +97,9 @@ std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_
   into.clear();
   while (into.size() < count) {
     const std::size_t have = into.size();
-    const std::size_t want = std::min(count - have, kReadPiece);
+    // The buffer at most doubles per piece, so it never holds much more than
+    // twice the bytes that actually arrived.
+    const std::size_t want = std::min(count - have, std::max(kFirstReadPiece, have));
     into.resize(have + want);
     const std::size_t got = std::fread(into.data() + have, 1, want, in);
     if (got < want) {

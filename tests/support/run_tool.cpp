@@ -187,9 +187,25 @@ ToolResult run_tool(const std::string& executable, const std::vector<std::string
   return result;
 }
 
+namespace {
+
+// Directories made by temp_dir, removed with everything in them when the
+// test program ends.
+struct TempDirs {
+  std::vector<std::string> paths;
+  ~TempDirs() {
+    std::error_code ignored;
+    for (const std::string& p : paths) std::filesystem::remove_all(p, ignored);
+  }
+};
+
+}  // namespace
+
 std::string temp_dir() {
+  static TempDirs made;
   std::string pattern = (std::filesystem::temp_directory_path() / "kestrune-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) fail("mkdtemp " + pattern);
+  made.paths.push_back(pattern);
   return pattern;
 }
 

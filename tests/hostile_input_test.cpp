@@ -1,0 +1,108 @@
+// Damaged fonts and failing outputs in every mode: the run always ends, on
+// time, with a status that tells the truth.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "driver/run.h"
+#include "font_builder.h"
+#include "run_tool.h"
+#include "streams.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::Bytes;
+
+const std::vector<std::vector<std::string>> kOptionSets = {
+    {}, {"-r300"}, {"-clean"}, {"-l"}, {"-l", "-clean"}, {"-r600", "-l", "-clean"}};
+
+std::string joined(const std::vector<std::string>& options) {
+  std::string s;
+  for (const std::string& o : options) s += " " + o;
+  return s;
+}
+
+// One run in this process, on temporary files.
+int run_in_process(const std::string& dir, const Bytes& font,
+                   const std::vector<std::string>& options) {
+  const std::string in = dir + "/in.sfp";
+  const std::string out = dir + "/out.sfp";
+  fontbuilder::write_file(in, font);
+  std::vector<const char*> argv = {"kestrune", in.c_str(), out.c_str()};
+  for (const std::string& o : options) argv.push_back(o.c_str());
+  return run_kestrune(static_cast<int>(argv.size()), argv.data());
+}
+
+Bytes converted(const Bytes& font, const std::vector<std::string>& options) {
+  const std::string dir = testsupport::temp_dir();
+  testsupport::StdoutCapture quiet;
+  EXPECT_EQ(run_in_process(dir, font, options), 1);
+  return fontbuilder::read_file(dir + "/out.sfp");
+}
+
+TEST(HostileInput, EveryPrefixOfEveryFontEndsPromptly) {
+  const Bytes sample = fontbuilder::read_file(SAMPLE_FONT);
+  const std::pair<const char*, Bytes> fonts[] = {{"sample", sample},
+                                                 {"landscape", converted(sample, {"-l"})},
+                                                 {"cleaned", converted(sample, {"-clean"})}};
+  const std::string dir = testsupport::temp_dir();
+  testsupport::StdoutCapture quiet;
+  for (const auto& [name, font] : fonts) {
+    for (const auto& options : kOptionSets) {
+      for (std::size_t length = 0; length <= font.size(); ++length) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = run_in_process(
+            dir, Bytes(font.begin(), font.begin() + static_cast<long>(length)), options);
+        const auto took = std::chrono::steady_clock::now() - start;
+        ASSERT_TRUE(status == 1 || status == -1) << name << joined(options) << " cut at " << length;
+        ASSERT_LT(took, std::chrono::seconds(1)) << name << joined(options) << " cut at " << length;
+      }
+    }
+  }
+}
+
+TEST(HostileInput, FullDiskIsOneErrorInEveryMode) {
+  const std::string dir = testsupport::temp_dir();
+  fontbuilder::write_file(dir + "/in.sfp", fontbuilder::read_file(SAMPLE_FONT));
+  for (const auto& options : kOptionSets) {
+    SCOPED_TRACE(joined(options));
+    std::vector<std::string> args = {dir + "/in.sfp", "/dev/full"};
+    args.insert(args.end(), options.begin(), options.end());
+    const auto result = testsupport::run_tool(KESTRUNE_EXE, args);
+    EXPECT_EQ(result.exit_status, 255);
+    std::size_t errors = 0;
+    for (std::size_t at = result.out.find("Error: "); at != std::string::npos;
+         at = result.out.find("Error: ", at + 1))
+      ++errors;
+    EXPECT_EQ(errors, 1U) << result.out;
+    EXPECT_NE(result.out.find("Error: Could not write output file.\n"), std::string::npos);
+  }
+}
+
+// A full disk found while characters are still coming ends the pass there.
+TEST(HostileInput, FullDiskInTheMiddleOfALargeFont) {
+  std::vector<fontbuilder::GlyphSpec> glyphs(200);
+  for (std::size_t i = 0; i < glyphs.size(); ++i) {
+    glyphs[i].code = static_cast<int>(i);
+    glyphs[i].width = 64;
+    glyphs[i].height = 64;
+    glyphs[i].bitmap = Bytes(512, 0x5A);
+  }
+  const std::string dir = testsupport::temp_dir();
+  fontbuilder::write_file(dir + "/in.sfp", fontbuilder::font({}, glyphs));
+  for (const auto& options : kOptionSets) {
+    SCOPED_TRACE(joined(options));
+    std::vector<std::string> args = {dir + "/in.sfp", "/dev/full"};
+    args.insert(args.end(), options.begin(), options.end());
+    const auto result = testsupport::run_tool(KESTRUNE_EXE, args);
+    EXPECT_EQ(result.exit_status, 255);
+    const std::string last_line =
+        result.out.substr(result.out.rfind('\n', result.out.size() - 2) + 1);
+    EXPECT_EQ(last_line, "Error: Could not write output file.\n");
+    EXPECT_EQ(result.out.find("Character code 199"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
