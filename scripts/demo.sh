@@ -16,4 +16,5 @@ run() {
   fi
 }
 
-run examples/sample.sfp build/sample-300.sfp -r300
+run examples/sample.sfp build/sample-landscape.sfp -r300 -l
+run examples/sample.sfp build/sample-clean.sfp -clean
