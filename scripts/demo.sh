@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
-cmake --build build -j2 --target kestrune >/dev/null
+cmake --build build -j2 --target kestrune kestrune-view >/dev/null
 
 # kestrune ends a completed run with status 1 and an error with 255.
 run() {
@@ -18,3 +18,9 @@ run() {
 
 run examples/sample.sfp build/sample-landscape.sfp -r300 -l
 run examples/sample.sfp build/sample-clean.sfp -clean
+
+echo "== kestrune-view --chars 65 examples/sample.sfp, then the same A in landscape"
+build/kestrune-view --chars 65 examples/sample.sfp | sed -n '/^Character 65/,/^$/p'
+build/kestrune-view --chars 65 build/sample-landscape.sfp | sed -n '/^Character 65/,/^$/p'
+build/kestrune-view --png build/sample-landscape.png build/sample-landscape.sfp >/dev/null
+echo "Contact sheet of the landscape font: build/sample-landscape.png"

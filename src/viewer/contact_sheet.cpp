@@ -1,0 +1,195 @@
+#include "viewer/contact_sheet.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+
+#include "softfont/format.h"
+
+namespace kestrune::view {
+namespace {
+
+// The code above each cell is written in a 3 x 5 pixel digit font.
+constexpr int kDigitWidth = 3;
+constexpr int kDigitHeight = 5;
+constexpr int kDigitAdvance = kDigitWidth + 1;
+constexpr int kLabelHeight = kDigitHeight + 2;  // digits, then a gap above the glyph
+
+// Each digit's five rows, three bits a row, leftmost pixel in the high bit.
+constexpr std::uint8_t kDigits[10][kDigitHeight] = {
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
+    {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
+};
+
+// Pixels per dot side: three while glyphs are small, fewer as they grow, so
+// that a cell stays within about 192 pixels.
+constexpr int kTargetCellPixels = 192;
+constexpr int kLargestScale = 3;
+
+int digit_count(long code) {
+  int digits = 1;
+  for (long v = code; v >= 10; v /= 10) ++digits;
+  return digits;
+}
+
+// libpng reports errors by calling this, which must not return: it jumps back
+// to the setjmp of the guarded call that is running. Nothing is printed; the
+// caller reports the failure in its own words.
+[[noreturn]] void on_png_error(png_structp png, png_const_charp /*message*/) {
+  png_longjmp(png, 1);
+}
+void on_png_warning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+// Every libpng call that may fail is made inside one of these small functions,
+// whose frames hold nothing with a destructor, so the jump back is safe.
+bool guarded_start(png_structp png, png_infop info, std::FILE* out, int width, int height) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, out);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  return true;
+}
+
+bool guarded_row(png_structp png, const std::uint8_t* row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_write_row(png, row);
+  return true;
+}
+
+bool guarded_end(png_structp png) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+void SheetPlan::add(long code, std::uint16_t width, std::size_t rows) {
+  ++glyphs;
+  if (width > limits.max_dots || rows > static_cast<std::size_t>(limits.max_dots)) cropped = true;
+  widest = std::max(widest, std::min<int>(width, limits.max_dots));
+  tallest = std::max(tallest, static_cast<int>(std::min<std::size_t>(
+                                  rows, static_cast<std::size_t>(limits.max_dots))));
+  label_digits = std::max(label_digits, digit_count(code));
+}
+
+SheetLayout lay_out(const SheetPlan& plan) {
+  const SheetLimits& limits = plan.limits;
+  SheetLayout layout;
+  layout.margin = limits.margin_px;
+  const int largest_side = std::max({plan.widest, plan.tallest, 1});
+  layout.scale = std::clamp(kTargetCellPixels / largest_side, 1, kLargestScale);
+  layout.cell_width = std::max(plan.widest * layout.scale, plan.label_digits * kDigitAdvance);
+  layout.cell_height = kLabelHeight + plan.tallest * layout.scale;
+  layout.columns = static_cast<int>(
+      std::clamp<std::size_t>(plan.glyphs, 1, static_cast<std::size_t>(limits.columns)));
+  const auto columns = static_cast<std::size_t>(layout.columns);
+  const std::size_t needed_rows = (plan.glyphs + columns - 1) / columns;
+  const int room = std::max(
+      1, (limits.max_height_px - limits.margin_px) / (layout.cell_height + limits.margin_px));
+  layout.rows =
+      static_cast<int>(std::min<std::size_t>(needed_rows, static_cast<std::size_t>(room)));
+  layout.placed = std::min(plan.glyphs, static_cast<std::size_t>(layout.rows) * columns);
+  layout.width = limits.margin_px + layout.columns * (layout.cell_width + limits.margin_px);
+  layout.height = limits.margin_px + layout.rows * (layout.cell_height + limits.margin_px);
+  return layout;
+}
+
+struct ContactSheet::Png {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~Png() {
+    if (png != nullptr) png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
+  }
+};
+
+ContactSheet::ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots)
+    : png_(std::make_unique<Png>()), layout_(layout), max_dots_(max_dots) {
+  png_->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
+  if (png_->png != nullptr) png_->info = png_create_info_struct(png_->png);
+  ok_ = png_->info != nullptr &&
+        guarded_start(png_->png, png_->info, out, layout_.width, layout_.height);
+  band_.assign(
+      static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.cell_height),
+      kPaper);
+  write_blank_rows(layout_.margin);
+}
+
+ContactSheet::~ContactSheet() = default;
+
+void ContactSheet::write_blank_rows(int count) {
+  const std::vector<std::uint8_t> blank(static_cast<std::size_t>(layout_.width), kPaper);
+  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data());
+}
+
+void ContactSheet::add(long code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                       std::uint16_t height, bool drawable) {
+  if (added_ >= layout_.placed || !ok_) return;
+  ++added_;
+  const auto row_width = static_cast<std::size_t>(layout_.width);
+  const int x0 = layout_.margin + band_filled_ * (layout_.cell_width + layout_.margin);
+  auto put = [&](int x, int y, std::uint8_t value) {
+    band_[static_cast<std::size_t>(y) * row_width + static_cast<std::size_t>(x0 + x)] = value;
+  };
+
+  // The label: the code's digits, left to right.
+  const int digits = digit_count(code);
+  long rest = code;
+  for (int i = digits - 1; i >= 0; --i) {
+    const auto digit = static_cast<std::size_t>(rest % 10);
+    rest /= 10;
+    for (int y = 0; y < kDigitHeight; ++y) {
+      for (int x = 0; x < kDigitWidth; ++x) {
+        const int dx = i * kDigitAdvance + x;
+        if (dx < layout_.cell_width && (kDigits[digit][y] & (4 >> x)) != 0) put(dx, y, kLabel);
+      }
+    }
+  }
+
+  // The glyph: the dots the block holds, cropped to the cell.
+  if (drawable) {
+    const std::size_t stride = row_stride(width);
+    const int scale = layout_.scale;
+    const int columns = std::min({int{width}, max_dots_, layout_.cell_width / scale});
+    const int rows =
+        std::min({int{height}, max_dots_, (layout_.cell_height - kLabelHeight) / scale});
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < columns; ++c) {
+        const std::size_t at =
+            static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(c) / 8;
+        if (at >= bitmap.size()) break;  // the block ends here
+        const bool set = (bitmap[at] & (0x80U >> (c % 8))) != 0;
+        for (int py = 0; py < scale; ++py) {
+          for (int px = 0; px < scale; ++px) {
+            put(c * scale + px, kLabelHeight + r * scale + py, set ? kSetDot : kClearDot);
+          }
+        }
+      }
+    }
+  }
+  if (++band_filled_ == layout_.columns) flush_band();
+}
+
+void ContactSheet::flush_band() {
+  const auto row_width = static_cast<std::size_t>(layout_.width);
+  for (int y = 0; y < layout_.cell_height && ok_; ++y) {
+    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width);
+  }
+  write_blank_rows(layout_.margin);
+  std::fill(band_.begin(), band_.end(), kPaper);
+  band_filled_ = 0;
+  ++bands_written_;
+}
+
+bool ContactSheet::finish() {
+  if (band_filled_ > 0) flush_band();
+  // Bands the glyphs did not fill still make up the declared height.
+  while (ok_ && bands_written_ < layout_.rows) flush_band();
+  if (ok_) ok_ = guarded_end(png_->png);
+  return ok_;
+}
+
+}  // namespace kestrune::view

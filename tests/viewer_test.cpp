@@ -1,0 +1,544 @@
+// kestrune-view: the glyph drawing, the PNG contact sheet, damaged input,
+// every prefix of the sample font, and the install with its manual pages.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+#include "run_tool.h"
+#include "streams.h"
+#include "viewer/contact_sheet.h"
+#include "viewer/font_view.h"
+
+namespace kestrune {
+namespace {
+
+namespace fb = fontbuilder;
+using testsupport::run_tool;
+using testsupport::ToolResult;
+
+// The sample font's capital A as make_sample_font draws it, each dot doubled.
+const std::vector<std::string> kSampleA = {
+    "..######..", "..######..", "##......##", "##......##", "##......##",
+    "##......##", "##########", "##########", "##......##", "##......##",
+    "##......##", "##......##", "##......##", "##......##",
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string last_line(const std::string& text) {
+  const std::vector<std::string> lines = lines_of(text);
+  return lines.empty() ? "" : lines.back();
+}
+
+bool starts_with(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The lines drawn for one character: those after its title line, up to the
+// blank line that ends the drawing.
+std::vector<std::string> drawing_of(const std::string& text, const std::string& title_start) {
+  std::vector<std::string> drawing;
+  bool inside = false;
+  for (const std::string& line : lines_of(text)) {
+    if (inside) {
+      if (line.empty()) break;
+      drawing.push_back(line);
+    } else if (starts_with(line, title_start)) {
+      inside = true;
+    }
+  }
+  return drawing;
+}
+
+// Runs view_font in-process on `bytes`; returns the status, fills `text`.
+int view_bytes(const fb::Bytes& bytes, std::string& text, view::ViewOptions options = {}) {
+  const testsupport::File in = testsupport::input_file(bytes);
+  const testsupport::File out = testsupport::output_file();
+  const int status = view::view_font(in.get(), out.get(), options);
+  const fb::Bytes printed = testsupport::contents(out.get());
+  text.assign(printed.begin(), printed.end());
+  return status;
+}
+
+fb::Bytes prefix_of(const fb::Bytes& bytes, std::size_t n) {
+  return fb::Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+std::string write_temp(const fb::Bytes& bytes, const std::string& name) {
+  const std::string path = testsupport::temp_dir() + "/" + name;
+  fb::write_file(path, bytes);
+  return path;
+}
+
+// A PNG read back through libpng's simplified API, as 8-bit grey.
+struct GreyImage {
+  unsigned width = 0;
+  unsigned height = 0;
+  std::vector<std::uint8_t> pixels;
+  int at(unsigned x, unsigned y) const { return pixels.at(std::size_t{y} * width + x); }
+};
+
+bool read_png(const std::string& path, GreyImage& image, std::string& error) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
+    error = png.message;
+    return false;
+  }
+  png.format = PNG_FORMAT_GRAY;
+  image.width = png.width;
+  image.height = png.height;
+  image.pixels.resize(PNG_IMAGE_SIZE(png));
+  if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
+    error = png.message;
+    png_image_free(&png);
+    return false;
+  }
+  return true;
+}
+
+// ------------------------------------------------------------ glyph drawing
+
+TEST(ViewerDrawing, SampleCapitalAInTheTerminal) {
+  const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--chars", "65", SAMPLE_FONT});
+  ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(drawing_of(result.out, "Character 65 'A' at byte "), kSampleA) << result.out;
+  // --chars leaves the other characters out of the table and the drawings.
+  EXPECT_EQ(result.out.find("Character 66 'B'"), std::string::npos);
+  EXPECT_NE(result.out.find("36 character definitions, 1 shown (--chars)."), std::string::npos);
+  EXPECT_EQ(last_line(result.out), "End of font at byte 2112.");
+}
+
+TEST(ViewerDrawing, LandscapeGlyphIsShownAsStored) {
+  const std::string dir = testsupport::temp_dir();
+  const std::string landscape = dir + "/landscape.sfp";
+  ASSERT_EQ(run_tool(KESTRUNE_EXE, {SAMPLE_FONT, landscape, "-l"}).exit_status, 1);
+  const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--chars=65", landscape});
+  ASSERT_EQ(result.exit_status, 0) << result.out;
+  // A quarter turn counter-clockwise: the rightmost column becomes the top row.
+  const std::vector<std::string> expected = {
+      "..############", "..############", "##....##......", "##....##......", "##....##......",
+      "##....##......", "##....##......", "##....##......", "..############", "..############",
+  };
+  EXPECT_EQ(drawing_of(result.out, "Character 65 'A' at byte "), expected) << result.out;
+  EXPECT_NE(result.out.find("14 x 10 dots, orientation 1 (landscape)"), std::string::npos);
+  EXPECT_NE(result.out.find("  Orientation:        1 (landscape)"), std::string::npos);
+}
+
+TEST(ViewerDrawing, RowsFromTheLibrary) {
+  const fb::Bytes bitmap = fb::bitmap_from_rows({"#.#", ".#.", "###"}, 3);
+  EXPECT_EQ(view::draw_rows(bitmap, 3, 3), (std::vector<std::string>{"#.#", ".#.", "###"}));
+  // Fill bits beyond the width are not drawn.
+  const fb::Bytes dirty = {0xBF, 0x5F};
+  EXPECT_EQ(view::draw_rows(dirty, 3, 2), (std::vector<std::string>{"#.#", ".#."}));
+  // Width 0 or height 0: nothing to draw.
+  EXPECT_TRUE(view::draw_rows(bitmap, 0, 3).empty());
+  EXPECT_TRUE(view::draw_rows(bitmap, 3, 0).empty());
+}
+
+TEST(ViewerDrawing, ShortBlockIsDrawnAsFarAsItGoes) {
+  // Width 10 (stride 2), height 4, but only 3 bitmap bytes: one whole row,
+  // then half a row whose missing dots show as '?', then nothing.
+  const fb::Bytes bitmap = {0xFF, 0xC0, 0xA0};
+  EXPECT_EQ(view::draw_rows(bitmap, 10, 4), (std::vector<std::string>{"##########", "#.#.....??"}));
+
+  fb::GlyphSpec glyph;
+  glyph.code = 66;
+  glyph.width = 10;
+  glyph.height = 4;
+  glyph.bitmap = bitmap;
+  std::string text;
+  const int status = view_bytes(fb::font(fb::FontSpec{}, {glyph}), text);
+  EXPECT_EQ(status, view::kStatusDamaged) << text;
+  EXPECT_EQ(drawing_of(text, "Character 66 'B' at byte "),
+            (std::vector<std::string>{"##########", "#.#.....??",
+                                      "(the block ends here: 1 of 4 rows present)"}))
+      << text;
+  EXPECT_NE(text.find("the block holds 3 of the 8 bitmap bytes its size needs"), std::string::npos);
+}
+
+// ------------------------------------------------------------ the header
+
+TEST(ViewerHeader, SampleHeaderSection) {
+  std::string text;
+  ASSERT_EQ(view_bytes(fb::read_file(SAMPLE_FONT), text), view::kStatusComplete) << text;
+  const std::string expected =
+      "Font header: ESC )s117W, a block of 117 bytes from byte 7\n"
+      "  Descriptor size:    64 bytes\n"
+      "  Header format:      0 (bitmap)\n"
+      "  Orientation:        0 (portrait)\n"
+      "  Resolution:         none in a 64-byte descriptor (printed at 300 dpi)\n"
+      "  Font name:          \"Kestrune Sample\"\n"
+      "  Extra header bytes: 53: \"Copyright (c) 2026 Kestrune sample font. Free to use.\"\n"
+      "\nCharacters:\n";
+  EXPECT_NE(text.find(expected), std::string::npos) << text;
+  EXPECT_NE(
+      text.find("    65 'A'       670     1      0      1     14     10     14     48      44\n"),
+      std::string::npos)
+      << text;
+}
+
+TEST(ViewerHeader, ResolutionWithoutFormat20IsNoted) {
+  const std::string dir = testsupport::temp_dir();
+  const std::string resolved = dir + "/r600.sfp";
+  ASSERT_EQ(run_tool(KESTRUNE_EXE, {SAMPLE_FONT, resolved, "-r600"}).exit_status, 1);
+  const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {resolved});
+  ASSERT_EQ(result.exit_status, 0) << result.out;
+  EXPECT_NE(result.out.find("  Resolution:         X 600 dpi, Y 600 dpi\n"), std::string::npos);
+  EXPECT_NE(result.out.find("  Note: the descriptor is 68 bytes but its header format is 0, not "
+                            "20: PCL printers read the X and Y resolution only from a "
+                            "resolution-specified (format 20) header, so this font prints at the "
+                            "default 300 dpi.\n"),
+            std::string::npos)
+      << result.out;
+
+  // A format 20 header draws no such note.
+  fb::FontSpec spec;
+  spec.descriptor_size = 68;
+  spec.header_format = 20;
+  spec.x_resolution = 600;
+  spec.y_resolution = 600;
+  std::string text;
+  EXPECT_EQ(view_bytes(fb::font(spec, {}), text), view::kStatusComplete);
+  EXPECT_NE(text.find("  Header format:      20 (resolution-specified bitmap)\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("Note:"), std::string::npos) << text;
+}
+
+// ------------------------------------------------------------ the PNG
+
+TEST(ViewerPng, SampleContactSheetBeforeAndAfterLandscape) {
+  const std::string dir = testsupport::temp_dir();
+  const std::string portrait_png = dir + "/portrait.png";
+  ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", portrait_png, SAMPLE_FONT});
+  ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+  EXPECT_NE(result.out.find("Contact sheet: 36 glyphs, 616 x 179 pixels, 3 x 3 pixels a dot.\n"),
+            std::string::npos)
+      << result.out;
+
+  GreyImage image;
+  std::string error;
+  ASSERT_TRUE(read_png(portrait_png, image, error)) << error;
+  // 16 columns of 10 x 14 dots at 3 pixels a dot, a 7-pixel label row above
+  // each glyph, 8 pixels of margin: 8 + 16 * (30 + 8) by 8 + 3 * (49 + 8).
+  EXPECT_EQ(image.width, 616U);
+  EXPECT_EQ(image.height, 179U);
+  EXPECT_EQ(image.at(0, 0), view::kPaper);
+  // The first cell is '0' (code 48): glyph box from (8, 15); its top row
+  // "..######.." starts with two clear dots, then set ones.
+  EXPECT_EQ(image.at(8, 15), view::kClearDot);
+  EXPECT_EQ(image.at(8 + 5, 15 + 2), view::kClearDot);
+  EXPECT_EQ(image.at(8 + 6, 15), view::kSetDot);
+  EXPECT_EQ(image.at(8 + 29, 15 + 41), view::kClearDot);  // bottom right dot of '0'
+  EXPECT_EQ(image.at(8 + 30, 15), view::kPaper);          // the margin after the cell
+  // The label "48": the 4's top left pixel is set, its top middle one is not.
+  EXPECT_EQ(image.at(8, 8), view::kLabel);
+  EXPECT_EQ(image.at(9, 8), view::kPaper);
+  // Cell 10 of the first row is 'A' (code 65).
+  const unsigned ax = 8 + 10 * 38;
+  EXPECT_EQ(image.at(ax + 6, 15), view::kSetDot);                // "..######.."
+  EXPECT_EQ(image.at(ax + 3 * 4, 15 + 3 * 3), view::kClearDot);  // "##......##", dot 4
+  EXPECT_EQ(image.at(ax, 15 + 3 * 6), view::kSetDot);            // the bar "##########"
+
+  // The landscape font: every glyph is 14 x 10 dots now, so the cells turn.
+  const std::string landscape = dir + "/landscape.sfp";
+  ASSERT_EQ(run_tool(KESTRUNE_EXE, {SAMPLE_FONT, landscape, "-l"}).exit_status, 1);
+  const std::string landscape_png = dir + "/landscape.png";
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--png=" + landscape_png, landscape});
+  ASSERT_EQ(result.exit_status, 0) << result.out;
+  GreyImage turned;
+  ASSERT_TRUE(read_png(landscape_png, turned, error)) << error;
+  EXPECT_EQ(turned.width, 8U + 16U * (42U + 8U));
+  EXPECT_EQ(turned.height, 8U + 3U * (37U + 8U));
+  // 'A' turned: its top row is "..############".
+  const unsigned tx = 8 + 10 * 50;
+  EXPECT_EQ(turned.at(tx, 15), view::kClearDot);
+  EXPECT_EQ(turned.at(tx + 6, 15), view::kSetDot);
+  EXPECT_EQ(turned.at(tx + 41, 15), view::kSetDot);
+}
+
+TEST(ViewerPng, RefusesToOverwriteTheFont) {
+  const std::string font = write_temp(fb::read_file(SAMPLE_FONT), "font.sfp");
+  const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", font, font});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("is the font itself"), std::string::npos) << result.err;
+  EXPECT_EQ(fb::read_file(font), fb::read_file(SAMPLE_FONT));
+}
+
+TEST(ViewerPng, LargeGlyphsAreCroppedAndTheSheetStaysBounded) {
+  // A glyph of 300 x 300 dots with every row present.
+  fb::GlyphSpec glyph;
+  glyph.code = 7;
+  glyph.width = 300;
+  glyph.height = 300;
+  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0xAA);
+  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph, glyph}), "big.sfp");
+  const std::string png = testsupport::temp_dir() + "/big.png";
+  const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, font});
+  ASSERT_EQ(result.exit_status, 0) << result.out;
+  EXPECT_NE(result.out.find("Contact sheet: glyphs larger than 128 x 128 dots are cropped to their "
+                            "top left 128 x 128 dots.\n"),
+            std::string::npos);
+  GreyImage image;
+  std::string error;
+  ASSERT_TRUE(read_png(png, image, error)) << error;
+  EXPECT_EQ(image.width, 8U + 2U * (128U + 8U));
+  EXPECT_EQ(image.height, 8U + 1U * (7U + 128U + 8U));
+}
+
+// ------------------------------------------------------------ damaged input
+
+TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
+  const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  // The ends of the header block and of each definition: a prefix that stops
+  // there is a complete (shorter) font; every other prefix is damaged. The
+  // sample's definitions follow one another with nothing between them.
+  std::vector<std::size_t> boundaries;
+  {
+    const testsupport::File in = testsupport::input_file(sample);
+    view::HeaderView header;
+    view::StopPoint stop;
+    ASSERT_TRUE(view::read_header(in.get(), header, stop)) << stop.reason;
+    boundaries.push_back(static_cast<std::size_t>(std::ftell(in.get())));
+    view::BodyWalk walk;
+    walk.in = in.get();
+    view::Definition definition;
+    std::string note;
+    while (view::next_step(walk, definition, note) == view::Step::kDefinition) {
+      if (definition.offset > 124)
+        boundaries.push_back(static_cast<std::size_t>(definition.offset));
+    }
+    EXPECT_EQ(walk.stop.reason, "");
+    boundaries.push_back(sample.size());
+  }
+  ASSERT_EQ(boundaries.size(), 37U);
+  ASSERT_EQ(boundaries.front(), 124U);
+
+  const std::string dir = testsupport::temp_dir();
+  const std::string font = dir + "/prefix.sfp";
+  const std::string png = dir + "/prefix.png";
+  for (std::size_t n = 0; n <= sample.size(); ++n) {
+    SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes");
+    fb::write_file(font, prefix_of(sample, n));
+    const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, font}, 10.0);
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.err, "");
+    const bool complete = std::find(boundaries.begin(), boundaries.end(), n) != boundaries.end();
+    const std::string last = last_line(result.out);
+    if (complete) {
+      EXPECT_EQ(result.exit_status, 0) << result.out;
+      EXPECT_EQ(last, "End of font at byte " + std::to_string(n) + ".");
+    } else {
+      EXPECT_EQ(result.exit_status, 1) << result.out;
+      EXPECT_TRUE(
+          starts_with(last, "Reading stopped at byte " + std::to_string(n) + ": the input "))
+          << last;
+    }
+    GreyImage image;
+    std::string error;
+    EXPECT_TRUE(read_png(png, image, error)) << error;
+    std::filesystem::remove(png);
+  }
+}
+
+TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
+  const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  struct Case {
+    std::size_t size;
+    const char* last_line;
+  };
+  const Case cases[] = {
+      {0, "Reading stopped at byte 0: the input is empty."},
+      {2, "Reading stopped at byte 2: the input ends inside the font header command."},
+      {6, "Reading stopped at byte 6: the input ends inside the font header command."},
+      {50,
+       "Reading stopped at byte 50: the input ends inside the font header's data block (43 "
+       "of 117 bytes present)."},
+      {127,
+       "Reading stopped at byte 127: the input ends inside a character code command (begun "
+       "at byte 124)."},
+      {130,
+       "Reading stopped at byte 130: the input ends after the character code command of "
+       "character 48 (begun at byte 124), before its data command."},
+      {133,
+       "Reading stopped at byte 133: the input ends inside the data command of character 48 "
+       "(begun at byte 124)."},
+      {150,
+       "Reading stopped at byte 150: the input ends inside the data block of character 48 "
+       "(14 of 44 bytes present; definition begun at byte 124)."},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    EXPECT_EQ(view_bytes(prefix_of(sample, c.size), text), view::kStatusDamaged) << text;
+    EXPECT_EQ(last_line(text), c.last_line) << text;
+  }
+  // Not a font at all.
+  std::string text;
+  EXPECT_EQ(view_bytes(fb::text("hello"), text), view::kStatusDamaged);
+  EXPECT_EQ(last_line(text),
+            "Reading stopped at byte 0: the font does not begin with a font "
+            "header command (ESC )s...W).");
+}
+
+TEST(ViewerDamage, MalformedDefinitionsAreSkippedAndNamed) {
+  fb::GlyphSpec a;
+  a.code = 65;
+  a.rows = {"#.", ".#"};
+  fb::GlyphSpec b = a;
+  b.code = 66;
+  fb::Bytes bytes = fb::font_header(fb::FontSpec{});
+  const std::size_t body = bytes.size();
+  fb::append(bytes, fb::command("*c5D"));   // a font ID: passed over silently
+  fb::append(bytes, fb::command("*c70E"));  // a code with no data command
+  fb::append(bytes, fb::command("&l0O"));
+  fb::append(bytes, fb::character_definition(a));  // found although ESC *c70E came first
+  fb::append(bytes, fb::command("*c71E"));
+  fb::append(bytes, fb::command("(s18X"));  // the wrong terminator
+  fb::append(bytes, fb::command("(s3W"));   // a data command with no code: block skipped
+  fb::append(bytes, fb::text("\x1b*c9E"));  // ... these bytes are its block
+  fb::append(bytes, fb::character_definition(b));
+  fb::append(bytes, fb::command("*c67E"));
+  fb::append(bytes, fb::command("(s4W"));  // a block too short for a descriptor
+  fb::append(bytes, fb::Bytes{4, 0, 14, 1});
+
+  std::string text;
+  EXPECT_EQ(view_bytes(bytes, text), view::kStatusDamaged) << text;
+  const std::size_t code70 = body + 5;
+  EXPECT_NE(text.find("  Skipped at byte " + std::to_string(code70) +
+                      ": character 70: the character code command is not followed by a "
+                      "character data command (ESC (s...W)\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(": character 71: the data command ends in 'X', not in W\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(": a character data command (ESC (s3W) with no character code command "
+                      "before it; its block is passed over\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Character 9 "), std::string::npos) << text;
+  EXPECT_EQ(text.find("character 9:"), std::string::npos) << text;
+  EXPECT_EQ(drawing_of(text, "Character 65 'A'"), (std::vector<std::string>{"#.", ".#"}));
+  EXPECT_EQ(drawing_of(text, "Character 66 'B'"), (std::vector<std::string>{"#.", ".#"}));
+  EXPECT_NE(text.find("Character 67 'C' at byte"), std::string::npos);
+  EXPECT_NE(text.find("block too short to hold a character descriptor"), std::string::npos);
+  EXPECT_NE(text.find("3 character definitions, 1 damaged, 3 skipped.\n"), std::string::npos)
+      << text;
+  EXPECT_EQ(last_line(text), "End of font at byte " + std::to_string(bytes.size()) + ".");
+}
+
+TEST(ViewerDamage, CompressedCharacterIsListedNotDrawn) {
+  fb::GlyphSpec glyph;
+  glyph.code = 65;
+  glyph.glyph_class = 2;
+  glyph.width = 8;
+  glyph.height = 8;
+  glyph.bitmap = fb::Bytes{0, 8};
+  std::string text;
+  EXPECT_EQ(view_bytes(fb::font(fb::FontSpec{}, {glyph}), text), view::kStatusComplete) << text;
+  EXPECT_NE(text.find("8 x 8 dots, orientation 0 (portrait); compressed bitmap (class 2): not "
+                      "drawn\n"),
+            std::string::npos)
+      << text;
+}
+
+// ------------------------------------------------------------ the command line
+
+TEST(ViewerCommandLine, UsageAndFailures) {
+  ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("no font given"), std::string::npos);
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--help"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_TRUE(starts_with(result.out, "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"));
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--version"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_TRUE(starts_with(result.out, "kestrune-view "));
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--chars", "65-", SAMPLE_FONT});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("--chars: '65-' is not a character code"), std::string::npos);
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--bogus", SAMPLE_FONT});
+  EXPECT_EQ(result.exit_status, 2);
+  result = run_tool(KESTRUNE_VIEW_EXE, {SAMPLE_FONT, SAMPLE_FONT});
+  EXPECT_EQ(result.exit_status, 2);
+  result = run_tool(KESTRUNE_VIEW_EXE, {"/nonexistent/font.sfp"});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("cannot open /nonexistent/font.sfp"), std::string::npos);
+  // A directory opens but cannot be read.
+  result = run_tool(KESTRUNE_VIEW_EXE, {testsupport::temp_dir()});
+  EXPECT_EQ(result.exit_status, 2) << result.out;
+  EXPECT_TRUE(starts_with(last_line(result.out), "Reading stopped at byte 0: read error"))
+      << result.out;
+  // A pipe is refused: the viewer reads the font twice.
+  result = run_tool(KESTRUNE_VIEW_EXE, {"/dev/stdin"}, 10.0, SAMPLE_FONT);
+  EXPECT_EQ(result.exit_status, 0) << "a redirected file is seekable: " << result.out;
+}
+
+TEST(ViewerCommandLine, CodeLists) {
+  view::CodeSet codes;
+  std::string error;
+  ASSERT_TRUE(view::parse_code_list("65,66,48-57", codes, error)) << error;
+  EXPECT_TRUE(codes.contains(65));
+  EXPECT_TRUE(codes.contains(50));
+  EXPECT_FALSE(codes.contains(67));
+  for (const char* bad : {"", "65,", "a", "5-4", "65536", "-3", "1-2-3", " 65"}) {
+    EXPECT_FALSE(view::parse_code_list(bad, codes, error)) << bad;
+  }
+  EXPECT_TRUE(view::CodeSet{}.contains(12345));
+}
+
+// ------------------------------------------------------------ install
+
+std::string find_in_path(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+TEST(ViewerInstall, ExecutablesAndManualPages) {
+  const std::string man = find_in_path("man");
+  if (man.empty()) GTEST_SKIP() << "man is not installed";
+  const std::string prefix = testsupport::temp_dir() + "/prefix";
+  const ToolResult install =
+      run_tool(CMAKE_EXE, {"--install", KESTRUNE_BUILD_DIR, "--prefix", prefix}, 60.0);
+  ASSERT_EQ(install.exit_status, 0) << install.out << install.err;
+
+  for (const char* tool : {"kestrune", "kestrune-view"}) {
+    const std::string exe = prefix + "/bin/" + tool;
+    EXPECT_EQ(::access(exe.c_str(), X_OK), 0) << exe;
+    const std::string page = prefix + "/share/man/man1/" + tool + ".1";
+    ASSERT_TRUE(std::filesystem::is_regular_file(page)) << page;
+    const ToolResult shown = run_tool(man, {"-l", page}, 30.0);
+    EXPECT_EQ(shown.exit_status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("EXIT STATUS"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("DIAGNOSTICS"), std::string::npos) << shown.out;
+  }
+  const ToolResult version = run_tool(prefix + "/bin/kestrune-view", {"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  const ToolResult usage = run_tool(prefix + "/bin/kestrune", {"--version"});
+  EXPECT_EQ(usage.exit_status, 255);
+  EXPECT_NE(usage.out.find("Version: 0.91beta"), std::string::npos);
+  std::filesystem::remove_all(prefix);
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,18 @@
+# kestrune-view's tests: their own executable, on the viewer's library, the
+# test support and libpng (to read the contact sheet back). Included from
+# tests/CMakeLists.txt; the viewer's targets are defined later, in
+# src/viewer/, which is fine for linking and generator expressions.
+find_package(PNG REQUIRED)
+
+add_executable(kestrune_viewer_tests viewer_test.cpp)
+target_link_libraries(kestrune_viewer_tests PRIVATE
+  kestrune_view kestrune_testsupport PNG::PNG GTest::gtest GTest::gtest_main)
+target_compile_options(kestrune_viewer_tests PRIVATE ${KESTRUNE_WARNINGS})
+target_compile_definitions(kestrune_viewer_tests PRIVATE
+  KESTRUNE_EXE="$<TARGET_FILE:kestrune>"
+  KESTRUNE_VIEW_EXE="$<TARGET_FILE:kestrune-view>"
+  SAMPLE_FONT="${PROJECT_SOURCE_DIR}/examples/sample.sfp"
+  KESTRUNE_BUILD_DIR="${PROJECT_BINARY_DIR}"
+  CMAKE_EXE="${CMAKE_COMMAND}")
+add_dependencies(kestrune_viewer_tests kestrune kestrune-view)
+gtest_discover_tests(kestrune_viewer_tests DISCOVERY_TIMEOUT 30)
