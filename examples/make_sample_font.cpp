@@ -307,19 +307,19 @@ fb::GlyphSpec glyph_for(const Drawing& drawing) {
 }
 
 fb::Bytes sample_font() {
-  fb::FontSpec spec;
-  spec.name = "Kestrune Sample";
-  spec.baseline = kBaseline;
-  spec.cell_width = kCellWidth;
-  spec.cell_height = kCellHeight;
-  spec.spacing = 1;  // the narrow 1 and I advance less than the rest
-  spec.first_code = '0';
-  spec.last_code = 'Z';
-  spec.extra = fb::text("Copyright (c) 2026 Kestrune sample font. Free to use.");
+  fb::FontSpec font_spec;
+  font_spec.name = "Kestrune Sample";
+  font_spec.baseline = kBaseline;
+  font_spec.cell_width = kCellWidth;
+  font_spec.cell_height = kCellHeight;
+  font_spec.spacing = 1;  // the narrow 1 and I advance less than the rest
+  font_spec.first_code = '0';
+  font_spec.last_code = 'Z';
+  font_spec.extra = fb::text("Copyright (c) 2026 Kestrune sample font. Free to use.");
 
   std::vector<fb::GlyphSpec> glyphs;
   for (const Drawing& drawing : kDrawings) glyphs.push_back(glyph_for(drawing));
-  return fb::font(spec, glyphs);
+  return fb::font(font_spec, glyphs);
 }
 
 }  // namespace

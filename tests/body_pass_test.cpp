@@ -53,12 +53,12 @@ GlyphSpec glyph(int code, std::vector<std::string> rows) {
 
 // A small font with dirty fill bits, a foreign command and stray bytes.
 Bytes small_font(std::uint8_t orientation = 0) {
-  FontSpec spec;
-  spec.orientation = orientation;
-  spec.extra = fontbuilder::text("(c) small");
+  FontSpec font_spec;
+  font_spec.orientation = orientation;
+  font_spec.extra = fontbuilder::text("(c) small");
   GlyphSpec dirty = glyph(66, {"#########", "#.......#"});
   dirty.bitmap = Bytes{0xFF, 0xFF, 0x80, 0xFF};
-  Bytes font = fontbuilder::font(spec, {glyph(65, {"#.#", ".##", "#.."})});
+  Bytes font = fontbuilder::font(font_spec, {glyph(65, {"#.#", ".##", "#.."})});
   append(font, fontbuilder::command("*c5D"));
   append(font, fontbuilder::text("junk"));
   append(font, fontbuilder::character_definition(dirty));
@@ -130,9 +130,9 @@ TEST(BodyPass, CleaningACleanedFontChangesNothing) {
     g.bitmap = bitmap;
     glyphs.push_back(g);
   }
-  FontSpec spec;
-  spec.size_text = "064";  // the only thing a second cleaning may change
-  const Output once = run_on(fontbuilder::font(spec, glyphs), {"-clean"});
+  FontSpec font_spec;
+  font_spec.size_text = "064";  // the only thing a second cleaning may change
+  const Output once = run_on(fontbuilder::font(font_spec, glyphs), {"-clean"});
   const Output twice = run_on(once.font, {"-clean"});
   EXPECT_EQ(once.result.exit_status, 1);
   EXPECT_EQ(twice.font, once.font);

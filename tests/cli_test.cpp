@@ -68,9 +68,9 @@ GlyphSpec glyph(int code, std::vector<std::string> rows) {
 }
 
 FontSpec notice_font() {
-  FontSpec spec;
-  spec.extra = fontbuilder::text("(c) test");
-  return spec;
+  FontSpec font_spec;
+  font_spec.extra = fontbuilder::text("(c) test");
+  return font_spec;
 }
 
 // A portrait font whose body also holds bytes that are not definitions.
@@ -96,10 +96,10 @@ std::vector<CliCase> driver_cases() {
   Bytes padded_size = fontbuilder::text("\x1b)s072W");
   padded_size.insert(padded_size.end(), font.begin() + 6, font.end());
   Bytes extended = [] {
-    FontSpec spec = notice_font();
-    spec.descriptor_size = 68;
-    spec.x_resolution = spec.y_resolution = 36;
-    return fontbuilder::font_header(spec);
+    FontSpec font_spec = notice_font();
+    font_spec.descriptor_size = 68;
+    font_spec.x_resolution = font_spec.y_resolution = 36;
+    return fontbuilder::font_header(font_spec);
   }();
   extended.insert(extended.end(), font.begin() + static_cast<long>(header_size), font.end());
 

@@ -23,18 +23,18 @@ const Bytes kNotice = text("(c) Kestrune");
 const Bytes kBody = text("\x1b*c65Ebody");
 
 FontSpec plain(std::uint8_t orientation = 0) {
-  FontSpec spec;
-  spec.extra = kNotice;
-  spec.orientation = orientation;
-  return spec;
+  FontSpec font_spec;
+  font_spec.extra = kNotice;
+  font_spec.orientation = orientation;
+  return font_spec;
 }
 
 FontSpec resolution_form(std::uint16_t dpi) {
-  FontSpec spec = plain();
-  spec.descriptor_size = 68;
-  spec.x_resolution = dpi;
-  spec.y_resolution = dpi;
-  return spec;
+  FontSpec font_spec = plain();
+  font_spec.descriptor_size = 68;
+  font_spec.x_resolution = dpi;
+  font_spec.y_resolution = dpi;
+  return font_spec;
 }
 
 Bytes with_body(Bytes header) {
@@ -42,9 +42,9 @@ Bytes with_body(Bytes header) {
   return header;
 }
 
-Bytes with_size_text(FontSpec spec, std::string size) {
-  spec.size_text = std::move(size);
-  return font_header(spec);
+Bytes with_size_text(FontSpec font_spec, std::string size) {
+  font_spec.size_text = std::move(size);
+  return font_header(font_spec);
 }
 
 // The first `keep` bytes of a font.
@@ -247,10 +247,10 @@ TEST(RewriteFontHeader, Cases) {
 // The body starts at the end of the declared block even after reading
 // stopped at end of input: the seek clears the end-of-input state.
 TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
-  FontSpec spec = plain();
-  spec.extra.clear();
-  spec.size_text = "62";
-  const Bytes input = font_header(spec);
+  FontSpec font_spec = plain();
+  font_spec.extra.clear();
+  font_spec.size_text = "62";
+  const Bytes input = font_header(font_spec);
   auto in = testsupport::input_file(input);
   auto out = testsupport::output_file();
   RunOptions options;

@@ -208,13 +208,13 @@ TEST(ViewerHeader, ResolutionWithoutFormat20IsNoted) {
       << result.out;
 
   // A format 20 header draws no such note.
-  fb::FontSpec spec;
-  spec.descriptor_size = 68;
-  spec.header_format = 20;
-  spec.x_resolution = 600;
-  spec.y_resolution = 600;
+  fb::FontSpec font_spec;
+  font_spec.descriptor_size = 68;
+  font_spec.header_format = 20;
+  font_spec.x_resolution = 600;
+  font_spec.y_resolution = 600;
   std::string text;
-  EXPECT_EQ(view_bytes(fb::font(spec, {}), text), view::kStatusComplete);
+  EXPECT_EQ(view_bytes(fb::font(font_spec, {}), text), view::kStatusComplete);
   EXPECT_NE(text.find("  Header format:      20 (resolution-specified bitmap)\n"),
             std::string::npos);
   EXPECT_EQ(text.find("Note:"), std::string::npos) << text;

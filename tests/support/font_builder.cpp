@@ -51,59 +51,61 @@ std::uint16_t glyph_height(const GlyphSpec& glyph) {
   return static_cast<std::uint16_t>(glyph.rows.size());
 }
 
-Bytes font_descriptor(const FontSpec& spec) {
-  const bool resolution_form = spec.descriptor_size == static_cast<int>(kResolutionDescriptorSize);
+Bytes font_descriptor(const FontSpec& font_spec) {
+  const bool resolution_form =
+      font_spec.descriptor_size == static_cast<int>(kResolutionDescriptorSize);
   Bytes d(resolution_form ? kResolutionDescriptorSize : kPlainDescriptorSize, 0);
 
-  put_u16(d, 0, static_cast<unsigned>(spec.descriptor_size));
-  d[2] = spec.header_format;
+  put_u16(d, 0, static_cast<unsigned>(font_spec.descriptor_size));
+  d[2] = font_spec.header_format;
   d[3] = 0;  // font type: 7-bit, codes 32-127
   d[4] = 0;  // style, high byte
-  put_u16(d, 6, spec.baseline);
-  put_u16(d, 8, spec.cell_width);
-  put_u16(d, 10, spec.cell_height);
-  d[12] = spec.orientation;
-  d[13] = spec.spacing;
-  put_u16(d, 14, spec.symbol_set);
-  put_u16(d, 16, 4u * spec.cell_width);          // pitch, quarter dots
-  put_u16(d, 18, 4u * spec.cell_height);         // height, quarter dots
-  put_u16(d, 20, 2u * spec.baseline);            // x-height: half the cap height, quarter dots
-  d[22] = 0;                                     // width type: normal
-  d[23] = 0;                                     // style, low byte: upright
-  d[24] = 0;                                     // stroke weight: medium
-  d[25] = 3;                                     // typeface, low byte (Courier)
-  d[26] = 0;                                     // typeface, high byte
-  d[27] = 0;                                     // serif style
-  d[28] = 0;                                     // quality
-  d[29] = 0;                                     // placement
-  d[30] = low_byte(static_cast<unsigned>(-2));   // underline distance: 2 dots below baseline
-  d[31] = 1;                                     // underline height, dots
-  put_u16(d, 32, 4u * (spec.cell_height + 2u));  // text height (line spacing), quarter dots
-  put_u16(d, 34, 4u * spec.cell_width);          // text width, quarter dots
-  put_u16(d, 36, spec.first_code);
-  put_u16(d, 38, spec.last_code);
+  put_u16(d, 6, font_spec.baseline);
+  put_u16(d, 8, font_spec.cell_width);
+  put_u16(d, 10, font_spec.cell_height);
+  d[12] = font_spec.orientation;
+  d[13] = font_spec.spacing;
+  put_u16(d, 14, font_spec.symbol_set);
+  put_u16(d, 16, 4u * font_spec.cell_width);          // pitch, quarter dots
+  put_u16(d, 18, 4u * font_spec.cell_height);         // height, quarter dots
+  put_u16(d, 20, 2u * font_spec.baseline);            // x-height: half the cap height, quarter dots
+  d[22] = 0;                                          // width type: normal
+  d[23] = 0;                                          // style, low byte: upright
+  d[24] = 0;                                          // stroke weight: medium
+  d[25] = 3;                                          // typeface, low byte (Courier)
+  d[26] = 0;                                          // typeface, high byte
+  d[27] = 0;                                          // serif style
+  d[28] = 0;                                          // quality
+  d[29] = 0;                                          // placement
+  d[30] = low_byte(static_cast<unsigned>(-2));        // underline distance: 2 dots below baseline
+  d[31] = 1;                                          // underline height, dots
+  put_u16(d, 32, 4u * (font_spec.cell_height + 2u));  // text height (line spacing), quarter dots
+  put_u16(d, 34, 4u * font_spec.cell_width);          // text width, quarter dots
+  put_u16(d, 36, font_spec.first_code);
+  put_u16(d, 38, font_spec.last_code);
   d[40] = 0;          // pitch extended
   d[41] = 0;          // height extended
   put_u16(d, 42, 0);  // cap height
   // Bytes 44-47, the font number, stay 0.
   for (std::size_t i = 0; i < kNameLength; ++i) {
-    d[kNameOffset + i] = i < spec.name.size() ? static_cast<std::uint8_t>(spec.name[i]) : ' ';
+    d[kNameOffset + i] =
+        i < font_spec.name.size() ? static_cast<std::uint8_t>(font_spec.name[i]) : ' ';
   }
   if (resolution_form) {
-    put_u16(d, 64, spec.x_resolution);
-    put_u16(d, 66, spec.y_resolution);
+    put_u16(d, 64, font_spec.x_resolution);
+    put_u16(d, 66, font_spec.y_resolution);
   }
   return d;
 }
 
-Bytes font_header(const FontSpec& spec) {
-  const Bytes descriptor = font_descriptor(spec);
-  const std::string size = spec.size_text.empty()
-                               ? std::to_string(descriptor.size() + spec.extra.size())
-                               : spec.size_text;
+Bytes font_header(const FontSpec& font_spec) {
+  const Bytes descriptor = font_descriptor(font_spec);
+  const std::string size = font_spec.size_text.empty()
+                               ? std::to_string(descriptor.size() + font_spec.extra.size())
+                               : font_spec.size_text;
   Bytes out = value_command(")s", size, 'W');
   append(out, descriptor);
-  append(out, spec.extra);
+  append(out, font_spec.extra);
   return out;
 }
 
@@ -155,8 +157,8 @@ Bytes text(std::string_view s) {
   return out;
 }
 
-Bytes font(const FontSpec& spec, const std::vector<GlyphSpec>& glyphs) {
-  Bytes out = font_header(spec);
+Bytes font(const FontSpec& font_spec, const std::vector<GlyphSpec>& glyphs) {
+  Bytes out = font_header(font_spec);
   for (const GlyphSpec& glyph : glyphs) append(out, character_definition(glyph));
   return out;
 }

@@ -73,8 +73,8 @@ struct GlyphSpec {
 std::uint16_t glyph_width(const GlyphSpec& glyph);
 std::uint16_t glyph_height(const GlyphSpec& glyph);
 
-Bytes font_descriptor(const FontSpec& spec);  // 64 or 68 bytes
-Bytes font_header(const FontSpec& spec);      // ESC )s size W, descriptor, extra bytes
+Bytes font_descriptor(const FontSpec& font_spec);  // 64 or 68 bytes
+Bytes font_header(const FontSpec& font_spec);      // ESC )s size W, descriptor, extra bytes
 
 Bytes character_descriptor(const GlyphSpec& glyph);  // the 16 bytes
 Bytes character_bitmap(const GlyphSpec& glyph);
@@ -84,7 +84,7 @@ Bytes command(std::string_view text);  // ESC followed by `text`, e.g. command("
 Bytes text(std::string_view s);        // `s` as plain bytes
 
 // The font header followed by each glyph's definition, in order.
-Bytes font(const FontSpec& spec, const std::vector<GlyphSpec>& glyphs);
+Bytes font(const FontSpec& font_spec, const std::vector<GlyphSpec>& glyphs);
 void append(Bytes& to, const Bytes& from);
 
 // Packs drawn rows into an uncompressed bitmap of (width + 7) / 8 bytes a row.
