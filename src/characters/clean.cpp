@@ -28,7 +28,7 @@ void clean_row_fill(int code, std::size_t n, std::uint8_t* block, std::FILE* out
   if (emit_command("*c", code, 'E', out) && emit_command("(s", static_cast<int>(n), 'W', out)) {
     write_bytes(out, bytes);
   }
-  std::printf("Character code %d cleaned.\n", code);
+  print_character_progress(code, "cleaned.");
 }
 
 }  // namespace kestrune

@@ -2,13 +2,22 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace kestrune {
 namespace {
 
-// Rows of the rotated bitmap built and written at a time.
-constexpr std::size_t kRowsPerPiece = 8;
+// The widest rotated row: a character 65535 dots high.
+constexpr std::size_t kLargestStride = (std::size_t{UINT16_MAX} + 7) / 8;
+
+// The rotated rows are built and written a piece at a time: the rows that
+// come from eight source byte columns (64 rows) while they fit in this many
+// bytes, that is for characters up to 8192 dots high, else the eight rows
+// that come from one.
+constexpr std::size_t kPieceBytes = 8 * kLargestStride;
+constexpr std::size_t kTileColumns = 8;  // source byte columns turned together
 
 // Reports only: a character that draws a message is still rotated.
 void report_descriptor_problems(int code, std::span<const std::uint8_t> block) {
@@ -25,14 +34,169 @@ void report_descriptor_problems(int code, std::span<const std::uint8_t> block) {
   if (block[4] != 0) std::printf("Error: Character should be portrait.\n");
 }
 
-// Destination row `row` is source column w - 1 - row read from top to bottom.
-void rotate_row(std::span<const std::uint8_t> bitmap, std::size_t source_stride,
-                std::size_t source_column, std::uint16_t height, std::span<std::uint8_t> row) {
-  const std::size_t byte_column = source_column / 8;
-  const auto bit = static_cast<std::uint8_t>(0x80U >> (source_column % 8));
-  for (std::size_t y = 0; y < height; ++y) {
-    if ((bitmap[y * source_stride + byte_column] & bit) != 0) {
-      row[y / 8] = static_cast<std::uint8_t>(row[y / 8] | (0x80U >> (y % 8)));
+// Turns an 8 x 8 block of dots held one row per byte, the top row in the
+// most significant byte and each row's leftmost dot in its byte's top bit,
+// into the same block held one column per byte: afterwards the most
+// significant byte is the leftmost column, its top dot in the byte's top bit.
+inline std::uint64_t transpose_bits_8x8(std::uint64_t x) {
+  std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+  x = x ^ t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+  x = x ^ t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+  return x ^ t ^ (t << 28);
+}
+
+// Exchanges the low part of each `shift`-bit half of `upper` with the high
+// part of the same half of `lower`, `low` masking the low parts.
+inline void exchange(std::uint64_t& upper, std::uint64_t& lower, unsigned shift,
+                     std::uint64_t low) {
+  const std::uint64_t u = upper;
+  const std::uint64_t l = lower;
+  upper = (u & ~low) | ((l >> shift) & low);
+  lower = ((u << shift) & ~low) | (l & low);
+}
+
+// Transposes an 8 x 8 matrix of bytes, word k being row k and a byte's
+// position counted from the most significant end its column: afterwards
+// word p holds what was column p, row k's byte at position k. Blocks of four,
+// then two, then one byte change places across the diagonal.
+inline void transpose_bytes_8x8(std::uint64_t (&w)[8]) {
+  constexpr std::uint64_t kFour = 0x00000000FFFFFFFFULL;
+  constexpr std::uint64_t kTwo = 0x0000FFFF0000FFFFULL;
+  constexpr std::uint64_t kOne = 0x00FF00FF00FF00FFULL;
+  exchange(w[0], w[4], 32, kFour);
+  exchange(w[1], w[5], 32, kFour);
+  exchange(w[2], w[6], 32, kFour);
+  exchange(w[3], w[7], 32, kFour);
+  exchange(w[0], w[2], 16, kTwo);
+  exchange(w[1], w[3], 16, kTwo);
+  exchange(w[4], w[6], 16, kTwo);
+  exchange(w[5], w[7], 16, kTwo);
+  exchange(w[0], w[1], 8, kOne);
+  exchange(w[2], w[3], 8, kOne);
+  exchange(w[4], w[5], 8, kOne);
+  exchange(w[6], w[7], 8, kOne);
+}
+
+// Eight bytes as one word in the machine's own byte order: one load.
+std::uint64_t load_word(const std::uint8_t* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+// The position, counted from the most significant end, that the i-th of the
+// bytes load_word loaded takes in the word.
+constexpr std::size_t byte_position(std::size_t i) {
+  return std::endian::native == std::endian::big ? i : 7 - i;
+}
+
+// Eight bytes from a word, the most significant first.
+void store_be64(std::uint8_t* p, std::uint64_t x) {
+  p[0] = static_cast<std::uint8_t>(x >> 56);
+  p[1] = static_cast<std::uint8_t>(x >> 48);
+  p[2] = static_cast<std::uint8_t>(x >> 40);
+  p[3] = static_cast<std::uint8_t>(x >> 32);
+  p[4] = static_cast<std::uint8_t>(x >> 24);
+  p[5] = static_cast<std::uint8_t>(x >> 16);
+  p[6] = static_cast<std::uint8_t>(x >> 8);
+  p[7] = static_cast<std::uint8_t>(x);
+}
+
+// One byte from each of `rows` (at most 8) rows, `stride` apart, the first in
+// the most significant byte; missing rows below the bitmap read as clear.
+std::uint64_t gather_rows(const std::uint8_t* first, std::size_t stride, std::size_t rows) {
+  std::uint64_t x = 0;
+  if (rows == 8) {
+    for (std::size_t k = 0; k < 8; ++k) x = x << 8 | first[k * stride];
+    return x;
+  }
+  for (std::size_t k = 0; k < 8; ++k) {
+    x <<= 8;
+    if (k < rows) x |= first[k * stride];
+  }
+  return x;
+}
+
+// The source bitmap and the piece of rotated rows being built from it.
+// Source column c becomes rotated row top_column - c of the piece; byte j of
+// a rotated row holds source rows 8j to 8j + 7.
+struct Rotation {
+  const std::uint8_t* source;
+  std::size_t source_stride;
+  std::size_t width;   // source columns at and beyond it are fill bits
+  std::size_t height;  // source rows
+  std::uint8_t* piece;
+  std::size_t stride;  // bytes in a rotated row
+  std::size_t top_column;
+};
+
+// The 8 x 8 block of source byte column `byte_column` and row group `j`, one
+// byte at a time: serves the edges of the bitmap, where a block may lack rows
+// or hold fill bits.
+void rotate_block(const Rotation& r, std::size_t byte_column, std::size_t j) {
+  const std::size_t present = std::min<std::size_t>(8, r.height - 8 * j);
+  const std::uint64_t columns = transpose_bits_8x8(
+      gather_rows(r.source + 8 * j * r.source_stride + byte_column, r.source_stride, present));
+  const std::size_t first_column = 8 * byte_column;
+  const std::size_t count = std::min<std::size_t>(8, r.width - first_column);
+  const std::size_t stride = r.stride;
+  std::uint8_t* at = r.piece + (r.top_column - first_column) * stride + j;
+  if (count == 8) {  // the common case, unrolled
+    for (std::size_t i = 0; i < 8; ++i) {
+      *(at - i * stride) = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
+    }
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    *at = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
+    at -= stride;
+  }
+}
+
+// 64 whole source rows (row groups j0 to j0 + 7) by 64 source columns (byte
+// columns b0 to b0 + 7), all inside the bitmap, a word at a time: each group
+// of eight rows is loaded as eight words and sorted into byte columns, each
+// 8 x 8 block turned, and each column's eight turned bytes gathered into the
+// word that is its rotated row's bytes j0 to j0 + 7.
+void rotate_tile(const Rotation& r, std::size_t b0, std::size_t j0) {
+  std::uint64_t turned[kTileColumns][8];  // [byte column][row group]
+  for (std::size_t g = 0; g < 8; ++g) {
+    const std::uint8_t* rows = r.source + (8 * (j0 + g)) * r.source_stride + b0;
+    std::uint64_t w[8];
+    for (std::size_t k = 0; k < 8; ++k) w[k] = load_word(rows + k * r.source_stride);
+    transpose_bytes_8x8(w);
+    for (std::size_t b = 0; b < kTileColumns; ++b) {
+      turned[b][g] = transpose_bits_8x8(w[byte_position(b)]);
+    }
+  }
+  // Rows of the piece are written from its last, source column 8 * b0 + 63,
+  // to its first.
+  const std::size_t stride = r.stride;
+  std::uint8_t* row = r.piece + (r.top_column - 8 * b0 - 63) * stride + j0;
+  for (std::size_t b = kTileColumns; b-- > 0;) {
+    transpose_bytes_8x8(turned[b]);
+    for (std::size_t i = 8; i-- > 0;) {
+      store_be64(row, turned[b][i]);
+      row += stride;
+    }
+  }
+}
+
+// Builds every rotated row that comes from source byte columns [low, high).
+void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
+  const bool whole_columns = high - low == kTileColumns && 8 * high <= r.width;
+  const std::size_t whole_groups = r.height / 8;
+  for (std::size_t j0 = 0; j0 < r.stride; j0 += 8) {
+    if (whole_columns && j0 + 8 <= whole_groups) {
+      rotate_tile(r, low, j0);
+      continue;
+    }
+    for (std::size_t j = j0; j < std::min(j0 + 8, r.stride); ++j) {
+      for (std::size_t byte_column = low; byte_column < high; ++byte_column) {
+        rotate_block(r, byte_column, j);
+      }
     }
   }
 }
@@ -56,16 +220,27 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
                           std::uint16_t height, std::FILE* out) {
   const std::size_t source_stride = row_stride(width);
   const std::size_t stride = row_stride(height);
-  std::vector<std::uint8_t> piece;
-  for (std::size_t first = 0; first < width; first += kRowsPerPiece) {
-    const std::size_t rows = std::min<std::size_t>(kRowsPerPiece, width - first);
-    piece.assign(rows * stride, 0);
-    for (std::size_t i = 0; i < rows; ++i) {
-      const std::size_t source_column = width - 1 - (first + i);
-      rotate_row(bitmap, source_stride, source_column, height,
-                 std::span<std::uint8_t>(piece).subspan(i * stride, stride));
-    }
-    if (!write_bytes(out, piece)) return false;
+  if (bitmap.size() < source_stride * height) return false;
+  if (stride == 0) return true;  // rows of no bytes
+  std::uint8_t piece[kPieceBytes];
+  const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
+  // A piece is the source byte columns [low, high), low a multiple of
+  // columns_per_piece, taken from the source's right edge leftwards: only the
+  // piece holding the fill bits is not made of whole tiles.
+  std::size_t high = source_stride;
+  while (high > 0) {
+    const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
+    const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
+    const Rotation r = {.source = bitmap.data(),
+                        .source_stride = source_stride,
+                        .width = width,
+                        .height = height,
+                        .piece = piece,
+                        .stride = stride,
+                        .top_column = 8 * low + rows - 1};
+    rotate_byte_columns(r, low, high);
+    if (!write_bytes(out, std::span<const std::uint8_t>(piece, rows * stride))) return false;
+    high = low;
   }
   return true;
 }
@@ -92,7 +267,7 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
       emit_command("(s", static_cast<int>(rotated_size + CharacterDescriptor::kSize), 'W', out) &&
       write_bytes(out, rewritten) &&
       write_rotated_bitmap(bitmap.first(bitmap_size), portrait.width, portrait.height, out);
-  if (written) std::printf("Character code %d landscaped.\n", code);
+  if (written) print_character_progress(code, "landscaped.");
 }
 
 }  // namespace kestrune

@@ -36,7 +36,7 @@ void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transfo
     report_invalid(in);
     return;
   }
-  std::printf("Character code %d found.\n", code.value);
+  print_character_progress(code.value, "found.");
 
   const Match data_match = match_bytes(in, kCharacterData);
   if (data_match == Match::kCutShort) {
@@ -50,7 +50,7 @@ void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transfo
   }
 
   const auto n = static_cast<std::size_t>(count.value);
-  if (read_block(in, n, block) != n) {
+  if (read_block_reusing(in, n, block) != n) {
     report_cut_short(in, code.value);
     return;
   }
@@ -64,11 +64,13 @@ void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transfo
 }  // namespace
 
 bool scan_character_definitions(std::FILE* in, std::FILE* out, CharacterTransform transform) {
-  // One block buffer serves every definition; it grows to the largest.
+  // One block buffer serves every definition; it grows to the largest and is
+  // neither cleared nor reallocated between them.
   std::vector<std::uint8_t> block;
   while (!input_exhausted(in)) {
-    int byte = std::getc(in);
-    while (byte != EOF && byte != ESC) byte = std::getc(in);
+    // One thread reads the input, so its lock need not be taken per byte.
+    int byte = getc_unlocked(in);
+    while (byte != EOF && byte != ESC) byte = getc_unlocked(in);
     if (byte == EOF) break;
     handle_definition(in, out, transform, block);
     if (std::ferror(out) != 0) {

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "characters/clean.h"
@@ -14,6 +15,22 @@ namespace kestrune {
 namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
+
+// Both fonts are read and written through buffers of this size, so that the
+// scanner's byte-at-a-time reads and the transforms' small writes cost a
+// system call only every so many bytes.
+constexpr std::size_t kStreamBuffer = std::size_t{1} << 16;
+
+// A stream's buffer, given to it before its first read or write and kept
+// until it is closed. (A buffer the library allocates itself would have the
+// file system's block size, whatever size is asked for.)
+struct StreamBuffer {
+  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
+};
+
+void give_buffer(std::FILE* stream, StreamBuffer& buffer) {
+  std::setvbuf(stream, buffer.bytes.get(), _IOFBF, kStreamBuffer);
+}
 
 // Opening the output truncates it, so an output that is the input under
 // another name (the same path, a hard link, a symbolic link) must be caught
@@ -77,11 +94,15 @@ int run_kestrune(int argc, const char* const* argv) {
   std::printf("Output font: %s\n", output_name);
   RunOptions options = parse_options(argc, argv);
 
+  // Declared before the streams are opened, so that they outlive them.
+  StreamBuffer input_buffer;
+  StreamBuffer output_buffer;
   std::FILE* in = std::fopen(input_name, "rb");
   if (in == nullptr) {
     std::printf("Error: Could not open input file.\n");
     return -1;
   }
+  give_buffer(in, input_buffer);
   if (names_same_file(input_name, output_name)) {
     std::printf("Error: Input and output are the same file.\n");
     std::fclose(in);
@@ -93,6 +114,7 @@ int run_kestrune(int argc, const char* const* argv) {
     std::fclose(in);
     return -1;
   }
+  give_buffer(out, output_buffer);
   const bool ok = run_font_phases(in, out, options);
   std::fclose(in);
   return close_output(out, ok) ? 1 : -1;

@@ -1,8 +1,8 @@
 #include "softfont/format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
-#include <cstring>
 
 namespace kestrune {
 namespace {
@@ -57,10 +57,12 @@ void encode_character_descriptor(const CharacterDescriptor& d, std::span<std::ui
   put_u16(bytes, 14, static_cast<std::uint16_t>(d.delta_x));
 }
 
+// Bytes are read one at a time without taking the stream's lock on each: the
+// tool has one thread.
 bool read_be16(std::FILE* in, int& value) {
-  const int first = std::getc(in);
+  const int first = getc_unlocked(in);
   if (first == EOF) return false;
-  const int second = std::getc(in);
+  const int second = getc_unlocked(in);
   if (second == EOF) return false;
   value = first * 256 + second;
   return true;
@@ -68,7 +70,7 @@ bool read_be16(std::FILE* in, int& value) {
 
 DecimalField read_decimal_field(std::FILE* in) {
   DecimalField field;
-  int byte = std::getc(in);
+  int byte = getc_unlocked(in);
   while (byte >= '0' && byte <= '9') {
     const int digit = byte - '0';
     // Checked before multiplying: value * 10 + digit must stay within int.
@@ -78,7 +80,7 @@ DecimalField read_decimal_field(std::FILE* in) {
     } else {
       field.value = field.value * 10 + digit;
     }
-    byte = std::getc(in);
+    byte = getc_unlocked(in);
   }
   field.terminator = byte;
   return field;
@@ -86,36 +88,53 @@ DecimalField read_decimal_field(std::FILE* in) {
 
 bool emit_command(const char (&prefix)[3], int value, char terminator, std::FILE* out) {
   char work[kWorkBufferSize];
-  const int length =
-      std::snprintf(work, sizeof work, "%c%c%c%d%c", ESC, prefix[0], prefix[1], value, terminator);
-  if (length < 0 || static_cast<std::size_t>(length) >= sizeof work) return false;
-  return std::fwrite(work, 1, static_cast<std::size_t>(length), out) ==
-         static_cast<std::size_t>(length);
+  work[0] = static_cast<char>(ESC);
+  work[1] = prefix[0];
+  work[2] = prefix[1];
+  // The value as "%d" writes it; the longest, -2147483648, leaves room for
+  // the terminator.
+  const std::to_chars_result digits = std::to_chars(work + 3, work + sizeof work - 1, value);
+  if (digits.ec != std::errc{}) return false;
+  *digits.ptr = terminator;
+  const auto length = static_cast<std::size_t>(digits.ptr + 1 - work);
+  return std::fwrite(work, 1, length, out) == length;
+}
+
+std::size_t read_block_reusing(std::FILE* in, std::size_t count,
+                               std::vector<std::uint8_t>& buffer) {
+  std::size_t have = 0;
+  while (have < count) {
+    // Room the buffer already has is filled in one read; beyond it the buffer
+    // grows by pieces that at most double what has arrived in this call.
+    const std::size_t room = buffer.size() - have;
+    const std::size_t want = std::min(count - have, std::max({kFirstReadPiece, have, room}));
+    if (want > room) buffer.resize(have + want);
+    const std::size_t got = std::fread(buffer.data() + have, 1, want, in);
+    have += got;
+    if (got < want) break;
+  }
+  return have;
 }
 
 std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& into) {
-  into.clear();
-  while (into.size() < count) {
-    const std::size_t have = into.size();
-    // The buffer at most doubles per piece, so it never holds much more than
-    // twice the bytes that actually arrived.
-    const std::size_t want = std::min(count - have, std::max(kFirstReadPiece, have));
-    into.resize(have + want);
-    const std::size_t got = std::fread(into.data() + have, 1, want, in);
-    if (got < want) {
-      into.resize(have + got);
-      break;
-    }
-  }
+  into.resize(read_block_reusing(in, count, into));
   return into.size();
 }
 
 Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected) {
   std::uint8_t work[kWorkBufferSize];
   const std::size_t count = std::min(expected.size(), sizeof work);
-  const std::size_t got = std::fread(work, 1, count, in);
+  // As one block read of `count` bytes would: up to the end of the input.
+  std::size_t got = 0;
+  while (got < count) {
+    const int byte = getc_unlocked(in);
+    if (byte == EOF) break;
+    work[got++] = static_cast<std::uint8_t>(byte);
+  }
   // Only the bytes actually read are compared.
-  if (std::memcmp(work, expected.data(), got) != 0) return Match::kMismatch;
+  for (std::size_t i = 0; i < got; ++i) {
+    if (work[i] != expected[i]) return Match::kMismatch;
+  }
   return got == expected.size() ? Match::kMatch : Match::kCutShort;
 }
 
@@ -125,6 +144,18 @@ bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes) {
 }
 
 bool input_exhausted(std::FILE* in) { return std::feof(in) != 0 || std::ferror(in) != 0; }
+
+void print_character_progress(int code, std::string_view what) {
+  constexpr std::string_view kLead = "Character code ";
+  char line[64];
+  char* at = std::copy(kLead.begin(), kLead.end(), line);
+  at = std::to_chars(at, at + 11, code).ptr;  // at most 11 characters, sign included
+  *at++ = ' ';
+  what = what.substr(0, static_cast<std::size_t>(line + sizeof line - 1 - at));
+  at = std::copy(what.begin(), what.end(), at);
+  *at++ = '\n';
+  std::fwrite(line, 1, static_cast<std::size_t>(at - line), stdout);
+}
 
 void report_read_error() { std::printf("Error: Could not read input file.\n"); }
 

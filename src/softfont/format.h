@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace kestrune {
@@ -90,6 +91,12 @@ bool emit_command(const char (&prefix)[3], int value, char terminator, std::FILE
 // bytes the file holds. Returns the number of bytes read.
 std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& into);
 
+// Like read_block, but into the front of a buffer kept from one call to the
+// next: `buffer` never shrinks and is neither cleared nor reallocated while
+// it has room, and grows only as bytes actually arrive. Returns the number of
+// bytes read; the bytes after them in `buffer` are left from earlier calls.
+std::size_t read_block_reusing(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& buffer);
+
 // Outcome of comparing fixed command bytes with what the input holds.
 enum class Match {
   kMatch,
@@ -106,6 +113,11 @@ bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes);
 
 // True once a read has gone past the last byte of the input, or has failed.
 bool input_exhausted(std::FILE* in);
+
+// Prints "Character code %d <what>\n", the progress line of every character
+// ("found.", "cleaned.", "landscaped."), byte for byte as printf would but
+// without parsing a format each time.
+void print_character_progress(int code, std::string_view what);
 
 // Standard messages for I/O failures, shared by every phase.
 void report_read_error();

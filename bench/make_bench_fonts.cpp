@@ -1,0 +1,163 @@
+// Writes the large synthetic fonts the whole-process benchmark runs on:
+//
+//   glyphs-64m.sfp  600 dpi, 224 large glyphs (about 1200-1800 x 1300-1900
+//                   dots each), about 64 MB;
+//   glyphs-6m.sfp   the first tenth of the same glyphs, about 6.4 MB;
+//   chars-20k.sfp   300 dpi, 20,000 small glyphs (24-56 dots square) under
+//                   16-bit codes, about 5 MB;
+//   header-only.sfp the font header alone, for the cost of a run that has
+//                   no characters to handle (starting the process, opening
+//                   the files).
+//
+// The glyphs are drawn (a ring, a bar and some speckle) rather than random,
+// and every fourth bitmap row carries set fill bits, so that cleaning has
+// something to clear. The fonts are the same on every run.
+//
+// Usage: make_bench_fonts DIRECTORY
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+
+namespace {
+
+using kestrune::fontbuilder::Bytes;
+using kestrune::fontbuilder::FontSpec;
+using kestrune::fontbuilder::GlyphSpec;
+
+// A small fixed generator, so the fonts do not depend on the library's
+// distributions.
+struct Random {
+  std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+};
+
+std::uint32_t next(Random& random) {
+  random.state = random.state * 6364136223846793005ULL + 1442695040888963407ULL;
+  return static_cast<std::uint32_t>(random.state >> 33);
+}
+
+int between(Random& random, int low, int high) {
+  return low + static_cast<int>(next(random) % static_cast<std::uint32_t>(high - low + 1));
+}
+
+void set_dot(Bytes& bitmap, std::size_t stride, int x, int y) {
+  const std::size_t at = static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8;
+  bitmap[at] = static_cast<std::uint8_t>(bitmap[at] | (0x80U >> (x % 8)));
+}
+
+// A ring filling most of the cell, a vertical bar through it, speckle, and
+// dirty fill bits on every fourth row.
+Bytes draw_glyph(Random& random, int width, int height) {
+  const std::size_t stride = (static_cast<std::size_t>(width) + 7) / 8;
+  Bytes bitmap(stride * static_cast<std::size_t>(height), 0);
+  const double cx = width / 2.0;
+  const double cy = height / 2.0;
+  const double outer = 1.0;
+  const double inner = 0.55;
+  const int bar_left = width / 2 - width / 16;
+  const int bar_right = width / 2 + width / 16;
+  for (int y = 0; y < height; ++y) {
+    const double dy = (y + 0.5 - cy) / cy;
+    for (int x = 0; x < width; ++x) {
+      const double dx = (x + 0.5 - cx) / cx;
+      const double r = dx * dx + dy * dy;
+      const bool ring = r <= outer && r >= inner * inner;
+      const bool bar = x >= bar_left && x <= bar_right;
+      const bool speckle = next(random) % 61 == 0;
+      if (ring || bar || speckle) set_dot(bitmap, stride, x, y);
+    }
+    if (y % 4 == 0 && width % 8 != 0) {
+      bitmap[static_cast<std::size_t>(y) * stride + stride - 1] |=
+          static_cast<std::uint8_t>(0xFFU >> (width % 8));
+    }
+  }
+  return bitmap;
+}
+
+GlyphSpec make_glyph(Random& random, int code, int width, int height) {
+  GlyphSpec glyph;
+  glyph.code = code;
+  glyph.width = static_cast<std::uint16_t>(width);
+  glyph.height = static_cast<std::uint16_t>(height);
+  glyph.left_offset = static_cast<std::int16_t>(between(random, -width / 10, width / 10));
+  glyph.top_offset = static_cast<std::int16_t>(height - between(random, 0, height / 5));
+  glyph.delta_x = static_cast<std::int16_t>(width + width / 8);
+  glyph.bitmap = draw_glyph(random, width, height);
+  return glyph;
+}
+
+bool write_all(std::FILE* out, const Bytes& bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+}
+
+// The large-glyph font: codes 32 up, `count` glyphs. The first glyph is the
+// largest, so that every prefix of the sequence needs the same block buffer.
+bool write_large_glyph_font(const std::string& path, int count) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  FontSpec spec;
+  spec.descriptor_size = 68;
+  spec.header_format = 20;
+  spec.x_resolution = 600;
+  spec.y_resolution = 600;
+  spec.name = "Bench Display";
+  spec.baseline = 1700;
+  spec.cell_width = 1800;
+  spec.cell_height = 1900;
+  spec.spacing = 1;
+  spec.first_code = 32;
+  spec.last_code = static_cast<std::uint16_t>(32 + count - 1);
+  bool ok = write_all(out, kestrune::fontbuilder::font_header(spec));
+  Random random;
+  for (int i = 0; i < count && ok; ++i) {
+    const int width = i == 0 ? 1800 : between(random, 1200, 1800);
+    const int height = i == 0 ? 1900 : between(random, 1300, 1900);
+    ok = write_all(out, kestrune::fontbuilder::character_definition(
+                            make_glyph(random, 32 + i, width, height)));
+  }
+  return std::fclose(out) == 0 && ok;
+}
+
+// The many-character font: 16-bit codes from 0x4E00, small glyphs.
+bool write_many_character_font(const std::string& path, int count) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  FontSpec spec;
+  spec.name = "Bench Text";
+  spec.baseline = 48;
+  spec.cell_width = 56;
+  spec.cell_height = 56;
+  spec.first_code = 0x4E00;
+  spec.last_code = static_cast<std::uint16_t>(0x4E00 + count - 1);
+  bool ok = write_all(out, kestrune::fontbuilder::font_header(spec));
+  Random random;
+  for (int i = 0; i < count && ok; ++i) {
+    const int width = between(random, 24, 56);
+    const int height = between(random, 24, 56);
+    ok = write_all(out, kestrune::fontbuilder::character_definition(
+                            make_glyph(random, 0x4E00 + i, width, height)));
+  }
+  return std::fclose(out) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_bench_fonts DIRECTORY\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  constexpr int kLargeGlyphs = 224;
+  const bool ok = write_large_glyph_font(dir + "/glyphs-64m.sfp", kLargeGlyphs) &&
+                  write_large_glyph_font(dir + "/glyphs-6m.sfp", kLargeGlyphs / 10) &&
+                  write_many_character_font(dir + "/chars-20k.sfp", 20000) &&
+                  write_many_character_font(dir + "/header-only.sfp", 0);
+  if (!ok) {
+    std::fprintf(stderr, "make_bench_fonts: cannot write the fonts in %s\n", dir.c_str());
+    return 1;
+  }
+  return 0;
+}

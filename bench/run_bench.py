@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark: kestrune against cp on the same fonts.
+
+For every font, times `cp FONT OUT` and kestrune in copy, -r600, -clean and -l
+modes (standard output to /dev/null), several repetitions each, the modes taken
+in turn within every repetition so that drift in the machine hits them alike.
+Reports the median wall time, each mode's ratio to cp, throughput and the peak
+resident memory (as GNU time reports it, from one more run of each mode), then
+checks the targets in bench/README.md; exits 1 when one is missed.
+
+    bench/run_bench.py --kestrune BUILD/kestrune --fonts DIR [--reps N]
+
+DIR holds the fonts written by make_bench_fonts (glyphs-64m.sfp, glyphs-6m.sfp,
+chars-20k.sfp, header-only.sfp); the outputs are written beside them and
+removed afterwards.
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import sys
+import time
+
+FONTS = ["glyphs-64m.sfp", "glyphs-6m.sfp", "chars-20k.sfp", "header-only.sfp"]
+MODES = ["cp", "copy", "-r600", "-clean", "-l"]
+# Ratio to cp that each mode must stay within.
+TARGET_RATIO = {"copy": 1.5, "-r600": 1.5, "-clean": 2.0, "-l": 3.0}
+TARGET_RSS_MIB = 8.0
+GNU_TIME = "/usr/bin/time"
+
+
+def command(mode, kestrune, font, out):
+    if mode == "cp":
+        return ["cp", font, out]
+    args = [kestrune, font, out]
+    if mode != "copy":
+        args.append(mode)
+    return args
+
+
+def spawn(argv, out):
+    """Runs argv with standard output to /dev/null; returns (seconds, exit code)."""
+    if os.path.exists(out):
+        os.remove(out)
+    actions = [(os.POSIX_SPAWN_OPEN, 1, os.devnull, os.O_WRONLY, 0)]
+    start = time.perf_counter()
+    pid = os.posix_spawn(which(argv[0]), argv, os.environ, file_actions=actions)
+    _, status, _ = os.wait4(pid, 0)
+    return time.perf_counter() - start, os.waitstatus_to_exitcode(status)
+
+
+def timed_run(argv, out):
+    seconds, code = spawn(argv, out)
+    expected = 0 if argv[0] == "cp" else 1
+    if code != expected:
+        sys.exit(f"{' '.join(argv)} exited with {code}")
+    return seconds
+
+
+def peak_rss_kib(argv, out):
+    """The child's peak resident memory as GNU time reports it.
+
+    wait4 from this script would count the script's own memory: a child's peak
+    carries over the peak of the process image it replaced, so the measured
+    process is started by GNU time, itself a small program.
+    """
+    report = out + ".rss"
+    spawn([GNU_TIME, "-f", "%M", "-o", report] + argv, out)
+    with open(report) as f:
+        kib = int(f.read().split()[-1])
+    os.remove(report)
+    return kib
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown CPU"
+
+
+def which(name):
+    found = name if os.sep in name else shutil.which(name)
+    if found is None:
+        sys.exit(f"{name} not found")
+    return found
+
+
+def measure(kestrune, font, reps):
+    out = font + ".out"
+    times = {mode: [] for mode in MODES}
+    rss = {mode: 0 for mode in MODES}
+    for rep in range(reps + 1):  # the first round warms the page cache
+        for mode in MODES:
+            seconds = timed_run(command(mode, kestrune, font, out), out)
+            if rep > 0:
+                times[mode].append(seconds)
+    for mode in MODES:
+        rss[mode] = peak_rss_kib(command(mode, kestrune, font, out), out)
+    if os.path.exists(out):
+        os.remove(out)
+    return {mode: (statistics.median(times[mode]), rss[mode]) for mode in MODES}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--kestrune", required=True, help="path of the kestrune executable")
+    parser.add_argument("--fonts", required=True, help="directory with the generated fonts")
+    parser.add_argument("--reps", type=int, default=7, help="timed repetitions of each mode")
+    args = parser.parse_args()
+
+    print(f"machine: {os.cpu_count()} cores, {cpu_model()}")
+    results = {}
+    print(f"{'font':<16} {'mode':<7} {'median ms':>10} {'x cp':>6} {'MB/s':>8} {'peak RSS MiB':>13}")
+    for name in FONTS:
+        font = os.path.join(args.fonts, name)
+        size = os.path.getsize(font)
+        results[name] = (size, measure(os.path.abspath(args.kestrune), font, args.reps))
+        cp_time = results[name][1]["cp"][0]
+        for mode in MODES:
+            seconds, kib = results[name][1][mode]
+            print(
+                f"{name:<16} {mode:<7} {seconds * 1e3:>10.1f} {seconds / cp_time:>6.2f}"
+                f" {size / seconds / 1e6:>8.0f} {kib / 1024:>13.2f}"
+            )
+
+    failures = check_targets(results)
+    for line in failures:
+        print("MISSED: " + line)
+    print("all targets met" if not failures else f"{len(failures)} targets missed")
+    return 1 if failures else 0
+
+
+def check_targets(results):
+    failures = []
+    for name, (_, by_mode) in results.items():
+        if name == "header-only.sfp":
+            continue
+        cp_time = by_mode["cp"][0]
+        for mode, limit in TARGET_RATIO.items():
+            ratio = by_mode[mode][0] / cp_time
+            if ratio > limit:
+                failures.append(f"{name} {mode}: {ratio:.2f}x cp, target {limit}x")
+    big, tenth = results["glyphs-64m.sfp"][1], results["glyphs-6m.sfp"][1]
+    for mode in TARGET_RATIO:
+        mib = big[mode][1] / 1024
+        if mib >= TARGET_RSS_MIB:
+            failures.append(f"glyphs-64m.sfp {mode}: peak RSS {mib:.2f} MiB")
+        if big[mode][1] > tenth[mode][1] * 1.1:
+            failures.append(
+                f"{mode}: peak RSS grows with the font ({big[mode][1]} vs {tenth[mode][1]} KiB)"
+            )
+    # Per byte, the cost of a run with nothing to handle (the header-only
+    # font) taken off, so that starting the process does not count against
+    # the smaller font.
+    fixed = results["header-only.sfp"][1]
+    glyph_size, glyph_times = results["glyphs-64m.sfp"]
+    char_size, char_times = results["chars-20k.sfp"]
+    for mode in ["cp"] + list(TARGET_RATIO):
+        glyph_ns = (glyph_times[mode][0] - fixed[mode][0]) / glyph_size * 1e9
+        char_ns = (char_times[mode][0] - fixed[mode][0]) / char_size * 1e9
+        print(
+            f"per byte, {mode:<7} glyphs-64m {glyph_ns:.2f} ns, chars-20k {char_ns:.2f} ns:"
+            f" {char_ns / glyph_ns:.2f}x"
+        )
+        if mode != "cp" and char_ns > 2.0 * glyph_ns:
+            failures.append(f"{mode}: many-character font {char_ns / glyph_ns:.2f}x slower per byte")
+    return failures
+
+
+if __name__ == "__main__":
+    sys.exit(main())
