@@ -125,3 +125,46 @@ TEST(ScanCharacterDefinitions, CleaningRuns) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// Glyphs of awkward sizes and classes through the tool: each comes back with
+// only its fill bits cleared.
+TEST(ScanCharacterDefinitions, CleaningAwkwardSizes) {
+  struct Glyph {
+    std::uint16_t width, height;
+    std::uint8_t glyph_class;
+  };
+  const Glyph glyphs[] = {{0, 3, 1},  {1, 3, 1}, {8, 2, 1},  {12, 2, 1},
+                          {16, 2, 1}, {5, 0, 1}, {12, 2, 2}, {17, 1, 1}};
+  Bytes input = fontbuilder::font_header({});
+  Bytes expected = input;
+  std::string messages;
+  int code = 40;
+  for (const Glyph& g : glyphs) {
+    GlyphSpec dirty;
+    dirty.code = ++code;
+    dirty.width = g.width;
+    dirty.height = g.height;
+    dirty.glyph_class = g.glyph_class;
+    const std::size_t stride = (g.width + 7U) / 8U;
+    dirty.bitmap = Bytes(stride * g.height, 0xFF);
+    append(input, fontbuilder::character_definition(dirty));
+    GlyphSpec clean = dirty;
+    clean.bitmap.reset();
+    clean.rows.assign(g.height, std::string(g.width, '#'));
+    append(expected, fontbuilder::character_definition(clean));
+    messages += found_and_cleaned(code);
+  }
+  const std::string dir = testsupport::temp_dir();
+  fontbuilder::write_file(dir + "/in.sfp", input);
+  const auto result =
+      testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", "-clean"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_NE(result.out.find(kHeaderLines + messages), std::string::npos) << result.out;
+  EXPECT_EQ(fontbuilder::read_file(dir + "/out.sfp"), expected);
+}
+
+}  // namespace
+}  // namespace kestrune

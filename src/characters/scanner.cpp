@@ -78,11 +78,7 @@ bool scan_character_definitions(std::FILE* in, std::FILE* out, CharacterTransfor
       return false;
     }
   }
-  if (std::ferror(in) != 0) {
-    report_read_error();
-    return false;
-  }
-  return true;
+  return input_ended_cleanly(in);
 }
 
 }  // namespace kestrune

@@ -72,11 +72,7 @@ bool copy_remaining_bytes(std::FILE* in, std::FILE* out) {
       return false;
     }
   }
-  if (std::ferror(in) != 0) {
-    report_read_error();
-    return false;
-  }
-  return true;
+  return input_ended_cleanly(in);
 }
 
 int run_kestrune(int argc, const char* const* argv) {

@@ -157,6 +157,12 @@ void print_character_progress(int code, std::string_view what) {
   std::fwrite(line, 1, static_cast<std::size_t>(at - line), stdout);
 }
 
+bool input_ended_cleanly(std::FILE* in) {
+  if (std::ferror(in) == 0) return true;
+  report_read_error();
+  return false;
+}
+
 void report_read_error() { std::printf("Error: Could not read input file.\n"); }
 
 void report_write_error() { std::printf("Error: Could not write output file.\n"); }

@@ -119,6 +119,10 @@ bool input_exhausted(std::FILE* in);
 // without parsing a format each time.
 void print_character_progress(int code, std::string_view what);
 
+// At the end of a pass over the input: true when the input ended, false,
+// with the error reported, when reading it failed.
+bool input_ended_cleanly(std::FILE* in);
+
 // Standard messages for I/O failures, shared by every phase.
 void report_read_error();
 void report_write_error();
