@@ -97,19 +97,19 @@ bool write_all(std::FILE* out, const Bytes& bytes) {
 bool write_large_glyph_font(const std::string& path, int count) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) return false;
-  FontSpec spec;
-  spec.descriptor_size = 68;
-  spec.header_format = 20;
-  spec.x_resolution = 600;
-  spec.y_resolution = 600;
-  spec.name = "Bench Display";
-  spec.baseline = 1700;
-  spec.cell_width = 1800;
-  spec.cell_height = 1900;
-  spec.spacing = 1;
-  spec.first_code = 32;
-  spec.last_code = static_cast<std::uint16_t>(32 + count - 1);
-  bool ok = write_all(out, kestrune::fontbuilder::font_header(spec));
+  FontSpec font_spec;
+  font_spec.descriptor_size = 68;
+  font_spec.header_format = 20;
+  font_spec.x_resolution = 600;
+  font_spec.y_resolution = 600;
+  font_spec.name = "Bench Display";
+  font_spec.baseline = 1700;
+  font_spec.cell_width = 1800;
+  font_spec.cell_height = 1900;
+  font_spec.spacing = 1;
+  font_spec.first_code = 32;
+  font_spec.last_code = static_cast<std::uint16_t>(32 + count - 1);
+  bool ok = write_all(out, kestrune::fontbuilder::font_header(font_spec));
   Random random;
   for (int i = 0; i < count && ok; ++i) {
     const int width = i == 0 ? 1800 : between(random, 1200, 1800);
@@ -124,14 +124,14 @@ bool write_large_glyph_font(const std::string& path, int count) {
 bool write_many_character_font(const std::string& path, int count) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) return false;
-  FontSpec spec;
-  spec.name = "Bench Text";
-  spec.baseline = 48;
-  spec.cell_width = 56;
-  spec.cell_height = 56;
-  spec.first_code = 0x4E00;
-  spec.last_code = static_cast<std::uint16_t>(0x4E00 + count - 1);
-  bool ok = write_all(out, kestrune::fontbuilder::font_header(spec));
+  FontSpec font_spec;
+  font_spec.name = "Bench Text";
+  font_spec.baseline = 48;
+  font_spec.cell_width = 56;
+  font_spec.cell_height = 56;
+  font_spec.first_code = 0x4E00;
+  font_spec.last_code = static_cast<std::uint16_t>(0x4E00 + count - 1);
+  bool ok = write_all(out, kestrune::fontbuilder::font_header(font_spec));
   Random random;
   for (int i = 0; i < count && ok; ++i) {
     const int width = between(random, 24, 56);
