@@ -11,28 +11,19 @@ namespace {
 
 using kestrune::fontbuilder::append;
 using kestrune::fontbuilder::Bytes;
+using kestrune::fontbuilder::drawn_glyph;
 using kestrune::fontbuilder::FontSpec;
 using kestrune::fontbuilder::GlyphSpec;
 namespace fb = kestrune::fontbuilder;
 
-GlyphSpec glyph(int code, std::vector<std::string> rows) {
-  GlyphSpec g;
-  g.code = code;
-  g.rows = std::move(rows);
-  g.left_offset = 1;
-  g.top_offset = static_cast<std::int16_t>(g.rows.size());
-  g.delta_x = 40;
-  return g;
-}
-
 std::vector<GlyphSpec> glyphs() {
-  GlyphSpec wide = glyph(66, {"############", "#..........#", "############"});
+  GlyphSpec wide = drawn_glyph(66, {"############", "#..........#", "############"});
   wide.bitmap = Bytes{0xFF, 0xFF, 0x80, 0x1F, 0xFF, 0xFF};  // dirty fill bits
-  GlyphSpec compressed = glyph(67, {"#.#.#.#.#"});
+  GlyphSpec compressed = drawn_glyph(67, {"#.#.#.#.#"});
   compressed.glyph_class = 2;
   GlyphSpec empty;
   empty.code = 32;
-  return {glyph(65, {"..#..", ".#.#.", "#####", "#...#"}), wide, compressed, empty};
+  return {drawn_glyph(65, {"..#..", ".#.#.", "#####", "#...#"}), wide, compressed, empty};
 }
 
 struct Seed {
@@ -56,7 +47,7 @@ std::vector<Seed> fonts() {
   append(junk, fb::character_definition(glyphs()[1]));
 
   Bytes short_blocks = fb::font(plain, {});
-  GlyphSpec tall = glyph(70, {"#", "#"});
+  GlyphSpec tall = drawn_glyph(70, {"#", "#"});
   tall.height = 40;  // promises more rows than it holds
   append(short_blocks, fb::character_definition(tall));
   append(short_blocks, fb::text("\x1b*c71E\x1b(s4W\x04\x00\x0e\x01"));

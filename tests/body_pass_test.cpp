@@ -14,6 +14,7 @@ namespace {
 
 using fontbuilder::append;
 using fontbuilder::Bytes;
+using fontbuilder::drawn_glyph;
 using fontbuilder::FontSpec;
 using fontbuilder::GlyphSpec;
 using testsupport::run_tool;
@@ -41,24 +42,14 @@ std::string messages(const ToolResult& r) {
   return r.out.substr(at);
 }
 
-GlyphSpec glyph(int code, std::vector<std::string> rows) {
-  GlyphSpec g;
-  g.code = code;
-  g.rows = std::move(rows);
-  g.left_offset = 1;
-  g.top_offset = static_cast<std::int16_t>(g.rows.size());
-  g.delta_x = 36;
-  return g;
-}
-
 // A small font with dirty fill bits, a foreign command and stray bytes.
 Bytes small_font(std::uint8_t orientation = 0) {
   FontSpec font_spec;
   font_spec.orientation = orientation;
   font_spec.extra = fontbuilder::text("(c) small");
-  GlyphSpec dirty = glyph(66, {"#########", "#.......#"});
+  GlyphSpec dirty = drawn_glyph(66, {"#########", "#.......#"});
   dirty.bitmap = Bytes{0xFF, 0xFF, 0x80, 0xFF};
-  Bytes font = fontbuilder::font(font_spec, {glyph(65, {"#.#", ".##", "#.."})});
+  Bytes font = fontbuilder::font(font_spec, {drawn_glyph(65, {"#.#", ".##", "#.."})});
   append(font, fontbuilder::command("*c5D"));
   append(font, fontbuilder::text("junk"));
   append(font, fontbuilder::character_definition(dirty));

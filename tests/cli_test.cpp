@@ -16,6 +16,7 @@ namespace {
 
 using fontbuilder::append;
 using fontbuilder::Bytes;
+using fontbuilder::drawn_glyph;
 using fontbuilder::FontSpec;
 using fontbuilder::GlyphSpec;
 using testsupport::run_tool;
@@ -58,15 +59,6 @@ struct Workspace {
 
 std::string names() { return "Input font: {in}\nOutput font: {out}\n"; }
 
-GlyphSpec glyph(int code, std::vector<std::string> rows) {
-  GlyphSpec g;
-  g.code = code;
-  g.rows = std::move(rows);
-  g.top_offset = static_cast<std::int16_t>(g.rows.size());
-  g.delta_x = 40;
-  return g;
-}
-
 FontSpec notice_font() {
   FontSpec font_spec;
   font_spec.extra = fontbuilder::text("(c) test");
@@ -75,9 +67,9 @@ FontSpec notice_font() {
 
 // A portrait font whose body also holds bytes that are not definitions.
 Bytes portrait_font() {
-  Bytes font = fontbuilder::font(notice_font(), {glyph(65, {"#.#", ".##"})});
+  Bytes font = fontbuilder::font(notice_font(), {drawn_glyph(65, {"#.#", ".##"})});
   append(font, fontbuilder::command("&l0O"));
-  append(font, fontbuilder::character_definition(glyph(66, {"##########", "#........#"})));
+  append(font, fontbuilder::character_definition(drawn_glyph(66, {"##########", "#........#"})));
   return font;
 }
 

@@ -39,6 +39,16 @@ Bytes value_command(std::string_view letters, const std::string& value, char ter
 
 }  // namespace
 
+GlyphSpec drawn_glyph(int code, std::vector<std::string> rows) {
+  GlyphSpec g;
+  g.code = code;
+  g.rows = std::move(rows);
+  g.left_offset = 1;
+  g.top_offset = static_cast<std::int16_t>(g.rows.size());
+  g.delta_x = static_cast<std::int16_t>((glyph_width(g) + 2) * 4);
+  return g;
+}
+
 std::uint16_t glyph_width(const GlyphSpec& glyph) {
   if (glyph.width != 0 || glyph.rows.empty()) return glyph.width;
   std::size_t longest = 0;

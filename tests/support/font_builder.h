@@ -69,6 +69,10 @@ struct GlyphSpec {
   std::string size_text;  // if set, written verbatim as the ESC (s value
 };
 
+// A glyph drawn from `rows`, standing on the baseline: left offset 1, top
+// offset its height, and a delta X of its width and two dots, in quarter dots.
+GlyphSpec drawn_glyph(int code, std::vector<std::string> rows);
+
 // The width and height written to the character descriptor.
 std::uint16_t glyph_width(const GlyphSpec& glyph);
 std::uint16_t glyph_height(const GlyphSpec& glyph);
