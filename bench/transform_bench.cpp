@@ -36,10 +36,11 @@ void rotation(benchmark::State& state) {
     state.SkipWithError("cannot open /dev/null");
     return;
   }
-  std::setvbuf(out, nullptr, _IOFBF, std::size_t{1} << 16);
+  kestrune::OutputBuffer buffered(out);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(kestrune::write_rotated_bitmap(bitmap, width, height, out));
+    benchmark::DoNotOptimize(kestrune::write_rotated_bitmap(bitmap, width, height, buffered));
   }
+  kestrune::flush_output(buffered);
   std::fclose(out);
   state.SetItemsProcessed(state.iterations() * width * height);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bitmap.size()));

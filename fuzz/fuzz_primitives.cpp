@@ -57,10 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // The same bytes as one character's data block.
   if (size >= 16) {
+    kestrune::OutputBuffer out(sink);
     std::vector<std::uint8_t> block = bytes;
-    kestrune::clean_row_fill(1, block.size(), block.data(), sink);
+    kestrune::clean_row_fill(1, block.size(), block.data(), out);
     block = bytes;
-    kestrune::rotate_character_to_landscape(1, block.size(), block.data(), sink);
+    kestrune::rotate_character_to_landscape(1, block.size(), block.data(), out);
+    kestrune::flush_output(out);
   }
   return 0;
 }

@@ -232,7 +232,9 @@ TEST(RewriteFontHeader, Cases) {
     auto out = testsupport::output_file();
     RunOptions options = c.options;
     testsupport::StdoutCapture capture;
-    const bool ok = rewrite_font_header(in.get(), out.get(), options);
+    OutputBuffer buffered(out.get());
+    const bool ok = rewrite_font_header(in.get(), buffered, options);
+    flush_output(buffered);
     const std::string messages = capture.finish();
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(messages, c.messages);
@@ -255,7 +257,8 @@ TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
   auto out = testsupport::output_file();
   RunOptions options;
   testsupport::StdoutCapture capture;
-  ASSERT_TRUE(rewrite_font_header(in.get(), out.get(), options));
+  OutputBuffer buffered(out.get());
+  ASSERT_TRUE(rewrite_font_header(in.get(), buffered, options));
   EXPECT_EQ(std::getc(in.get()), input[input.size() - 2]);
   EXPECT_FALSE(input_exhausted(in.get()));
 }

@@ -89,8 +89,10 @@ Bytes block_of(Size size, const Bytes& bitmap) {
 
 Bytes rotated_bitmap(const Bytes& bitmap, Size size) {
   testsupport::File out = testsupport::output_file();
+  OutputBuffer buffered(out.get());
   EXPECT_TRUE(write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(size.width),
-                                   static_cast<std::uint16_t>(size.height), out.get()));
+                                   static_cast<std::uint16_t>(size.height), buffered));
+  EXPECT_TRUE(flush_output(buffered));
   return testsupport::contents(out.get());
 }
 

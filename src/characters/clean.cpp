@@ -14,15 +14,18 @@ void clear_fill_bits(std::span<std::uint8_t> block) {
   if (stride == 0) return;  // no row has a byte to mask
   const std::size_t fill = 8 * stride - descriptor.width;
   const auto mask = static_cast<std::uint8_t>((0xFFU << fill) & 0xFFU);
-  // Only rows whose last byte the block holds are cleaned.
-  const std::size_t rows_present = (block.size() - CharacterDescriptor::kSize) / stride;
-  const std::size_t rows = std::min<std::size_t>(descriptor.height, rows_present);
+  // Only rows whose last byte the block holds are cleaned; usually that is
+  // every row, which spares the division.
+  const std::size_t bitmap_bytes = block.size() - CharacterDescriptor::kSize;
+  const std::size_t rows = std::size_t{descriptor.height} * stride <= bitmap_bytes
+                               ? descriptor.height
+                               : bitmap_bytes / stride;
   for (std::size_t r = 0; r < rows; ++r) {
     block[CharacterDescriptor::kSize + r * stride + (stride - 1)] &= mask;
   }
 }
 
-void clean_row_fill(int code, std::size_t n, std::uint8_t* block, std::FILE* out) {
+void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out) {
   const std::span<std::uint8_t> bytes(block, n);
   clear_fill_bits(bytes);
   if (emit_command("*c", code, 'E', out) && emit_command("(s", static_cast<int>(n), 'W', out)) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <span>
 
+#include "softfont/format.h"
+
 namespace kestrune {
 
 // Masks the last byte of every bitmap row that lies wholly inside `block`;
@@ -15,6 +17,6 @@ void clear_fill_bits(std::span<std::uint8_t> block);
 
 // The cleaning transform: cleans the block, then writes the character under
 // its code with the same byte count.
-void clean_row_fill(int code, std::size_t n, std::uint8_t* block, std::FILE* out);
+void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
 
 }  // namespace kestrune

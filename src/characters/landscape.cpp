@@ -24,14 +24,13 @@ void report_descriptor_problems(int code, std::span<const std::uint8_t> block) {
   const auto prefix = block.first<4>();
   if (!std::equal(prefix.begin(), prefix.end(), kUncompressedBitmapPrefix.begin())) {
     if (std::equal(prefix.begin(), prefix.end(), kCompressedBitmapPrefix.begin())) {
-      std::printf(
-          "Error: Character number %d is compressed. Only works on uncompressed characters.\n",
-          code);
+      print_text("Error: Character number ", code,
+                 " is compressed. Only works on uncompressed characters.\n");
     } else {
-      std::printf("Error: Invalid data in character %d.\n", code);
+      print_text("Error: Invalid data in character ", code, ".\n");
     }
   }
-  if (block[4] != 0) std::printf("Error: Character should be portrait.\n");
+  if (block[4] != 0) print_text("Error: Character should be portrait.\n");
 }
 
 // Turns an 8 x 8 block of dots held one row per byte, the top row in the
@@ -217,7 +216,7 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
 }
 
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
-                          std::uint16_t height, std::FILE* out) {
+                          std::uint16_t height, OutputBuffer& out) {
   const std::size_t source_stride = row_stride(width);
   const std::size_t stride = row_stride(height);
   if (bitmap.size() < source_stride * height) return false;
@@ -245,7 +244,7 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   return true;
 }
 
-void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, std::FILE* out) {
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out) {
   const std::span<std::uint8_t> bytes(block, n);
   report_descriptor_problems(code, bytes);
   const auto descriptor_bytes = bytes.first<CharacterDescriptor::kSize>();
@@ -253,8 +252,8 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
   const std::size_t bitmap_size = std::size_t{portrait.height} * row_stride(portrait.width);
   const auto bitmap = bytes.subspan(CharacterDescriptor::kSize);
   if (bitmap.size() < bitmap_size) {
-    std::printf("Error: Character %d holds fewer bitmap bytes than its size needs; skipped.\n",
-                code);
+    print_text("Error: Character ", code,
+               " holds fewer bitmap bytes than its size needs; skipped.\n");
     return;
   }
   const CharacterDescriptor landscape = landscape_descriptor(portrait);

@@ -23,9 +23,9 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait);
 // false when the output fails, and, writing nothing, when `bitmap` holds
 // fewer than h rows.
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
-                          std::uint16_t height, std::FILE* out);
+                          std::uint16_t height, OutputBuffer& out);
 
 // The landscape transform.
-void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, std::FILE* out);
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
 
 }  // namespace kestrune

@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "softfont/format.h"
-
 namespace kestrune {
 namespace {
 
@@ -12,22 +10,22 @@ constexpr std::uint8_t kCharacterData[] = {ESC, '(', 's'};
 
 // A problem with one definition is reported unless the input itself failed;
 // that is reported once, when the pass ends.
-void report_invalid(std::FILE* in) {
-  if (std::ferror(in) == 0) std::printf("Error: Invalid character found!\n");
+void report_invalid(const InputBuffer& in) {
+  if (std::ferror(in.stream) == 0) print_text("Error: Invalid character found!\n");
 }
 
-void report_cut_short(std::FILE* in, int code) {
-  if (std::ferror(in) != 0) return;
-  std::printf("Error: Input ends inside character %d.\n", code);
+void report_cut_short(const InputBuffer& in, int code) {
+  if (std::ferror(in.stream) != 0) return;
+  print_text("Error: Input ends inside character ", code, ".\n");
 }
 
 // Everything after an ESC: the rest of one definition, or the bytes of a
 // failed match, which are consumed either way.
-void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transform,
+void handle_definition(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
                        std::vector<std::uint8_t>& block) {
   const Match code_match = match_bytes(in, kCharacterCode);
-  if (code_match == Match::kCutShort && std::ferror(in) == 0) {
-    std::printf("Error: Input ends inside a character definition.\n");
+  if (code_match == Match::kCutShort && std::ferror(in.stream) == 0) {
+    print_text("Error: Input ends inside a character definition.\n");
   }
   if (code_match != Match::kMatch) return;
 
@@ -55,7 +53,7 @@ void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transfo
     return;
   }
   if (n < 16) {
-    std::printf("Error: Character %d is too short to hold a descriptor; skipped.\n", code.value);
+    print_text("Error: Character ", code.value, " is too short to hold a descriptor; skipped.\n");
     return;
   }
   transform(code.value, n, block.data(), out);
@@ -63,17 +61,16 @@ void handle_definition(std::FILE* in, std::FILE* out, CharacterTransform transfo
 
 }  // namespace
 
-bool scan_character_definitions(std::FILE* in, std::FILE* out, CharacterTransform transform) {
-  // One block buffer serves every definition; it grows to the largest and is
-  // neither cleared nor reallocated between them.
+bool scan_character_definitions(std::FILE* in_stream, OutputBuffer& out,
+                                CharacterTransform transform) {
+  // The pass reads through a buffer of its own; one block buffer serves
+  // every definition, growing to the largest, and is neither cleared nor
+  // reallocated between them.
+  InputBuffer in(in_stream);
   std::vector<std::uint8_t> block;
-  while (!input_exhausted(in)) {
-    // One thread reads the input, so its lock need not be taken per byte.
-    int byte = getc_unlocked(in);
-    while (byte != EOF && byte != ESC) byte = getc_unlocked(in);
-    if (byte == EOF) break;
+  while (!input_exhausted(in) && skip_to_escape(in)) {
     handle_definition(in, out, transform, block);
-    if (std::ferror(out) != 0) {
+    if (out.failed) {
       report_write_error();
       return false;
     }

@@ -24,13 +24,13 @@ void fold_resolution_digits(const char* digits, RunOptions& options) {
 void apply_option(const char* argument, RunOptions& options) {
   if (std::strncmp(argument, "-r", 2) == 0) {
     fold_resolution_digits(argument + 2, options);
-    std::printf("Resolution changing to %d.\n", options.resolution);
+    print_text("Resolution changing to ", options.resolution, ".\n");
   } else if (std::strcmp(argument, "-l") == 0) {
     options.landscape = true;
-    std::printf("Landscaping...\n");
+    print_text("Landscaping...\n");
   } else if (std::strcmp(argument, "-clean") == 0) {
     options.clean = true;
-    std::printf("Cleaning...\n");
+    print_text("Cleaning...\n");
   }
 }
 
@@ -45,19 +45,19 @@ RunOptions parse_options(int argc, const char* const* argv) {
 }
 
 void print_usage() {
-  std::printf("\n");
-  std::printf("\n");
-  std::printf("Kestrune by Odran Velisk / Brindlewick\n");
-  std::printf("Version: 0.91beta\n");
-  std::printf("\n");
-  std::printf("SYNTAX\n");
-  std::printf("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");
-  std::printf("\n");
-  std::printf("\n");
-  std::printf("    -rNNN specifies a new resolution NNN for the SFP font\n");
-  std::printf("    -l specifies a rotation to landscape mode\n");
-  std::printf("    -clean ensures the unused bitmap image is zeroed\n");
-  std::printf("\n");
+  print_text("\n");
+  print_text("\n");
+  print_text("Kestrune by Odran Velisk / Brindlewick\n");
+  print_text("Version: 0.91beta\n");
+  print_text("\n");
+  print_text("SYNTAX\n");
+  print_text("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");
+  print_text("\n");
+  print_text("\n");
+  print_text("    -rNNN specifies a new resolution NNN for the SFP font\n");
+  print_text("    -l specifies a rotation to landscape mode\n");
+  print_text("    -clean ensures the unused bitmap image is zeroed\n");
+  print_text("\n");
 }
 
 }  // namespace kestrune

@@ -1,7 +1,6 @@
 #include "driver/run.h"
 
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 #include "characters/clean.h"
@@ -14,24 +13,6 @@
 namespace kestrune {
 namespace {
 
-constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
-
-// Both fonts are read and written through buffers of this size, so that the
-// scanner's byte-at-a-time reads and the transforms' small writes cost a
-// system call only every so many bytes.
-constexpr std::size_t kStreamBuffer = std::size_t{1} << 16;
-
-// A stream's buffer, given to it before its first read or write and kept
-// until it is closed. (A buffer the library allocates itself would have the
-// file system's block size, whatever size is asked for.)
-struct StreamBuffer {
-  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
-};
-
-void give_buffer(std::FILE* stream, StreamBuffer& buffer) {
-  std::setvbuf(stream, buffer.bytes.get(), _IOFBF, kStreamBuffer);
-}
-
 // Opening the output truncates it, so an output that is the input under
 // another name (the same path, a hard link, a symbolic link) must be caught
 // before it is opened.
@@ -42,14 +23,14 @@ bool names_same_file(const char* input_name, const char* output_name) {
 
 // The flags as the header phase left them choose the pass; landscape wins
 // over clean.
-bool run_body_pass(std::FILE* in, std::FILE* out, const RunOptions& options) {
+bool run_body_pass(std::FILE* in, OutputBuffer& out, const RunOptions& options) {
   if (options.landscape) return scan_character_definitions(in, out, rotate_character_to_landscape);
   if (options.clean) return scan_character_definitions(in, out, clean_row_fill);
   return copy_remaining_bytes(in, out);
 }
 
-// Buffered bytes reach the file only when it is flushed and closed, so a full
-// disk may show itself only here.
+// The file's own close may still fail, on some file systems with the
+// disk full.
 bool close_output(std::FILE* out, bool run_ok) {
   const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
   const bool closed = std::fclose(out) == 0;
@@ -57,17 +38,67 @@ bool close_output(std::FILE* out, bool run_ok) {
   return run_ok && flushed && closed;
 }
 
+int run_command_line(int argc, const char* const* argv) {
+  if (argc < 3) {
+    print_usage();
+    return -1;
+  }
+  const char* input_name = argv[1];
+  const char* output_name = argv[2];
+  if (input_name == nullptr || output_name == nullptr) {
+    print_text("Error: Must have an input and an output file!\n");
+    return -1;
+  }
+  print_text("Input font: ");
+  print_text(input_name);
+  print_text("\n");
+  print_text("Output font: ");
+  print_text(output_name);
+  print_text("\n");
+  RunOptions options = parse_options(argc, argv);
+
+  std::FILE* in = std::fopen(input_name, "rb");
+  if (in == nullptr) {
+    print_text("Error: Could not open input file.\n");
+    return -1;
+  }
+  if (names_same_file(input_name, output_name)) {
+    print_text("Error: Input and output are the same file.\n");
+    std::fclose(in);
+    return -1;
+  }
+  std::FILE* out = std::fopen(output_name, "w+b");
+  if (out == nullptr) {
+    print_text("Error: Could not open output file.\n");
+    std::fclose(in);
+    return -1;
+  }
+  // Neither stream gets a buffer of the library's: the body is read and the
+  // whole output written in large pieces through buffers of the tool's own,
+  // which a stream buffer would only copy once more. Only the few bytes of
+  // the font header's command are read one system call each.
+  std::setvbuf(in, nullptr, _IONBF, 0);
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  const bool ok = run_font_phases(in, out, options);
+  std::fclose(in);
+  return close_output(out, ok) ? 1 : -1;
+}
+
 }  // namespace
 
 bool run_font_phases(std::FILE* in, std::FILE* out, RunOptions& options) {
-  return rewrite_font_header(in, out, options) && run_body_pass(in, out, options);
+  OutputBuffer buffered(out);
+  const bool ok = rewrite_font_header(in, buffered, options) && run_body_pass(in, buffered, options);
+  // The last bytes gathered go out here, so a full disk may show itself only
+  // now. What a failed run wrote before its failure is handed on as well.
+  const bool flushed = flush_output(buffered);
+  if (ok && !flushed) report_write_error();
+  return ok && flushed;
 }
 
-bool copy_remaining_bytes(std::FILE* in, std::FILE* out) {
-  std::uint8_t chunk[kCopyChunk];
+bool copy_remaining_bytes(std::FILE* in, OutputBuffer& out) {
   while (!input_exhausted(in)) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, in);
-    if (!write_bytes(out, std::span<const std::uint8_t>(chunk, got))) {
+    if (!read_into_output(in, out)) {
       report_write_error();
       return false;
     }
@@ -76,44 +107,9 @@ bool copy_remaining_bytes(std::FILE* in, std::FILE* out) {
 }
 
 int run_kestrune(int argc, const char* const* argv) {
-  if (argc < 3) {
-    print_usage();
-    return -1;
-  }
-  const char* input_name = argv[1];
-  const char* output_name = argv[2];
-  if (input_name == nullptr || output_name == nullptr) {
-    std::printf("Error: Must have an input and an output file!\n");
-    return -1;
-  }
-  std::printf("Input font: %s\n", input_name);
-  std::printf("Output font: %s\n", output_name);
-  RunOptions options = parse_options(argc, argv);
-
-  // Declared before the streams are opened, so that they outlive them.
-  StreamBuffer input_buffer;
-  StreamBuffer output_buffer;
-  std::FILE* in = std::fopen(input_name, "rb");
-  if (in == nullptr) {
-    std::printf("Error: Could not open input file.\n");
-    return -1;
-  }
-  give_buffer(in, input_buffer);
-  if (names_same_file(input_name, output_name)) {
-    std::printf("Error: Input and output are the same file.\n");
-    std::fclose(in);
-    return -1;
-  }
-  std::FILE* out = std::fopen(output_name, "w+b");
-  if (out == nullptr) {
-    std::printf("Error: Could not open output file.\n");
-    std::fclose(in);
-    return -1;
-  }
-  give_buffer(out, output_buffer);
-  const bool ok = run_font_phases(in, out, options);
-  std::fclose(in);
-  return close_output(out, ok) ? 1 : -1;
+  const int status = run_command_line(argc, argv);
+  flush_printed_text();
+  return status;
 }
 
 }  // namespace kestrune

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace kestrune {
 namespace {
@@ -22,6 +25,62 @@ std::uint16_t get_u16(std::span<const std::uint8_t, 16> bytes, std::size_t at) {
 void put_u16(std::span<std::uint8_t, 16> bytes, std::size_t at, std::uint16_t value) {
   bytes[at] = static_cast<std::uint8_t>(value >> 8);
   bytes[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// A value field's digits are folded in 64 bits into a value that stops at
+// one past INT_MAX: value * 10 + 9 cannot overflow there, and a value that
+// has passed INT_MAX stays past it.
+constexpr std::int64_t kPastIntMax = std::int64_t{INT_MAX} + 1;
+
+constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
+  return std::min(value * 10 + (byte - '0'), kPastIntMax);
+}
+
+constexpr DecimalField finish_field(std::int64_t value, int terminator) {
+  DecimalField field;
+  field.overflow = value > INT_MAX;
+  field.value = field.overflow ? INT_MAX : static_cast<int>(value);
+  field.terminator = terminator;
+  return field;
+}
+
+constexpr bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
+
+// Only the `got` bytes actually read are compared.
+Match compare_read_bytes(const std::uint8_t* read, std::size_t got,
+                         std::span<const std::uint8_t> expected) {
+  for (std::size_t i = 0; i < got; ++i) {
+    if (read[i] != expected[i]) return Match::kMismatch;
+  }
+  return got == expected.size() ? Match::kMatch : Match::kCutShort;
+}
+
+// ESC, the prefix, the value as "%d" writes it and the terminator, formatted
+// into `work`; returns the length. The longest value, -2147483648, leaves
+// room for the terminator.
+std::size_t format_command(const char (&prefix)[3], int value, char terminator, char* work) {
+  work[0] = static_cast<char>(ESC);
+  work[1] = prefix[0];
+  work[2] = prefix[1];
+  char* digits_end = std::to_chars(work + 3, work + kWorkBufferSize - 1, value).ptr;
+  *digits_end = terminator;
+  return static_cast<std::size_t>(digits_end + 1 - work);
+}
+
+// Reads the rest of a block, bytes [have, count), from the stream into
+// `buffer`. Room the buffer already has is filled in one read; beyond it the
+// buffer grows by pieces that at most double the bytes it holds.
+std::size_t fill_block(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& buffer,
+                       std::size_t have) {
+  while (have < count) {
+    const std::size_t room = buffer.size() - have;
+    const std::size_t want = std::min(count - have, std::max({kFirstReadPiece, have, room}));
+    if (want > room) buffer.resize(have + want);
+    const std::size_t got = std::fread(buffer.data() + have, 1, want, in);
+    have += got;
+    if (got < want) break;
+  }
+  return have;
 }
 
 }  // namespace
@@ -69,51 +128,21 @@ bool read_be16(std::FILE* in, int& value) {
 }
 
 DecimalField read_decimal_field(std::FILE* in) {
-  DecimalField field;
+  std::int64_t value = 0;
   int byte = getc_unlocked(in);
-  while (byte >= '0' && byte <= '9') {
-    const int digit = byte - '0';
-    // Checked before multiplying: value * 10 + digit must stay within int.
-    if (field.overflow || field.value > (INT_MAX - digit) / 10) {
-      field.overflow = true;
-      field.value = INT_MAX;
-    } else {
-      field.value = field.value * 10 + digit;
-    }
-    byte = getc_unlocked(in);
-  }
-  field.terminator = byte;
-  return field;
+  for (; is_digit(byte); byte = getc_unlocked(in)) value = fold_digit(value, byte);
+  return finish_field(value, byte);
 }
 
 bool emit_command(const char (&prefix)[3], int value, char terminator, std::FILE* out) {
   char work[kWorkBufferSize];
-  work[0] = static_cast<char>(ESC);
-  work[1] = prefix[0];
-  work[2] = prefix[1];
-  // The value as "%d" writes it; the longest, -2147483648, leaves room for
-  // the terminator.
-  const std::to_chars_result digits = std::to_chars(work + 3, work + sizeof work - 1, value);
-  if (digits.ec != std::errc{}) return false;
-  *digits.ptr = terminator;
-  const auto length = static_cast<std::size_t>(digits.ptr + 1 - work);
+  const std::size_t length = format_command(prefix, value, terminator, work);
   return std::fwrite(work, 1, length, out) == length;
 }
 
 std::size_t read_block_reusing(std::FILE* in, std::size_t count,
                                std::vector<std::uint8_t>& buffer) {
-  std::size_t have = 0;
-  while (have < count) {
-    // Room the buffer already has is filled in one read; beyond it the buffer
-    // grows by pieces that at most double what has arrived in this call.
-    const std::size_t room = buffer.size() - have;
-    const std::size_t want = std::min(count - have, std::max({kFirstReadPiece, have, room}));
-    if (want > room) buffer.resize(have + want);
-    const std::size_t got = std::fread(buffer.data() + have, 1, want, in);
-    have += got;
-    if (got < want) break;
-  }
-  return have;
+  return fill_block(in, count, buffer, 0);
 }
 
 std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& into) {
@@ -126,16 +155,10 @@ Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected) {
   const std::size_t count = std::min(expected.size(), sizeof work);
   // As one block read of `count` bytes would: up to the end of the input.
   std::size_t got = 0;
-  while (got < count) {
-    const int byte = getc_unlocked(in);
-    if (byte == EOF) break;
+  for (int byte = 0; got < count && (byte = getc_unlocked(in)) != EOF;) {
     work[got++] = static_cast<std::uint8_t>(byte);
   }
-  // Only the bytes actually read are compared.
-  for (std::size_t i = 0; i < got; ++i) {
-    if (work[i] != expected[i]) return Match::kMismatch;
-  }
-  return got == expected.size() ? Match::kMatch : Match::kCutShort;
+  return compare_read_bytes(work, got, expected);
 }
 
 bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes) {
@@ -145,26 +168,204 @@ bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes) {
 
 bool input_exhausted(std::FILE* in) { return std::feof(in) != 0 || std::ferror(in) != 0; }
 
-void print_character_progress(int code, std::string_view what) {
-  constexpr std::string_view kLead = "Character code ";
-  char line[64];
-  char* at = std::copy(kLead.begin(), kLead.end(), line);
-  at = std::to_chars(at, at + 11, code).ptr;  // at most 11 characters, sign included
-  *at++ = ' ';
-  what = what.substr(0, static_cast<std::size_t>(line + sizeof line - 1 - at));
-  at = std::copy(what.begin(), what.end(), at);
-  *at++ = '\n';
-  std::fwrite(line, 1, static_cast<std::size_t>(at - line), stdout);
-}
-
 bool input_ended_cleanly(std::FILE* in) {
   if (std::ferror(in) == 0) return true;
   report_read_error();
   return false;
 }
 
-void report_read_error() { std::printf("Error: Could not read input file.\n"); }
+void report_read_error() { print_text("Error: Could not read input file.\n"); }
 
-void report_write_error() { std::printf("Error: Could not write output file.\n"); }
+void report_write_error() { print_text("Error: Could not write output file.\n"); }
+
+// The body pass's buffered input and output.
+
+InputBuffer::InputBuffer(std::FILE* input, std::size_t capacity)
+    : stream(input), bytes(std::max<std::size_t>(capacity, 1)) {}
+
+bool refill_input(InputBuffer& in) {
+  in.next = 0;
+  in.end = 0;
+  // Once the input has run out or failed, it is not asked again.
+  if (!in.ran_out && std::ferror(in.stream) == 0) {
+    in.end = std::fread(in.bytes.data(), 1, in.bytes.size(), in.stream);
+  }
+  in.ran_out = in.end == 0;
+  return !in.ran_out;
+}
+
+bool skip_to_escape(InputBuffer& in) {
+  // Definitions usually follow each other directly.
+  if (in.next != in.end && in.bytes[in.next] == ESC) {
+    ++in.next;
+    return true;
+  }
+  for (;;) {
+    if (in.next == in.end && !refill_input(in)) return false;
+    const std::uint8_t* from = in.bytes.data() + in.next;
+    const void* found = std::memchr(from, ESC, in.end - in.next);
+    if (found != nullptr) {
+      in.next += static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - from) + 1;
+      return true;
+    }
+    in.next = in.end;
+  }
+}
+
+DecimalField read_decimal_field(InputBuffer& in) {
+  std::int64_t value = 0;
+  // The digits are taken straight from the window, which is topped up when
+  // they reach its end.
+  for (;;) {
+    const std::uint8_t* at = in.bytes.data() + in.next;
+    const std::uint8_t* const end = in.bytes.data() + in.end;
+    for (; at != end && is_digit(*at); ++at) value = fold_digit(value, *at);
+    in.next = static_cast<std::size_t>(at - in.bytes.data());
+    if (at != end) return finish_field(value, next_byte(in));
+    if (!refill_input(in)) return finish_field(value, EOF);
+  }
+}
+
+Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected) {
+  // Bytes the window already holds are compared where they lie.
+  if (expected.size() <= kWorkBufferSize && expected.size() <= in.end - in.next) {
+    const std::uint8_t* at = in.bytes.data() + in.next;
+    in.next += expected.size();
+    return compare_read_bytes(at, expected.size(), expected);
+  }
+  std::uint8_t work[kWorkBufferSize];
+  const std::size_t count = std::min(expected.size(), sizeof work);
+  std::size_t got = 0;
+  for (int byte = 0; got < count && (byte = next_byte(in)) != EOF;) {
+    work[got++] = static_cast<std::uint8_t>(byte);
+  }
+  return compare_read_bytes(work, got, expected);
+}
+
+std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
+                               std::vector<std::uint8_t>& buffer) {
+  std::size_t have = 0;
+  while (have < count) {
+    if (in.next == in.end) {
+      // A remainder the window could not hold comes straight from the stream.
+      if (count - have >= in.bytes.size() && !in.ran_out) {
+        have = fill_block(in.stream, count, buffer, have);
+        if (have < count) in.ran_out = true;
+        return have;
+      }
+      if (!refill_input(in)) break;
+    }
+    const std::size_t take = std::min(count - have, in.end - in.next);
+    if (buffer.size() < have + take) buffer.resize(have + take);
+    std::memcpy(buffer.data() + have, in.bytes.data() + in.next, take);
+    in.next += take;
+    have += take;
+  }
+  return have;
+}
+
+bool input_ended_cleanly(const InputBuffer& in) { return input_ended_cleanly(in.stream); }
+
+OutputBuffer::OutputBuffer(std::FILE* output, std::size_t capacity)
+    : stream(output), bytes(std::max<std::size_t>(capacity, 1)) {}
+
+bool flush_output(OutputBuffer& out) {
+  if (!out.failed && !write_bytes(out.stream, std::span(out.bytes).first(out.used))) {
+    out.failed = true;
+  }
+  out.used = 0;
+  return !out.failed;
+}
+
+bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes) {
+  if (out.failed) return false;
+  if (bytes.size() > out.bytes.size() - out.used) {
+    if (!flush_output(out)) return false;
+    // What the buffer could not hold goes straight to the stream.
+    if (bytes.size() >= out.bytes.size()) {
+      out.failed = !write_bytes(out.stream, bytes);
+      return !out.failed;
+    }
+  }
+  if (!bytes.empty()) std::memcpy(out.bytes.data() + out.used, bytes.data(), bytes.size());
+  out.used += bytes.size();
+  return true;
+}
+
+bool read_into_output(std::FILE* in, OutputBuffer& out) {
+  if (out.used == out.bytes.size() && !flush_output(out)) return false;
+  out.used += std::fread(out.bytes.data() + out.used, 1, out.bytes.size() - out.used, in);
+  return !out.failed;
+}
+
+std::uint8_t* output_room(OutputBuffer& out, std::size_t count) {
+  if (count > out.bytes.size() - out.used && !flush_output(out)) return nullptr;
+  if (out.failed || count > out.bytes.size()) return nullptr;
+  return out.bytes.data() + out.used;
+}
+
+bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out) {
+  // Formatted where it will be written from.
+  std::uint8_t* at = output_room(out, kWorkBufferSize);
+  if (at == nullptr) return false;
+  out.used += format_command(prefix, value, terminator, reinterpret_cast<char*>(at));
+  return true;
+}
+
+namespace {
+
+// Standard output's buffer, and whether stdout is a terminal, which gets
+// each piece of text at once as it would from the library's line buffering.
+OutputBuffer& printed_text() {
+  static OutputBuffer buffer(stdout);
+  return buffer;
+}
+
+bool printing_to_terminal() {
+  static const bool terminal = isatty(fileno(stdout)) != 0;
+  return terminal;
+}
+
+}  // namespace
+
+void print_text(std::string_view text) {
+  // A failure to print is not the font's failure: it is not reported, and
+  // later text is tried again.
+  OutputBuffer& out = printed_text();
+  out.failed = false;
+  write_bytes(out, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  if (printing_to_terminal()) flush_printed_text();
+}
+
+void print_text(std::string_view before, int number, std::string_view after) {
+  char digits[11];  // at most 11 characters, sign included
+  const char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  print_text(before);
+  print_text(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  print_text(after);
+}
+
+void print_character_progress(int code, std::string_view what) {
+  constexpr std::string_view kLead = "Character code ";
+  constexpr std::size_t kLongestCode = 11;  // sign included
+  OutputBuffer& out = printed_text();
+  out.failed = false;
+  // Formatted where it will be written from.
+  auto* line = reinterpret_cast<char*>(
+      output_room(out, kLead.size() + kLongestCode + 1 + what.size() + 1));
+  if (line == nullptr) return;
+  char* at = std::copy(kLead.begin(), kLead.end(), line);
+  at = std::to_chars(at, at + kLongestCode, code).ptr;
+  *at++ = ' ';
+  at = std::copy(what.begin(), what.end(), at);
+  *at++ = '\n';
+  out.used += static_cast<std::size_t>(at - line);
+  if (printing_to_terminal()) flush_printed_text();
+}
+
+void flush_printed_text() {
+  flush_output(printed_text());
+  std::fflush(stdout);
+}
 
 }  // namespace kestrune

@@ -114,9 +114,93 @@ bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes);
 // True once a read has gone past the last byte of the input, or has failed.
 bool input_exhausted(std::FILE* in);
 
+// The input of the body pass, read ahead from its stream a large piece at a
+// time, so that the byte-by-byte work of finding and parsing commands costs
+// no library call per byte. Once the pass has begun, the stream is read only
+// through this buffer.
+struct InputBuffer {
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
+
+  explicit InputBuffer(std::FILE* input, std::size_t capacity = kDefaultCapacity);
+
+  std::FILE* stream;
+  std::vector<std::uint8_t> bytes;  // the window; its size is the capacity
+  std::size_t next = 0;             // the first byte not yet taken
+  std::size_t end = 0;              // one past the last byte held
+  // Set once a read has asked for a byte beyond the last one of the input, or
+  // the stream has failed: the same moment at which the stream itself would
+  // report its end had it been read byte by byte.
+  bool ran_out = false;
+};
+
+// Tops up an empty window from the stream; false, with `ran_out` set, when
+// the stream has no byte left to give.
+bool refill_input(InputBuffer& in);
+
+// One byte, or EOF once the input has run out.
+inline int next_byte(InputBuffer& in) {
+  if (in.next == in.end && !refill_input(in)) return EOF;
+  return in.bytes[in.next++];
+}
+
+// Passes over bytes up to and including the next ESC. False when the input
+// runs out first; every byte passed over is dropped.
+bool skip_to_escape(InputBuffer& in);
+
+// The same primitives over the buffer, with the same results byte for byte
+// and the same moment of running out as their stream forms.
+DecimalField read_decimal_field(InputBuffer& in);
+Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected);
+std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
+                               std::vector<std::uint8_t>& buffer);
+inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
+bool input_ended_cleanly(const InputBuffer& in);
+
+// The font output of the body pass, gathered into a large buffer and handed
+// to its stream a piece at a time, so that a character's few small writes
+// cost no library call each. A failed write is remembered and ends further
+// writing.
+struct OutputBuffer {
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
+
+  explicit OutputBuffer(std::FILE* output, std::size_t capacity = kDefaultCapacity);
+
+  std::FILE* stream;
+  std::vector<std::uint8_t> bytes;  // its size is the capacity
+  std::size_t used = 0;
+  bool failed = false;
+};
+
+// Hands every byte held to the stream; false once any write has failed.
+bool flush_output(OutputBuffer& out);
+
+// Reads from `in` straight into the free room of `out`'s buffer, handing
+// the buffer to its stream first when it is full. False once the output
+// has failed.
+bool read_into_output(std::FILE* in, OutputBuffer& out);
+
+// At least `count` bytes of free room at the end of `out`'s buffer, made by
+// handing the buffer to its stream when needed, to be filled and then
+// counted into `used`. Null once the output has failed, or when `count`
+// exceeds the buffer.
+std::uint8_t* output_room(OutputBuffer& out, std::size_t count);
+
+// Both are false once any write to the output has failed.
+bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes);
+bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out);
+
+// Everything the tool prints goes to standard output through these. The
+// text is gathered in a buffer of the tool's own and handed to stdout a
+// piece at a time, so that a line per character costs no library call; a
+// terminal still gets every line as soon as it is printed. Nothing else may
+// write to stdout until flush_printed_text has been called.
+void print_text(std::string_view text);
+// `before`, then `number` as "%d" writes it, then `after`.
+void print_text(std::string_view before, int number, std::string_view after);
+void flush_printed_text();
+
 // Prints "Character code %d <what>\n", the progress line of every character
-// ("found.", "cleaned.", "landscaped."), byte for byte as printf would but
-// without parsing a format each time.
+// ("found.", "cleaned.", "landscaped.").
 void print_character_progress(int code, std::string_view what);
 
 // At the end of a pass over the input: true when the input ended, false,

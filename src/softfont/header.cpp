@@ -22,11 +22,11 @@ void report_short_read(std::FILE* in) {
   if (std::ferror(in) != 0) {
     report_read_error();
   } else {
-    std::printf("Error: Input ends inside the font header.\n");
+    print_text("Error: Input ends inside the font header.\n");
   }
 }
 
-void report_size_out_of_range() { std::printf("Error: Font header size is out of range.\n"); }
+void report_size_out_of_range() { print_text("Error: Font header size is out of range.\n"); }
 
 // The header's size: every byte before "W" is folded in as a digit, unchecked.
 // The fold stays within int so that the size can be written back with "%d",
@@ -57,7 +57,7 @@ bool read_font_descriptor(std::FILE* in, FontDescriptor& descriptor) {
     return false;
   }
   if (size != FontDescriptor::kPlainSize && size != FontDescriptor::kResolutionSize) {
-    std::printf("Error: Cannot work on this version of SFP... need 64 or 68 byte header size.\n");
+    print_text("Error: Cannot work on this version of SFP... need 64 or 68 byte header size.\n");
     return false;
   }
   // The size field itself is part of the descriptor.
@@ -74,19 +74,20 @@ bool read_font_descriptor(std::FILE* in, FontDescriptor& descriptor) {
 
 bool read_font_header(std::FILE* in, FontHeader& header) {
   if (std::ftell(in) < 0) {
-    std::printf("Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
+    print_text(
+        "Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
     return false;
   }
   if (match_bytes(in, kFontHeaderStart) != Match::kMatch) {
     if (std::ferror(in) != 0) {
       report_read_error();
     } else {
-      std::printf("Error: First 3 bytes of input file are bad... nothing output.\n");
+      print_text("Error: First 3 bytes of input file are bad... nothing output.\n");
     }
     return false;
   }
   if (!read_header_size(in, header.declared_size)) return false;
-  std::printf("header size = %i\n", static_cast<int>(header.declared_size));
+  print_text("header size = ", static_cast<int>(header.declared_size), "\n");
   header.block_start = std::ftell(in);
   if (header.block_start < 0) {
     report_read_error();
@@ -125,20 +126,20 @@ void apply_resolution(FontHeader& header, std::int32_t resolution) {
     d.size = FontDescriptor::kResolutionSize;
     header.declared_size += 4;
   }
-  std::printf("Resolution set to %d\n", resolution);
+  print_text("Resolution set to ", resolution, "\n");
 }
 
 void apply_landscape(FontHeader& header, RunOptions& options) {
   std::uint8_t& orientation = header.descriptor.bytes[FontDescriptor::kOrientationOffset];
   if (orientation != 0) {
-    std::printf("Warning: Cannot rotate this font! Continuing...\n");
+    print_text("Warning: Cannot rotate this font! Continuing...\n");
     options.landscape = false;
   } else {
     orientation = 1;
   }
 }
 
-bool write_font_header(std::FILE* out, const FontHeader& header) {
+bool write_font_header(OutputBuffer& out, const FontHeader& header) {
   const std::span<const std::uint8_t> descriptor(header.descriptor.bytes.data(),
                                                  static_cast<std::size_t>(header.descriptor.size));
   return emit_command(")s", static_cast<int>(header.declared_size), 'W', out) &&
@@ -147,7 +148,7 @@ bool write_font_header(std::FILE* out, const FontHeader& header) {
 
 }  // namespace
 
-bool rewrite_font_header(std::FILE* in, std::FILE* out, RunOptions& options) {
+bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options) {
   FontHeader header;
   if (!read_font_header(in, header)) return false;
   // The body starts at the end of the declared block, P + S as read.

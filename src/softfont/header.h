@@ -12,7 +12,8 @@ namespace kestrune {
 // Leaves `in` at the first byte after the header's declared data block.
 // Clears `options.landscape` when the font is not portrait. Returns false,
 // with its one error line printed and nothing written, when the header
-// cannot be used; also false when writing the header fails.
-bool rewrite_font_header(std::FILE* in, std::FILE* out, RunOptions& options);
+// cannot be used; also false when writing the header fails (which, the
+// output being buffered, may show itself only later).
+bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options);
 
 }  // namespace kestrune

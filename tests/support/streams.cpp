@@ -29,7 +29,7 @@ fontbuilder::Bytes contents(std::FILE* f) {
 }
 
 StdoutCapture::StdoutCapture() : sink_(output_file()) {
-  std::fflush(stdout);
+  flush_printed_text();
   saved_ = dup(STDOUT_FILENO);
   dup2(fileno(sink_.get()), STDOUT_FILENO);
 }
@@ -38,7 +38,7 @@ StdoutCapture::~StdoutCapture() { finish(); }
 
 std::string StdoutCapture::finish() {
   if (saved_ < 0) return {};
-  std::fflush(stdout);
+  flush_printed_text();
   dup2(saved_, STDOUT_FILENO);
   close(saved_);
   saved_ = -1;
@@ -49,7 +49,9 @@ std::string StdoutCapture::finish() {
 TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block) {
   File out = output_file();
   StdoutCapture capture;
-  transform(code, block.size(), block.data(), out.get());
+  OutputBuffer buffered(out.get());
+  transform(code, block.size(), block.data(), buffered);
+  flush_output(buffered);
   TransformRun run;
   run.messages = capture.finish();
   run.output = contents(out.get());
