@@ -1,4 +1,5 @@
 // The read primitives and the per-character transforms on arbitrary bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,30 +13,58 @@ namespace {
 
 std::FILE* sink = nullptr;
 
+void check(bool holds) {
+  if (!holds) std::abort();
+}
+
 // Walks the input with the primitives, as the scanner would, steered by the
-// bytes themselves.
-void read_with_primitives(std::FILE* in) {
+// bytes themselves: once over the stream and, step for step beside it, over
+// a read-ahead buffer of the same bytes, which must give the same results,
+// take the same bytes and run out at the same moment.
+void read_with_primitives(std::FILE* in, kestrune::InputBuffer& buffered) {
   static const std::uint8_t kExpected[] = {27, '(', 's'};
+  static const std::uint8_t kCode[] = {'*', 'c'};
   std::vector<std::uint8_t> block;
+  std::vector<std::uint8_t> reused;
   while (!kestrune::input_exhausted(in)) {
     const kestrune::DecimalField field = kestrune::read_decimal_field(in);
+    const kestrune::DecimalField again = kestrune::read_decimal_field(buffered);
+    check(field.value == again.value && field.terminator == again.terminator &&
+          field.overflow == again.overflow);
     if (field.overflow && field.value != INT32_MAX) std::abort();
     if (!field.overflow && field.value < 0) std::abort();
     int value = 0;
-    switch (field.terminator & 3) {
-      case 0:
-        kestrune::read_be16(in, value);
+    switch (field.terminator & 7) {
+      case 0: {
+        const bool read = kestrune::read_be16(in, value);
         if (value < 0 || value > 65535) std::abort();
+        const int first = kestrune::next_byte(buffered);
+        const int second = first == EOF ? EOF : kestrune::next_byte(buffered);
+        check(read == (second != EOF) && (!read || value == first * 256 + second));
         break;
+      }
       case 1:
-        kestrune::match_bytes(in, kExpected);
+        check(kestrune::match_bytes(in, kExpected) == kestrune::match_bytes(buffered, kExpected));
         break;
+      case 2:
+        check(kestrune::match_bytes(in, kCode) == kestrune::match_bytes(buffered, kCode));
+        break;
+      case 3: {
+        int byte = std::getc(in);
+        while (byte != EOF && byte != kestrune::ESC) byte = std::getc(in);
+        check((byte == kestrune::ESC) == kestrune::skip_to_escape(buffered));
+        break;
+      }
       default: {
-        const std::size_t got =
-            kestrune::read_block(in, static_cast<std::size_t>(field.value), block);
-        if (got > static_cast<std::size_t>(field.value) || got != block.size()) std::abort();
+        const auto count = static_cast<std::size_t>(field.value);
+        const std::size_t got = kestrune::read_block(in, count, block);
+        if (got > count || got != block.size()) std::abort();
+        const std::size_t got_buffered = kestrune::read_block_reusing(buffered, count, reused);
+        check(got_buffered == got && reused.size() >= got &&
+              std::equal(block.begin(), block.end(), reused.begin()));
       }
     }
+    check(kestrune::input_exhausted(in) == kestrune::input_exhausted(buffered));
   }
 }
 
@@ -51,8 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> bytes(data, data + size);
   if (size > 0) {
     std::FILE* in = fmemopen(bytes.data(), bytes.size(), "rb");
-    if (in == nullptr) std::abort();
-    read_with_primitives(in);
+    std::FILE* same = fmemopen(bytes.data(), bytes.size(), "rb");
+    if (in == nullptr || same == nullptr) std::abort();
+    {
+      // Windows of 1 to 17 bytes put their edges everywhere in a small
+      // input; the rest of the first byte's values pick the usual window.
+      const std::size_t capacity =
+          data[0] < 238 ? 1 + std::size_t{data[0]} % 17 : kestrune::InputBuffer::kDefaultCapacity;
+      kestrune::InputBuffer buffered(same, capacity);
+      read_with_primitives(in, buffered);
+    }
+    std::fclose(same);
     std::fclose(in);
   }
   // The same bytes as one character's data block.

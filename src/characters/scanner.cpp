@@ -48,7 +48,8 @@ void handle_definition(InputBuffer& in, OutputBuffer& out, CharacterTransform tr
   }
 
   const auto n = static_cast<std::size_t>(count.value);
-  if (read_block_reusing(in, n, block) != n) {
+  std::uint8_t* const bytes = take_block(in, n, block);
+  if (bytes == nullptr) {
     report_cut_short(in, code.value);
     return;
   }
@@ -56,16 +57,17 @@ void handle_definition(InputBuffer& in, OutputBuffer& out, CharacterTransform tr
     print_text("Error: Character ", code.value, " is too short to hold a descriptor; skipped.\n");
     return;
   }
-  transform(code.value, n, block.data(), out);
+  transform(code.value, n, bytes, out);
 }
 
 }  // namespace
 
 bool scan_character_definitions(std::FILE* in_stream, OutputBuffer& out,
                                 CharacterTransform transform) {
-  // The pass reads through a buffer of its own; one block buffer serves
-  // every definition, growing to the largest, and is neither cleared nor
-  // reallocated between them.
+  // The pass reads through a buffer of its own. A data block it holds whole
+  // is handed to the transform where it lies; for the others one block
+  // buffer serves, growing to the largest, neither cleared nor reallocated
+  // between them.
   InputBuffer in(in_stream);
   std::vector<std::uint8_t> block;
   while (!input_exhausted(in) && skip_to_escape(in)) {

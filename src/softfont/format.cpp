@@ -264,6 +264,15 @@ std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
   return have;
 }
 
+std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer) {
+  if (count <= in.end - in.next) {
+    std::uint8_t* block = in.bytes.data() + in.next;
+    in.next += count;
+    return block;
+  }
+  return read_block_reusing(in, count, buffer) == count ? buffer.data() : nullptr;
+}
+
 bool input_ended_cleanly(const InputBuffer& in) { return input_ended_cleanly(in.stream); }
 
 OutputBuffer::OutputBuffer(std::FILE* output, std::size_t capacity)
@@ -305,11 +314,15 @@ std::uint8_t* output_room(OutputBuffer& out, std::size_t count) {
 }
 
 bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out) {
-  // Formatted where it will be written from.
-  std::uint8_t* at = output_room(out, kWorkBufferSize);
-  if (at == nullptr) return false;
-  out.used += format_command(prefix, value, terminator, reinterpret_cast<char*>(at));
-  return true;
+  // Formatted where it will be written from, when the buffer can hold it.
+  if (std::uint8_t* at = output_room(out, kWorkBufferSize)) {
+    out.used += format_command(prefix, value, terminator, reinterpret_cast<char*>(at));
+    return true;
+  }
+  if (out.failed) return false;
+  char work[kWorkBufferSize];
+  const std::size_t length = format_command(prefix, value, terminator, work);
+  return write_bytes(out, std::span(reinterpret_cast<const std::uint8_t*>(work), length));
 }
 
 namespace {

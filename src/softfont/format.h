@@ -154,6 +154,12 @@ Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected);
 std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
                                std::vector<std::uint8_t>& buffer);
 inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
+
+// The next `count` bytes, consumed: where they lie in the window when it
+// holds them all, else read into `buffer` as read_block_reusing does. Null
+// when the input runs out first. The bytes may be changed in place; they
+// stay valid until the next read from `in`.
+std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer);
 bool input_ended_cleanly(const InputBuffer& in);
 
 // The font output of the body pass, gathered into a large buffer and handed

@@ -1,0 +1,246 @@
+// The body pass's buffered input and output, held to the stream primitives
+// they stand in for.
+#include "softfont/format.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "font_builder.h"
+#include "streams.h"
+
+namespace kestrune {
+namespace {
+
+using fontbuilder::Bytes;
+using fontbuilder::text;
+using testsupport::contents;
+using testsupport::input_file;
+using testsupport::output_file;
+
+enum class Op { kField, kMatchCode, kMatchSize, kBlock, kSkip, kTake };
+struct Step {
+  Op op;
+  std::size_t count = 0;  // kBlock and kTake only
+};
+using Script = std::vector<Step>;
+
+constexpr std::size_t kPastWindow = InputBuffer::kDefaultCapacity + 4464;  // 70000
+const std::uint8_t kCode[] = {'*', 'c'};
+const std::uint8_t kSize[] = {27, '(', 's'};
+
+// The stream form of skip_to_escape: getc up to ESC or the end.
+bool skip(std::FILE* in) {
+  for (int byte = std::getc(in); byte != EOF; byte = std::getc(in)) {
+    if (byte == ESC) return true;
+  }
+  return false;
+}
+bool skip(InputBuffer& in) { return skip_to_escape(in); }
+
+// A whole block as the scanner takes it, or "short" when the input runs out
+// first; the stream form reads it into the reused buffer.
+std::string take(std::FILE* in, std::size_t count, std::vector<std::uint8_t>& block) {
+  if (read_block_reusing(in, count, block) != count) return "short";
+  return std::string(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+}
+std::string take(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& block) {
+  const std::uint8_t* bytes = take_block(in, count, block);
+  return bytes == nullptr ? "short" : std::string(bytes, bytes + count);
+}
+
+// Runs `script` and then reads whatever is left, describing every step's
+// result and whether the input counts as exhausted after it.
+template <typename Stream>
+std::vector<std::string> run_script(Stream& in, Script script) {
+  script.push_back({Op::kBlock, std::size_t{1} << 20});
+  std::vector<std::uint8_t> block;  // reused from one block to the next
+  std::vector<std::string> log;
+  for (const Step& step : script) {
+    std::string entry;
+    switch (step.op) {
+      case Op::kField: {
+        const DecimalField field = read_decimal_field(in);
+        entry = "field " + std::to_string(field.value) + " " + std::to_string(field.terminator) +
+                (field.overflow ? " overflow" : "");
+        break;
+      }
+      case Op::kMatchCode:
+      case Op::kMatchSize: {
+        const Match m = step.op == Op::kMatchCode ? match_bytes(in, kCode) : match_bytes(in, kSize);
+        entry = "match " + std::to_string(static_cast<int>(m));
+        break;
+      }
+      case Op::kBlock: {
+        const std::size_t got = read_block_reusing(in, step.count, block);
+        entry = "block " + std::to_string(step.count) + " -> " + std::to_string(got) + " " +
+                std::string(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+        break;
+      }
+      case Op::kSkip:
+        entry = skip(in) ? "skip found" : "skip ran out";
+        break;
+      case Op::kTake:
+        entry = "take " + std::to_string(step.count) + " " + take(in, step.count, block);
+        break;
+    }
+    log.push_back(entry + (input_exhausted(in) ? " | exhausted" : ""));
+  }
+  return log;
+}
+
+void expect_same_as_stream(const Bytes& input, const Script& script) {
+  auto file = input_file(input);
+  std::FILE* stream = file.get();
+  const std::vector<std::string> expected = run_script(stream, script);
+  const std::size_t capacities[] = {1, 2, 3, 5, 16, InputBuffer::kDefaultCapacity};
+  for (const std::size_t capacity : capacities) {
+    SCOPED_TRACE("capacity " + std::to_string(capacity));
+    auto copy = input_file(input);
+    InputBuffer buffer(copy.get(), capacity);
+    EXPECT_EQ(run_script(buffer, script), expected);
+  }
+}
+
+struct ScriptCase {
+  std::string input;
+  Script script;
+};
+
+TEST(BufferedInput, AgreesWithTheStreamOnHandMadeInputs) {
+  const Op F = Op::kField, C = Op::kMatchCode, S = Op::kMatchSize, K = Op::kSkip;
+  std::vector<ScriptCase> cases = {
+      {"", {{F}, {F}, {K}}},
+      {"", {{Op::kBlock, 0}, {C}, {S}}},
+      {"12345", {{F}, {F}}},
+      {"99999999999999999999E7", {{F}, {F}, {F}}},
+      {"2147483647", {{F}}},
+      {"ab\x1b", {{K}, {K}, {F}}},
+      {"\x1b", {{K}, {S}}},
+      {"\x1b(s", {{S}, {S}}},
+      {"abcdef", {{Op::kBlock, 6}, {F}}},
+      {"abcdef", {{C}, {Op::kBlock, 4}, {F}}},
+      {"abcdef", {{Op::kBlock, 5}, {F}, {F}}},
+      {"abcdef", {{Op::kBlock, 0}, {Op::kBlock, 7}, {Op::kBlock, 1}}},
+      {"abcdef", {{F}, {Op::kBlock, kPastWindow}}},
+      {std::string(70000, 'x') + "\x1b", {{Op::kBlock, 65535}, {Op::kBlock, 4464}, {K}, {F}}},
+      {std::string(65536, '7') + "W", {{F}, {F}}},
+  };
+  const std::string command = "*c65E\x1b(s3W";
+  for (std::size_t length = 0; length <= command.size(); ++length) {
+    const std::string cut = command.substr(0, length);
+    cases.push_back({cut, {{C}, {F}, {S}, {F}, {Op::kBlock, 3}, {F}}});
+    cases.push_back({cut, {{K}, {S}, {Op::kBlock, 2}, {C}, {F}}});
+    cases.push_back({cut, {{C}, {F}, {S}, {F}, {Op::kTake, 3}, {K}}});
+  }
+  for (const ScriptCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 40)));
+    expect_same_as_stream(text(c.input), c.script);
+  }
+}
+
+TEST(BufferedInput, AgreesWithTheStreamOnRandomInputs) {
+  std::mt19937 random(20240611);
+  const std::string favoured = "\x1b\x1b\x1b**cc((ssEW0123456789";
+  for (int round = 0; round < 400; ++round) {
+    // Every fiftieth input reaches past the default window.
+    const std::size_t size =
+        round % 50 == 49 ? 131072 + random() % 100 : static_cast<std::size_t>(random() % 48);
+    Bytes input(size);
+    for (std::uint8_t& byte : input) {
+      byte = random() % 4 == 0 ? static_cast<std::uint8_t>(random())
+                               : static_cast<std::uint8_t>(favoured[random() % favoured.size()]);
+    }
+    const std::size_t counts[] = {0, 1, 2, 3, 5, 16, 17, size, size + 1, 65535, 65536, kPastWindow};
+    Script script(1 + random() % 12);
+    for (Step& step : script) {
+      step.op = static_cast<Op>(random() % 6);
+      step.count = counts[random() % std::size(counts)];
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    expect_same_as_stream(input, script);
+  }
+}
+
+TEST(BufferedInput, HugeBlockCountSizesNothingBeyondTheInput) {
+  for (const std::size_t capacity : {std::size_t{1}, std::size_t{16}, InputBuffer::kDefaultCapacity}) {
+    auto file = input_file(Bytes(100, 0xAB));
+    InputBuffer in(file.get(), capacity);
+    std::vector<std::uint8_t> buffer;
+    EXPECT_EQ(read_block_reusing(in, std::size_t{1} << 31, buffer), 100U) << capacity;
+    EXPECT_LT(buffer.size(), std::size_t{1} << 20) << capacity;
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 100), Bytes(100, 0xAB));
+    EXPECT_TRUE(input_exhausted(in)) << capacity;
+  }
+}
+
+TEST(BufferedOutput, WritesEverythingInOrder) {
+  for (const std::size_t capacity : {1U, 7U, 16U, 64U}) {
+    SCOPED_TRACE("capacity " + std::to_string(capacity));
+    auto file = output_file();
+    OutputBuffer out(file.get(), capacity);
+    Bytes expected;
+    for (const std::size_t size : {0U, 1U, 6U, 7U, 8U, 63U, 64U, 65U, 200U}) {
+      Bytes chunk(size);
+      for (std::size_t i = 0; i < size; ++i) chunk[i] = static_cast<std::uint8_t>(i * 7 + size);
+      ASSERT_TRUE(write_bytes(out, chunk));
+      expected.insert(expected.end(), chunk.begin(), chunk.end());
+      ASSERT_TRUE(emit_command("(s", static_cast<int>(size), 'W', out));
+      ASSERT_TRUE(emit_command("*c", INT_MIN, 'E', out));  // the longest command
+      const Bytes commands = text("\x1b(s" + std::to_string(size) + "W\x1b*c-2147483648E");
+      expected.insert(expected.end(), commands.begin(), commands.end());
+    }
+    ASSERT_TRUE(flush_output(out));
+    EXPECT_EQ(contents(file.get()), expected);
+  }
+}
+
+TEST(BufferedOutput, RemembersAFailedWrite) {
+  for (const std::size_t chunk_size : {10U, 200U}) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr) GTEST_SKIP() << "no /dev/full";
+    OutputBuffer out(full, 64);
+    const Bytes chunk(chunk_size, 'x');
+    bool written = true;
+    for (int i = 0; i < 10000 && written; ++i) written = write_bytes(out, chunk);
+    EXPECT_FALSE(written) << chunk_size;
+    EXPECT_TRUE(out.failed);
+    EXPECT_FALSE(flush_output(out));
+    EXPECT_FALSE(write_bytes(out, Bytes{1}));
+    EXPECT_FALSE(emit_command("*c", 65, 'E', out));
+    std::fclose(full);
+  }
+}
+
+TEST(BufferedPrinting, KeepsTheOrderOfEveryKindOfText) {
+  testsupport::StdoutCapture capture;
+  print_text("start ");
+  print_text("min=", INT_MIN, ";");
+  print_character_progress(65, "found.");
+  print_text("zero=", 0, "\n");
+  print_character_progress(INT_MIN, "cleaned.");
+  print_text("", INT_MAX, "");
+  print_character_progress(INT_MAX, "landscaped.");
+  EXPECT_EQ(capture.finish(),
+            "start min=-2147483648;Character code 65 found.\nzero=0\n"
+            "Character code -2147483648 cleaned.\n2147483647"
+            "Character code 2147483647 landscaped.\n");
+}
+
+TEST(BufferedPrinting, ArrivesCompleteWhenTheBufferFillsMidway) {
+  testsupport::StdoutCapture capture;
+  std::string expected;
+  for (int i = 0; i < 6000; ++i) {
+    print_text("line ", i, "\n");
+    print_character_progress(i, "found.");
+    expected += "line " + std::to_string(i) + "\nCharacter code " + std::to_string(i) + " found.\n";
+  }
+  ASSERT_GT(expected.size(), InputBuffer::kDefaultCapacity * 2);
+  EXPECT_EQ(capture.finish(), expected);
+}
+
+}  // namespace
+}  // namespace kestrune
