@@ -55,6 +55,20 @@ Match compare_read_bytes(const std::uint8_t* read, std::size_t got,
   return got == expected.size() ? Match::kMatch : Match::kCutShort;
 }
 
+// Takes `expected.size()` bytes (at most kWorkBufferSize) from `next_byte`
+// as one block read of them would, up to the end of the input, and compares
+// the bytes it got.
+template <typename NextByte>
+Match read_and_compare(NextByte next_byte, std::span<const std::uint8_t> expected) {
+  std::uint8_t work[kWorkBufferSize];
+  const std::size_t count = std::min(expected.size(), sizeof work);
+  std::size_t got = 0;
+  for (int byte = 0; got < count && (byte = next_byte()) != EOF;) {
+    work[got++] = static_cast<std::uint8_t>(byte);
+  }
+  return compare_read_bytes(work, got, expected);
+}
+
 // ESC, the prefix, the value as "%d" writes it and the terminator, formatted
 // into `work`; returns the length. The longest value, -2147483648, leaves
 // room for the terminator.
@@ -151,14 +165,7 @@ std::size_t read_block(std::FILE* in, std::size_t count, std::vector<std::uint8_
 }
 
 Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected) {
-  std::uint8_t work[kWorkBufferSize];
-  const std::size_t count = std::min(expected.size(), sizeof work);
-  // As one block read of `count` bytes would: up to the end of the input.
-  std::size_t got = 0;
-  for (int byte = 0; got < count && (byte = getc_unlocked(in)) != EOF;) {
-    work[got++] = static_cast<std::uint8_t>(byte);
-  }
-  return compare_read_bytes(work, got, expected);
+  return read_and_compare([in] { return getc_unlocked(in); }, expected);
 }
 
 bool write_bytes(std::FILE* out, std::span<const std::uint8_t> bytes) {
@@ -233,13 +240,7 @@ Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected) {
     in.next += expected.size();
     return compare_read_bytes(at, expected.size(), expected);
   }
-  std::uint8_t work[kWorkBufferSize];
-  const std::size_t count = std::min(expected.size(), sizeof work);
-  std::size_t got = 0;
-  for (int byte = 0; got < count && (byte = next_byte(in)) != EOF;) {
-    work[got++] = static_cast<std::uint8_t>(byte);
-  }
-  return compare_read_bytes(work, got, expected);
+  return read_and_compare([&in] { return next_byte(in); }, expected);
 }
 
 std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
