@@ -3,8 +3,8 @@
 //   glyphs-64m.sfp  600 dpi, 224 large glyphs (about 1200-1800 x 1300-1900
 //                   dots each), about 64 MB;
 //   glyphs-6m.sfp   the first tenth of the same glyphs, about 6.4 MB;
-//   chars-20k.sfp   300 dpi, 20,000 small glyphs (24-56 dots square) under
-//                   16-bit codes, about 5 MB;
+//   chars-40k.sfp   300 dpi, 40,000 small glyphs (24-56 dots square) under
+//                   16-bit codes, about 10 MB;
 //   header-only.sfp the font header alone, for the cost of a run that has
 //                   no characters to handle (starting the process, opening
 //                   the files).
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   constexpr int kLargeGlyphs = 224;
   const bool ok = write_large_glyph_font(dir + "/glyphs-64m.sfp", kLargeGlyphs) &&
                   write_large_glyph_font(dir + "/glyphs-6m.sfp", kLargeGlyphs / 10) &&
-                  write_many_character_font(dir + "/chars-20k.sfp", 20000) &&
+                  write_many_character_font(dir + "/chars-40k.sfp", 40000) &&
                   write_many_character_font(dir + "/header-only.sfp", 0);
   if (!ok) {
     std::fprintf(stderr, "make_bench_fonts: cannot write the fonts in %s\n", dir.c_str());

@@ -87,9 +87,12 @@ Bytes block_of(Size size, const Bytes& bitmap) {
   return block;
 }
 
-Bytes rotated_bitmap(const Bytes& bitmap, Size size) {
+// The output buffer's capacity decides whether pieces are built in it or
+// beside it and copied in; the bytes must not depend on it.
+Bytes rotated_bitmap(const Bytes& bitmap, Size size,
+                     std::size_t capacity = OutputBuffer::kDefaultCapacity) {
   testsupport::File out = testsupport::output_file();
-  OutputBuffer buffered(out.get());
+  OutputBuffer buffered(out.get(), capacity);
   EXPECT_TRUE(write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(size.width),
                                    static_cast<std::uint16_t>(size.height), buffered));
   EXPECT_TRUE(flush_output(buffered));
@@ -118,7 +121,9 @@ TEST(RotationReference, WriteRotatedBitmapTurnsEveryDot) {
     SCOPED_TRACE(name_of(size));
     const Bytes bitmap =
         random_bytes(rng, stride_of(size.width) * static_cast<std::size_t>(size.height));
-    ASSERT_EQ(rotated_bitmap(bitmap, size), turned_dot_by_dot(bitmap, size));
+    const Bytes expected = turned_dot_by_dot(bitmap, size);
+    ASSERT_EQ(rotated_bitmap(bitmap, size), expected);
+    ASSERT_EQ(rotated_bitmap(bitmap, size, 100), expected);
   }
 }
 

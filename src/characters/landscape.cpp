@@ -221,7 +221,7 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   const std::size_t stride = row_stride(height);
   if (bitmap.size() < source_stride * height) return false;
   if (stride == 0) return true;  // rows of no bytes
-  std::uint8_t piece[kPieceBytes];
+  std::uint8_t spare[kPieceBytes];  // for an output buffer too small to build in
   const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
   // A piece is the source byte columns [low, high), low a multiple of
   // columns_per_piece, taken from the source's right edge leftwards: only the
@@ -230,6 +230,11 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   while (high > 0) {
     const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
     const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
+    // Built where it will be written from, in the output's buffer, when that
+    // can hold it.
+    std::uint8_t* const room = output_room(out, rows * stride);
+    if (room == nullptr && out.failed) return false;
+    std::uint8_t* const piece = room != nullptr ? room : spare;
     const Rotation r = {.source = bitmap.data(),
                         .source_stride = source_stride,
                         .width = width,
@@ -238,7 +243,11 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
                         .stride = stride,
                         .top_column = 8 * low + rows - 1};
     rotate_byte_columns(r, low, high);
-    if (!write_bytes(out, std::span<const std::uint8_t>(piece, rows * stride))) return false;
+    if (room != nullptr) {
+      out.used += rows * stride;
+    } else if (!write_bytes(out, std::span<const std::uint8_t>(spare, rows * stride))) {
+      return false;
+    }
     high = low;
   }
   return true;
