@@ -288,18 +288,26 @@ bool flush_output(OutputBuffer& out) {
 }
 
 bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes) {
-  if (out.failed) return false;
-  if (bytes.size() > out.bytes.size() - out.used) {
-    if (!flush_output(out)) return false;
-    // What the buffer could not hold goes straight to the stream.
-    if (bytes.size() >= out.bytes.size()) {
-      out.failed = !write_bytes(out.stream, bytes);
-      return !out.failed;
+  const std::size_t capacity = out.bytes.size();
+  // The buffer is handed on only when full, so that every write to the
+  // stream starts on a multiple of the capacity: on some file systems writes
+  // that straddle pages cost much more.
+  while (!bytes.empty() && !out.failed) {
+    if (out.used == capacity) {
+      flush_output(out);
+    } else if (out.used == 0 && bytes.size() >= capacity) {
+      // Whole buffers' worth go straight to the stream.
+      const std::size_t whole = bytes.size() / capacity * capacity;
+      out.failed = !write_bytes(out.stream, bytes.first(whole));
+      bytes = bytes.subspan(whole);
+    } else {
+      const std::size_t take = std::min(bytes.size(), capacity - out.used);
+      std::memcpy(out.bytes.data() + out.used, bytes.data(), take);
+      out.used += take;
+      bytes = bytes.subspan(take);
     }
   }
-  if (!bytes.empty()) std::memcpy(out.bytes.data() + out.used, bytes.data(), bytes.size());
-  out.used += bytes.size();
-  return true;
+  return !out.failed;
 }
 
 bool read_into_output(std::FILE* in, OutputBuffer& out) {
@@ -309,8 +317,7 @@ bool read_into_output(std::FILE* in, OutputBuffer& out) {
 }
 
 std::uint8_t* output_room(OutputBuffer& out, std::size_t count) {
-  if (count > out.bytes.size() - out.used && !flush_output(out)) return nullptr;
-  if (out.failed || count > out.bytes.size()) return nullptr;
+  if (out.failed || count > out.bytes.size() - out.used) return nullptr;
   return out.bytes.data() + out.used;
 }
 
@@ -362,18 +369,25 @@ void print_text(std::string_view before, int number, std::string_view after) {
 void print_character_progress(int code, std::string_view what) {
   constexpr std::string_view kLead = "Character code ";
   constexpr std::size_t kLongestCode = 11;  // sign included
+  constexpr std::size_t kLongestWhat = 32;
+  what = what.substr(0, kLongestWhat);
+  char spare[kLead.size() + kLongestCode + 1 + kLongestWhat + 1];
   OutputBuffer& out = printed_text();
   out.failed = false;
-  // Formatted where it will be written from.
-  auto* line = reinterpret_cast<char*>(
-      output_room(out, kLead.size() + kLongestCode + 1 + what.size() + 1));
-  if (line == nullptr) return;
+  // Formatted where it will be written from when the buffer has room.
+  auto* room = reinterpret_cast<char*>(output_room(out, sizeof spare));
+  char* const line = room != nullptr ? room : spare;
   char* at = std::copy(kLead.begin(), kLead.end(), line);
   at = std::to_chars(at, at + kLongestCode, code).ptr;
   *at++ = ' ';
   at = std::copy(what.begin(), what.end(), at);
   *at++ = '\n';
-  out.used += static_cast<std::size_t>(at - line);
+  const auto length = static_cast<std::size_t>(at - line);
+  if (room != nullptr) {
+    out.used += length;
+  } else {
+    write_bytes(out, std::span(reinterpret_cast<const std::uint8_t*>(spare), length));
+  }
   if (printing_to_terminal()) flush_printed_text();
 }
 

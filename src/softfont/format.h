@@ -162,10 +162,11 @@ inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
 std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer);
 bool input_ended_cleanly(const InputBuffer& in);
 
-// The font output of the body pass, gathered into a large buffer and handed
-// to its stream a piece at a time, so that a character's few small writes
-// cost no library call each. A failed write is remembered and ends further
-// writing.
+// The output font, every byte of it from the header on, gathered into a
+// large buffer and handed to its stream a piece at a time, so that a
+// character's few small writes cost no library call each and the writes
+// start on whole multiples of the capacity. A failed write is remembered and
+// ends further writing.
 struct OutputBuffer {
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
 
@@ -185,10 +186,10 @@ bool flush_output(OutputBuffer& out);
 // has failed.
 bool read_into_output(std::FILE* in, OutputBuffer& out);
 
-// At least `count` bytes of free room at the end of `out`'s buffer, made by
-// handing the buffer to its stream when needed, to be filled and then
-// counted into `used`. Null once the output has failed, or when `count`
-// exceeds the buffer.
+// `count` bytes of free room at the end of `out`'s buffer, to be filled and
+// then counted into `used`. Null when the buffer lacks that much room (the
+// bytes are then to go through write_bytes, which keeps the stream's writes
+// in whole buffers) or the output has failed.
 std::uint8_t* output_room(OutputBuffer& out, std::size_t count);
 
 // Both are false once any write to the output has failed.
