@@ -198,6 +198,44 @@ TEST(BufferedOutput, WritesEverythingInOrder) {
   }
 }
 
+// A stream that records where each write to it starts and how long it is.
+struct WriteLog {
+  std::vector<std::pair<std::size_t, std::size_t>> writes;
+  std::size_t written = 0;
+};
+
+ssize_t log_write(void* cookie, const char* /*bytes*/, std::size_t size) {
+  auto* log = static_cast<WriteLog*>(cookie);
+  log->writes.emplace_back(log->written, size);
+  log->written += size;
+  return static_cast<ssize_t>(size);
+}
+
+TEST(BufferedOutput, HandsOnOnlyWholeBuffers) {
+  constexpr std::size_t kCapacity = 64;
+  WriteLog log;
+  std::FILE* stream = fopencookie(&log, "wb", {nullptr, log_write, nullptr, nullptr});
+  ASSERT_NE(stream, nullptr);
+  std::setvbuf(stream, nullptr, _IONBF, 0);
+  OutputBuffer out(stream, kCapacity);
+  // Commands, blocks that straddle the buffer's end, one of several whole
+  // buffers and one started part-way.
+  for (const std::size_t size : {5U, 250U, 17U, 64U, 300U, 1U, 129U}) {
+    ASSERT_TRUE(emit_command("*c", 19968, 'E', out));
+    ASSERT_TRUE(write_bytes(out, Bytes(size, 0x5A)));
+  }
+  ASSERT_TRUE(flush_output(out));
+  std::fclose(stream);
+  ASSERT_FALSE(log.writes.empty());
+  for (std::size_t i = 0; i < log.writes.size(); ++i) {
+    const auto [start, size] = log.writes[i];
+    EXPECT_EQ(start % kCapacity, 0U) << "write " << i;
+    if (i + 1 < log.writes.size()) {
+      EXPECT_EQ(size % kCapacity, 0U) << "write " << i;
+    }
+  }
+}
+
 TEST(BufferedOutput, RemembersAFailedWrite) {
   for (const std::size_t chunk_size : {10U, 200U}) {
     std::FILE* full = std::fopen("/dev/full", "wb");
