@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "font_builder.h"
@@ -73,6 +76,36 @@ TEST(EmitCommand, WritesValueInDecimalWithoutPadding) {
   const std::string expected = "\x1b*c65E\x1b(s0W\x1b)s-15W\x1b(s2147483647W\x1b(s-2147483648W";
   const Bytes written = contents(out.get());
   EXPECT_EQ(std::string(written.begin(), written.end()), expected);
+}
+
+// Every digit count, both signs, each side of every power of ten, and a
+// spread of others, against printf's "%d", through both outputs.
+TEST(EmitCommand, WritesEveryValueAsPrintfDoes) {
+  std::vector<int> values = {0, INT_MAX, INT_MIN, INT_MIN + 1};
+  for (long long power = 1; power <= 1000000000LL; power *= 10) {
+    for (const long long near : {power - 1, power, power + 1}) {
+      values.push_back(static_cast<int>(near));
+      values.push_back(static_cast<int>(-near));
+    }
+  }
+  std::mt19937 random(65);
+  for (int i = 0; i < 2000; ++i) values.push_back(static_cast<int>(random()));
+  auto out = output_file();
+  auto buffered_file = output_file();
+  OutputBuffer buffered(buffered_file.get(), 64);
+  std::string expected;
+  for (const int value : values) {
+    ASSERT_TRUE(emit_command("(s", value, 'W', out.get()));
+    ASSERT_TRUE(emit_command("(s", value, 'W', buffered));
+    char text[32];
+    std::snprintf(text, sizeof text, "\x1b(s%dW", value);
+    expected += text;
+  }
+  ASSERT_TRUE(flush_output(buffered));
+  const Bytes written = contents(out.get());
+  EXPECT_EQ(std::string(written.begin(), written.end()), expected);
+  const Bytes written_buffered = contents(buffered_file.get());
+  EXPECT_EQ(std::string(written_buffered.begin(), written_buffered.end()), expected);
 }
 
 TEST(MatchBytes, TellsMismatchFromCutShort) {
