@@ -1,7 +1,5 @@
 // The body pass's buffered input and output, held to the stream primitives
 // they stand in for.
-#include "softfont/format.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "font_builder.h"
+#include "softfont/format.h"
 #include "streams.h"
 
 namespace kestrune {
@@ -118,6 +117,12 @@ TEST(BufferedInput, AgreesWithTheStreamOnHandMadeInputs) {
       {"12345", {{F}, {F}}},
       {"99999999999999999999E7", {{F}, {F}, {F}}},
       {"2147483647", {{F}}},
+      // Digit runs of every length around a word's eight bytes, and values
+      // either side of INT_MAX behind leading zeros.
+      {"1E12E123E1234E12345E123456E1234567E12345678E123456789E1234567890E",
+       {{F}, {F}, {F}, {F}, {F}, {F}, {F}, {F}, {F}, {F}, {F}}},
+      {"00000000002147483647E0000000002147483648E21474836470E", {{F}, {F}, {F}}},
+      {"98765432109876543210", {{F}}},
       {"ab\x1b", {{K}, {K}, {F}}},
       {"\x1b", {{K}, {S}}},
       {"\x1b(s", {{S}, {S}}},
@@ -166,7 +171,8 @@ TEST(BufferedInput, AgreesWithTheStreamOnRandomInputs) {
 }
 
 TEST(BufferedInput, HugeBlockCountSizesNothingBeyondTheInput) {
-  for (const std::size_t capacity : {std::size_t{1}, std::size_t{16}, InputBuffer::kDefaultCapacity}) {
+  for (const std::size_t capacity :
+       {std::size_t{1}, std::size_t{16}, InputBuffer::kDefaultCapacity}) {
     auto file = input_file(Bytes(100, 0xAB));
     InputBuffer in(file.get(), capacity);
     std::vector<std::uint8_t> buffer;
