@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdio>
 #include <random>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "font_builder.h"
 #include "streams.h"

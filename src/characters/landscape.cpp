@@ -220,7 +220,7 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   const std::size_t source_stride = row_stride(width);
   const std::size_t stride = row_stride(height);
   if (bitmap.size() < source_stride * height) return false;
-  if (stride == 0) return true;  // rows of no bytes
+  if (stride == 0) return true;     // rows of no bytes
   std::uint8_t spare[kPieceBytes];  // for an output buffer too small to build in
   const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
   // A piece is the source byte columns [low, high), low a multiple of
@@ -253,7 +253,8 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   return true;
 }
 
-void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out) {
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
+                                   OutputBuffer& out) {
   const std::span<std::uint8_t> bytes(block, n);
   report_descriptor_problems(code, bytes);
   const auto descriptor_bytes = bytes.first<CharacterDescriptor::kSize>();

@@ -88,7 +88,8 @@ int run_command_line(int argc, const char* const* argv) {
 
 bool run_font_phases(std::FILE* in, std::FILE* out, RunOptions& options) {
   OutputBuffer buffered(out);
-  const bool ok = rewrite_font_header(in, buffered, options) && run_body_pass(in, buffered, options);
+  const bool ok =
+      rewrite_font_header(in, buffered, options) && run_body_pass(in, buffered, options);
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
   const bool flushed = flush_output(buffered);

@@ -1,11 +1,11 @@
 #include "softfont/format.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace kestrune {
 namespace {

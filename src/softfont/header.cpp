@@ -74,8 +74,7 @@ bool read_font_descriptor(std::FILE* in, FontDescriptor& descriptor) {
 
 bool read_font_header(std::FILE* in, FontHeader& header) {
   if (std::ftell(in) < 0) {
-    print_text(
-        "Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
+    print_text("Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
     return false;
   }
   if (match_bytes(in, kFontHeaderStart) != Match::kMatch) {
