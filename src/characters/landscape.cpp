@@ -230,24 +230,18 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   while (high > 0) {
     const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
     const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
-    // Built where it will be written from, in the output's buffer, when that
-    // can hold it.
-    std::uint8_t* const room = output_room(out, rows * stride);
-    if (room == nullptr && out.failed) return false;
-    std::uint8_t* const piece = room != nullptr ? room : spare;
-    const Rotation r = {.source = bitmap.data(),
-                        .source_stride = source_stride,
-                        .width = width,
-                        .height = height,
-                        .piece = piece,
-                        .stride = stride,
-                        .top_column = 8 * low + rows - 1};
-    rotate_byte_columns(r, low, high);
-    if (room != nullptr) {
-      out.used += rows * stride;
-    } else if (!write_bytes(out, std::span<const std::uint8_t>(spare, rows * stride))) {
-      return false;
-    }
+    const bool written = write_built(out, spare, rows * stride, [&](std::uint8_t* piece) {
+      const Rotation r = {.source = bitmap.data(),
+                          .source_stride = source_stride,
+                          .width = width,
+                          .height = height,
+                          .piece = piece,
+                          .stride = stride,
+                          .top_column = 8 * low + rows - 1};
+      rotate_byte_columns(r, low, high);
+      return rows * stride;
+    });
+    if (!written) return false;
     high = low;
   }
   return true;

@@ -316,21 +316,11 @@ bool read_into_output(std::FILE* in, OutputBuffer& out) {
   return !out.failed;
 }
 
-std::uint8_t* output_room(OutputBuffer& out, std::size_t count) {
-  if (out.failed || count > out.bytes.size() - out.used) return nullptr;
-  return out.bytes.data() + out.used;
-}
-
 bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out) {
-  // Formatted where it will be written from, when the buffer can hold it.
-  if (std::uint8_t* at = output_room(out, kWorkBufferSize)) {
-    out.used += format_command(prefix, value, terminator, reinterpret_cast<char*>(at));
-    return true;
-  }
-  if (out.failed) return false;
-  char work[kWorkBufferSize];
-  const std::size_t length = format_command(prefix, value, terminator, work);
-  return write_bytes(out, std::span(reinterpret_cast<const std::uint8_t*>(work), length));
+  std::uint8_t work[kWorkBufferSize];
+  return write_built(out, work, sizeof work, [&](std::uint8_t* at) {
+    return format_command(prefix, value, terminator, reinterpret_cast<char*>(at));
+  });
 }
 
 namespace {
@@ -371,23 +361,18 @@ void print_character_progress(int code, std::string_view what) {
   constexpr std::size_t kLongestCode = 11;  // sign included
   constexpr std::size_t kLongestWhat = 32;
   what = what.substr(0, kLongestWhat);
-  char spare[kLead.size() + kLongestCode + 1 + kLongestWhat + 1];
+  std::uint8_t spare[kLead.size() + kLongestCode + 1 + kLongestWhat + 1];
   OutputBuffer& out = printed_text();
-  out.failed = false;
-  // Formatted where it will be written from when the buffer has room.
-  auto* room = reinterpret_cast<char*>(output_room(out, sizeof spare));
-  char* const line = room != nullptr ? room : spare;
-  char* at = std::copy(kLead.begin(), kLead.end(), line);
-  at = std::to_chars(at, at + kLongestCode, code).ptr;
-  *at++ = ' ';
-  at = std::copy(what.begin(), what.end(), at);
-  *at++ = '\n';
-  const auto length = static_cast<std::size_t>(at - line);
-  if (room != nullptr) {
-    out.used += length;
-  } else {
-    write_bytes(out, std::span(reinterpret_cast<const std::uint8_t*>(spare), length));
-  }
+  out.failed = false;  // as in print_text
+  write_built(out, spare, sizeof spare, [&](std::uint8_t* bytes) {
+    char* const line = reinterpret_cast<char*>(bytes);
+    char* at = std::copy(kLead.begin(), kLead.end(), line);
+    at = std::to_chars(at, at + kLongestCode, code).ptr;
+    *at++ = ' ';
+    at = std::copy(what.begin(), what.end(), at);
+    *at++ = '\n';
+    return static_cast<std::size_t>(at - line);
+  });
   if (printing_to_terminal()) flush_printed_text();
 }
 

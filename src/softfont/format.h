@@ -186,14 +186,24 @@ bool flush_output(OutputBuffer& out);
 // has failed.
 bool read_into_output(std::FILE* in, OutputBuffer& out);
 
-// `count` bytes of free room at the end of `out`'s buffer, to be filled and
-// then counted into `used`. Null when the buffer lacks that much room (the
-// bytes are then to go through write_bytes, which keeps the stream's writes
-// in whole buffers) or the output has failed.
-std::uint8_t* output_room(OutputBuffer& out, std::size_t count);
-
 // Both are false once any write to the output has failed.
 bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes);
+
+// Writes the bytes `build` makes: given where to put at most `most` bytes,
+// it puts them there and returns how many. That is the end of `out`'s buffer
+// when it has the room, so they need no copying; else `spare` (at least
+// `most` bytes), from which they go through write_bytes, which keeps the
+// stream's writes in whole buffers. False once the output has failed.
+template <typename Build>
+bool write_built(OutputBuffer& out, std::uint8_t* spare, std::size_t most, Build build) {
+  if (out.failed) return false;
+  if (most <= out.bytes.size() - out.used) {
+    out.used += build(out.bytes.data() + out.used);
+    return true;
+  }
+  const std::size_t length = build(spare);
+  return write_bytes(out, std::span<const std::uint8_t>(spare, length));
+}
 bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out);
 
 // Everything the tool prints goes to standard output through these. The
