@@ -92,11 +92,31 @@ bool write_all(std::FILE* out, const Bytes& bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
 }
 
+// Writes the font header, then `count` glyphs under codes from
+// `font_spec.first_code`, each of the size `size_of(random, i)` gives.
+template <typename SizeOf>
+bool write_font(const std::string& path, FontSpec font_spec, int count, SizeOf size_of) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  font_spec.last_code = static_cast<std::uint16_t>(font_spec.first_code + count - 1);
+  bool ok = write_all(out, kestrune::fontbuilder::font_header(font_spec));
+  Random random;
+  for (int i = 0; i < count && ok; ++i) {
+    const auto [width, height] = size_of(random, i);
+    ok = write_all(out, kestrune::fontbuilder::character_definition(
+                            make_glyph(random, font_spec.first_code + i, width, height)));
+  }
+  return std::fclose(out) == 0 && ok;
+}
+
+struct Size {
+  int width;
+  int height;
+};
+
 // The large-glyph font: codes 32 up, `count` glyphs. The first glyph is the
 // largest, so that every prefix of the sequence needs the same block buffer.
 bool write_large_glyph_font(const std::string& path, int count) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
   FontSpec font_spec;
   font_spec.descriptor_size = 68;
   font_spec.header_format = 20;
@@ -108,38 +128,23 @@ bool write_large_glyph_font(const std::string& path, int count) {
   font_spec.cell_height = 1900;
   font_spec.spacing = 1;
   font_spec.first_code = 32;
-  font_spec.last_code = static_cast<std::uint16_t>(32 + count - 1);
-  bool ok = write_all(out, kestrune::fontbuilder::font_header(font_spec));
-  Random random;
-  for (int i = 0; i < count && ok; ++i) {
-    const int width = i == 0 ? 1800 : between(random, 1200, 1800);
-    const int height = i == 0 ? 1900 : between(random, 1300, 1900);
-    ok = write_all(out, kestrune::fontbuilder::character_definition(
-                            make_glyph(random, 32 + i, width, height)));
-  }
-  return std::fclose(out) == 0 && ok;
+  return write_font(path, font_spec, count, [](Random& random, int i) {
+    return i == 0 ? Size{1800, 1900}
+                  : Size{between(random, 1200, 1800), between(random, 1300, 1900)};
+  });
 }
 
 // The many-character font: 16-bit codes from 0x4E00, small glyphs.
 bool write_many_character_font(const std::string& path, int count) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
   FontSpec font_spec;
   font_spec.name = "Bench Text";
   font_spec.baseline = 48;
   font_spec.cell_width = 56;
   font_spec.cell_height = 56;
   font_spec.first_code = 0x4E00;
-  font_spec.last_code = static_cast<std::uint16_t>(0x4E00 + count - 1);
-  bool ok = write_all(out, kestrune::fontbuilder::font_header(font_spec));
-  Random random;
-  for (int i = 0; i < count && ok; ++i) {
-    const int width = between(random, 24, 56);
-    const int height = between(random, 24, 56);
-    ok = write_all(out, kestrune::fontbuilder::character_definition(
-                            make_glyph(random, 0x4E00 + i, width, height)));
-  }
-  return std::fclose(out) == 0 && ok;
+  return write_font(path, font_spec, count, [](Random& random, int) {
+    return Size{between(random, 24, 56), between(random, 24, 56)};
+  });
 }
 
 }  // namespace
