@@ -4,15 +4,14 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <cstring>
 
 namespace kestrune {
 namespace {
 
 // ESC, two letters, at most 11 characters of value (sign included), the
-// terminator and the closing zero byte.
-constexpr std::size_t kWorkBufferSize = 16;
+// terminator and the closing zero byte; also the most bytes one match reads.
+constexpr std::size_t kWorkBufferSize = kLongestMatch;
 
 // Blocks are read in growing pieces starting at this size, so that memory
 // follows the bytes that actually arrive rather than the count a file claims.
@@ -26,25 +25,6 @@ void put_u16(std::span<std::uint8_t, 16> bytes, std::size_t at, std::uint16_t va
   bytes[at] = static_cast<std::uint8_t>(value >> 8);
   bytes[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
-
-// A value field's digits are folded in 64 bits into a value that stops at
-// one past INT_MAX: value * 10 + 9 cannot overflow there, and a value that
-// has passed INT_MAX stays past it.
-constexpr std::int64_t kPastIntMax = std::int64_t{INT_MAX} + 1;
-
-constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
-  return std::min(value * 10 + (byte - '0'), kPastIntMax);
-}
-
-constexpr DecimalField finish_field(std::int64_t value, int terminator) {
-  DecimalField field;
-  field.overflow = value > INT_MAX;
-  field.value = field.overflow ? INT_MAX : static_cast<int>(value);
-  field.terminator = terminator;
-  return field;
-}
-
-constexpr bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
 
 // Only the `got` bytes actually read are compared.
 Match compare_read_bytes(const std::uint8_t* read, std::size_t got,
@@ -219,27 +199,7 @@ bool skip_to_escape(InputBuffer& in) {
   }
 }
 
-DecimalField read_decimal_field(InputBuffer& in) {
-  std::int64_t value = 0;
-  // The digits are taken straight from the window, which is topped up when
-  // they reach its end.
-  for (;;) {
-    const std::uint8_t* at = in.bytes.data() + in.next;
-    const std::uint8_t* const end = in.bytes.data() + in.end;
-    for (; at != end && is_digit(*at); ++at) value = fold_digit(value, *at);
-    in.next = static_cast<std::size_t>(at - in.bytes.data());
-    if (at != end) return finish_field(value, next_byte(in));
-    if (!refill_input(in)) return finish_field(value, EOF);
-  }
-}
-
-Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected) {
-  // Bytes the window already holds are compared where they lie.
-  if (expected.size() <= kWorkBufferSize && expected.size() <= in.end - in.next) {
-    const std::uint8_t* at = in.bytes.data() + in.next;
-    in.next += expected.size();
-    return compare_read_bytes(at, expected.size(), expected);
-  }
+Match match_bytes_byte_by_byte(InputBuffer& in, std::span<const std::uint8_t> expected) {
   return read_and_compare([&in] { return next_byte(in); }, expected);
 }
 
@@ -327,14 +287,18 @@ namespace {
 
 // Standard output's buffer, and whether stdout is a terminal, which gets
 // each piece of text at once as it would from the library's line buffering.
-OutputBuffer& printed_text() {
-  static OutputBuffer buffer(stdout);
-  return buffer;
-}
+// Both live at namespace scope, so that a line per character does not pay
+// for a guarded static's check. Should the buffer's allocation fail, the
+// program ends before main rather than at its first line: nothing catches it
+// either way.
+OutputBuffer printed_text_buffer(stdout);  // NOLINT(cert-err58-cpp)
+int stdout_is_terminal = -1;  // not yet asked
+
+OutputBuffer& printed_text() { return printed_text_buffer; }
 
 bool printing_to_terminal() {
-  static const bool terminal = isatty(fileno(stdout)) != 0;
-  return terminal;
+  if (stdout_is_terminal < 0) stdout_is_terminal = isatty(fileno(stdout)) != 0 ? 1 : 0;
+  return stdout_is_terminal != 0;
 }
 
 }  // namespace

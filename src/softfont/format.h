@@ -4,7 +4,9 @@
 // the tool reads and writes escape sequences.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -82,6 +84,22 @@ struct DecimalField {
 // returned as the terminator (the end of the input is such a byte, too).
 DecimalField read_decimal_field(std::FILE* in);
 
+// A value field's digits are folded in 64 bits into a value that stops at
+// one past INT_MAX: value * 10 + 9 cannot overflow there, and a value that
+// has passed INT_MAX stays past it.
+inline constexpr std::int64_t kPastIntMax = std::int64_t{INT_MAX} + 1;
+
+constexpr bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
+
+constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
+  return std::min(value * 10 + (byte - '0'), kPastIntMax);
+}
+
+constexpr DecimalField finish_field(std::int64_t value, int terminator) {
+  const bool overflow = value > INT_MAX;
+  return DecimalField{overflow ? INT_MAX : static_cast<int>(value), terminator, overflow};
+}
+
 // Writes ESC, the two prefix letters, the value in decimal and the terminator.
 // Returns false when the output fails.
 bool emit_command(const char (&prefix)[3], int value, char terminator, std::FILE* out);
@@ -104,8 +122,10 @@ enum class Match {
   kCutShort,  // the input ended (or failed) early and the bytes it gave agree so far
 };
 
-// Reads `expected.size()` bytes (at most 15) with one block read and compares
-// them with `expected`. The bytes read are consumed whatever the outcome.
+// Reads `expected.size()` bytes (at most kLongestMatch) with one block read
+// and compares them with `expected`. The bytes read are consumed whatever the
+// outcome.
+inline constexpr std::size_t kLongestMatch = 16;
 Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected);
 
 // Writes all of `bytes`; false when the output fails.
@@ -148,9 +168,36 @@ inline int next_byte(InputBuffer& in) {
 bool skip_to_escape(InputBuffer& in);
 
 // The same primitives over the buffer, with the same results byte for byte
-// and the same moment of running out as their stream forms.
-DecimalField read_decimal_field(InputBuffer& in);
-Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected);
+// and the same moment of running out as their stream forms. The value field
+// is read inline: it is parsed twice for every character, and a field
+// returned from a call is stored and loaded back piece by piece.
+inline DecimalField read_decimal_field(InputBuffer& in) {
+  std::int64_t value = 0;
+  // The digits are taken straight from the window, which is topped up when
+  // they reach its end.
+  for (;;) {
+    const std::uint8_t* at = in.bytes.data() + in.next;
+    const std::uint8_t* const end = in.bytes.data() + in.end;
+    for (; at != end && is_digit(*at); ++at) value = fold_digit(value, *at);
+    in.next = static_cast<std::size_t>(at - in.bytes.data());
+    if (at != end) return finish_field(value, in.bytes[in.next++]);
+    if (!refill_input(in)) return finish_field(value, EOF);
+  }
+}
+
+// The bytes taken one at a time, across the window's refills.
+Match match_bytes_byte_by_byte(InputBuffer& in, std::span<const std::uint8_t> expected);
+
+// Bytes the window already holds are compared where they lie, inline: two
+// matches are made for every character.
+inline Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected) {
+  if (expected.size() > kLongestMatch || expected.size() > in.end - in.next) {
+    return match_bytes_byte_by_byte(in, expected);
+  }
+  const std::uint8_t* at = in.bytes.data() + in.next;
+  in.next += expected.size();
+  return std::equal(expected.begin(), expected.end(), at) ? Match::kMatch : Match::kMismatch;
+}
 std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
                                std::vector<std::uint8_t>& buffer);
 inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
