@@ -6,6 +6,15 @@
 #include <cstdint>
 #include <cstring>
 
+// The rotation turns sixteen rows at a time with SSE2 where the machine has
+// it, else eight by eight in a 64-bit word.
+#if defined(__SSE2__) && !defined(KESTRUNE_PORTABLE_ROTATION)
+#include <emmintrin.h>
+#define KESTRUNE_ROTATE_WITH_SSE2 1
+#else
+#define KESTRUNE_ROTATE_WITH_SSE2 0
+#endif
+
 namespace kestrune {
 namespace {
 
@@ -33,6 +42,170 @@ void report_descriptor_problems(int code, std::span<const std::uint8_t> block) {
   if (block[4] != 0) print_text("Error: Character should be portrait.\n");
 }
 
+// Eight bytes from a word, the most significant first.
+void store_be64(std::uint8_t* p, std::uint64_t x) {
+  p[0] = static_cast<std::uint8_t>(x >> 56);
+  p[1] = static_cast<std::uint8_t>(x >> 48);
+  p[2] = static_cast<std::uint8_t>(x >> 40);
+  p[3] = static_cast<std::uint8_t>(x >> 32);
+  p[4] = static_cast<std::uint8_t>(x >> 24);
+  p[5] = static_cast<std::uint8_t>(x >> 16);
+  p[6] = static_cast<std::uint8_t>(x >> 8);
+  p[7] = static_cast<std::uint8_t>(x);
+}
+
+// The source bitmap and the piece of rotated rows being built from it.
+// Source column c becomes rotated row top_column - c of the piece; byte j of
+// a rotated row holds source rows 8j to 8j + 7.
+struct Rotation {
+  const std::uint8_t* source;
+  std::size_t source_stride;
+  std::size_t width;   // source columns at and beyond it are fill bits
+  std::size_t height;  // source rows
+  std::uint8_t* piece;
+  std::size_t stride;  // bytes in a rotated row
+  std::size_t top_column;
+};
+
+#if KESTRUNE_ROTATE_WITH_SSE2
+
+// A piece's last rotated row may be written with up to this many bytes to
+// spare beyond it.
+constexpr std::size_t kPieceSlack = 7;
+
+// Eight bytes of source row `row` from byte column `byte_column` on, in the
+// low half of a vector. Rows below the bitmap are clear, and so are bytes
+// past its end, which are not read. Bytes past the row's own end belong to
+// byte columns no rotated row is made from.
+__m128i load_row_bytes(const Rotation& r, std::size_t row, std::size_t byte_column) {
+  if (row >= r.height) return _mm_setzero_si128();
+  // row < height and byte_column < source_stride, so `at` lies in the bitmap.
+  const std::size_t at = row * r.source_stride + byte_column;
+  const std::size_t left = r.height * r.source_stride - at;
+  if (left >= 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.source + at));
+  // Byte i goes to lane i, the low end of the word on this little-endian
+  // machine.
+  std::uint64_t bytes = 0;
+  for (std::size_t i = 0; i < left; ++i) bytes |= std::uint64_t{r.source[at + i]} << (8 * i);
+  return _mm_cvtsi64_si128(static_cast<long long>(bytes));
+}
+
+// Sixteen rows of eight bytes, one in the low half of each v[i], sorted into
+// eight vectors, one for each byte column: lane i of columns[b] is byte b of
+// v[i]. Rows are paired, then pairs of pairs, and so on.
+void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
+  __m128i pairs[8];
+  for (std::size_t k = 0; k < 8; ++k) pairs[k] = _mm_unpacklo_epi8(v[2 * k], v[2 * k + 1]);
+  __m128i fours[8];  // [2k] byte columns 0-3 of rows 4k to 4k + 3, [2k + 1] 4-7
+  for (std::size_t k = 0; k < 4; ++k) {
+    fours[2 * k] = _mm_unpacklo_epi16(pairs[2 * k], pairs[2 * k + 1]);
+    fours[2 * k + 1] = _mm_unpackhi_epi16(pairs[2 * k], pairs[2 * k + 1]);
+  }
+  __m128i eights[8];  // [4h + m]: byte columns 2m and 2m + 1 of rows 8h to 8h + 7
+  for (std::size_t h = 0; h < 2; ++h) {
+    const __m128i* f = fours + 4 * h;
+    eights[4 * h + 0] = _mm_unpacklo_epi32(f[0], f[2]);
+    eights[4 * h + 1] = _mm_unpackhi_epi32(f[0], f[2]);
+    eights[4 * h + 2] = _mm_unpacklo_epi32(f[1], f[3]);
+    eights[4 * h + 3] = _mm_unpackhi_epi32(f[1], f[3]);
+  }
+  for (std::size_t m = 0; m < 4; ++m) {
+    columns[2 * m] = _mm_unpacklo_epi64(eights[m], eights[4 + m]);
+    columns[2 * m + 1] = _mm_unpackhi_epi64(eights[m], eights[4 + m]);
+  }
+}
+
+// Writes bytes j0 to j0 + 7 of the rotated rows that come from byte columns
+// [low, high), given the first `Groups` sixteen-row groups sorted into byte
+// columns. The top bits of a column's sixteen bytes, gathered by movemask,
+// are two bytes of a rotated row, the upper source row in the most
+// significant bit, since the rows were sorted in reverse; doubling every
+// byte brings up the next dot column.
+//
+// Every rotated row gets all eight bytes. Where it has fewer from j0 on, the
+// rest run into the start of the next row, which is written afterwards: the
+// rows are written in order, and bytes j0 = 0 of all of them last.
+template <std::size_t Groups>
+void write_turned_columns(const Rotation& r, __m128i (&columns)[4][8], std::size_t low,
+                          std::size_t high, std::size_t j0) {
+  for (std::size_t b = high - low; b-- > 0;) {
+    // Dot columns 0 to 7 of the byte column, the leftmost first.
+    std::uint64_t turned[8];
+    for (std::size_t k = 0; k < 8; ++k) {
+      std::uint64_t bits = 0;
+      for (std::size_t q = 0; q < Groups; ++q) {
+        const auto gathered = static_cast<unsigned>(_mm_movemask_epi8(columns[q][b]));
+        bits |= std::uint64_t{gathered} << (48 - 16 * q);
+        columns[q][b] = _mm_add_epi8(columns[q][b], columns[q][b]);
+      }
+      turned[k] = bits;
+    }
+    const std::size_t first_column = 8 * (low + b);
+    const std::size_t count = std::min<std::size_t>(8, r.width - first_column);
+    std::uint8_t* row = r.piece + (r.top_column - first_column - (count - 1)) * r.stride + j0;
+    for (std::size_t k = count; k-- > 0; row += r.stride) store_be64(row, turned[k]);
+  }
+}
+
+// Bytes j0 to j0 + 7 of the rotated rows that come from source byte columns
+// [low, high) (at most eight), that is from source rows 8 j0 to 8 j0 + 63.
+void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size_t j0) {
+  const std::size_t first_row = 8 * j0;
+  const std::size_t groups = std::min<std::size_t>(4, (r.height - first_row + 15) / 16);
+  // The rows below direct_rows have eight bytes from byte column `low` on
+  // inside the bitmap: they are loaded straight from it.
+  const std::size_t size = r.height * r.source_stride;
+  const std::size_t direct_rows =
+      size < low + 8 ? 0 : std::min(r.height, (size - low - 8) / r.source_stride + 1);
+  __m128i columns[4][8];  // [sixteen-row group][byte column]
+  for (std::size_t q = 0; q < groups; ++q) {
+    __m128i v[16];
+    const std::size_t bottom = first_row + 16 * q + 15;
+    if (bottom < direct_rows) {
+      const std::uint8_t* bytes = r.source + bottom * r.source_stride + low;
+      for (std::size_t i = 0; i < 16; ++i, bytes -= r.source_stride) {
+        v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
+      }
+    } else {
+      for (std::size_t i = 0; i < 16; ++i) {
+        const std::size_t row = bottom - i;
+        v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
+                                       r.source + row * r.source_stride + low))
+                                 : load_row_bytes(r, row, low);
+      }
+    }
+    sort_into_byte_columns(v, columns[q]);
+  }
+  switch (groups) {
+    case 1:
+      write_turned_columns<1>(r, columns, low, high, j0);
+      break;
+    case 2:
+      write_turned_columns<2>(r, columns, low, high, j0);
+      break;
+    case 3:
+      write_turned_columns<3>(r, columns, low, high, j0);
+      break;
+    default:
+      write_turned_columns<4>(r, columns, low, high, j0);
+      break;
+  }
+}
+
+// Builds every rotated row that comes from source byte columns [low, high),
+// bytes j0 = 0 last.
+void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
+  for (std::size_t j0 = (r.stride - 1) / 8 * 8;; j0 -= 8) {
+    rotate_tile(r, low, high, j0);
+    if (j0 == 0) return;
+  }
+}
+
+#else
+
+// Nothing is written beyond a piece's last rotated row.
+constexpr std::size_t kPieceSlack = 0;
+
 // Turns an 8 x 8 block of dots held one row per byte, the top row in the
 // most significant byte and each row's leftmost dot in its byte's top bit,
 // into the same block held one column per byte: afterwards the most
@@ -44,6 +217,44 @@ inline std::uint64_t transpose_bits_8x8(std::uint64_t x) {
   x = x ^ t ^ (t << 14);
   t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
   return x ^ t ^ (t << 28);
+}
+
+// One byte from each of `rows` (at most 8) rows, `stride` apart, the first in
+// the most significant byte; missing rows below the bitmap read as clear.
+std::uint64_t gather_rows(const std::uint8_t* first, std::size_t stride, std::size_t rows) {
+  std::uint64_t x = 0;
+  if (rows == 8) {
+    for (std::size_t k = 0; k < 8; ++k) x = x << 8 | first[k * stride];
+    return x;
+  }
+  for (std::size_t k = 0; k < 8; ++k) {
+    x <<= 8;
+    if (k < rows) x |= first[k * stride];
+  }
+  return x;
+}
+
+// The 8 x 8 block of source byte column `byte_column` and row group `j`, one
+// byte at a time: serves the edges of the bitmap, where a block may lack rows
+// or hold fill bits.
+void rotate_block(const Rotation& r, std::size_t byte_column, std::size_t j) {
+  const std::size_t present = std::min<std::size_t>(8, r.height - 8 * j);
+  const std::uint64_t columns = transpose_bits_8x8(
+      gather_rows(r.source + 8 * j * r.source_stride + byte_column, r.source_stride, present));
+  const std::size_t first_column = 8 * byte_column;
+  const std::size_t count = std::min<std::size_t>(8, r.width - first_column);
+  const std::size_t stride = r.stride;
+  std::uint8_t* at = r.piece + (r.top_column - first_column) * stride + j;
+  if (count == 8) {  // the common case, unrolled
+    for (std::size_t i = 0; i < 8; ++i) {
+      *(at - i * stride) = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
+    }
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    *at = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
+    at -= stride;
+  }
 }
 
 // Exchanges the low part of each `shift`-bit half of `upper` with the high
@@ -89,69 +300,6 @@ std::uint64_t load_word(const std::uint8_t* p) {
 // bytes load_word loaded takes in the word.
 constexpr std::size_t byte_position(std::size_t i) {
   return std::endian::native == std::endian::big ? i : 7 - i;
-}
-
-// Eight bytes from a word, the most significant first.
-void store_be64(std::uint8_t* p, std::uint64_t x) {
-  p[0] = static_cast<std::uint8_t>(x >> 56);
-  p[1] = static_cast<std::uint8_t>(x >> 48);
-  p[2] = static_cast<std::uint8_t>(x >> 40);
-  p[3] = static_cast<std::uint8_t>(x >> 32);
-  p[4] = static_cast<std::uint8_t>(x >> 24);
-  p[5] = static_cast<std::uint8_t>(x >> 16);
-  p[6] = static_cast<std::uint8_t>(x >> 8);
-  p[7] = static_cast<std::uint8_t>(x);
-}
-
-// One byte from each of `rows` (at most 8) rows, `stride` apart, the first in
-// the most significant byte; missing rows below the bitmap read as clear.
-std::uint64_t gather_rows(const std::uint8_t* first, std::size_t stride, std::size_t rows) {
-  std::uint64_t x = 0;
-  if (rows == 8) {
-    for (std::size_t k = 0; k < 8; ++k) x = x << 8 | first[k * stride];
-    return x;
-  }
-  for (std::size_t k = 0; k < 8; ++k) {
-    x <<= 8;
-    if (k < rows) x |= first[k * stride];
-  }
-  return x;
-}
-
-// The source bitmap and the piece of rotated rows being built from it.
-// Source column c becomes rotated row top_column - c of the piece; byte j of
-// a rotated row holds source rows 8j to 8j + 7.
-struct Rotation {
-  const std::uint8_t* source;
-  std::size_t source_stride;
-  std::size_t width;   // source columns at and beyond it are fill bits
-  std::size_t height;  // source rows
-  std::uint8_t* piece;
-  std::size_t stride;  // bytes in a rotated row
-  std::size_t top_column;
-};
-
-// The 8 x 8 block of source byte column `byte_column` and row group `j`, one
-// byte at a time: serves the edges of the bitmap, where a block may lack rows
-// or hold fill bits.
-void rotate_block(const Rotation& r, std::size_t byte_column, std::size_t j) {
-  const std::size_t present = std::min<std::size_t>(8, r.height - 8 * j);
-  const std::uint64_t columns = transpose_bits_8x8(
-      gather_rows(r.source + 8 * j * r.source_stride + byte_column, r.source_stride, present));
-  const std::size_t first_column = 8 * byte_column;
-  const std::size_t count = std::min<std::size_t>(8, r.width - first_column);
-  const std::size_t stride = r.stride;
-  std::uint8_t* at = r.piece + (r.top_column - first_column) * stride + j;
-  if (count == 8) {  // the common case, unrolled
-    for (std::size_t i = 0; i < 8; ++i) {
-      *(at - i * stride) = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
-    }
-    return;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    *at = static_cast<std::uint8_t>(columns >> (56 - 8 * i));
-    at -= stride;
-  }
 }
 
 // 64 whole source rows (row groups j0 to j0 + 7) by 64 source columns (byte
@@ -200,6 +348,8 @@ void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
   }
 }
 
+#endif
+
 }  // namespace
 
 CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
@@ -220,8 +370,9 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   const std::size_t source_stride = row_stride(width);
   const std::size_t stride = row_stride(height);
   if (bitmap.size() < source_stride * height) return false;
-  if (stride == 0) return true;     // rows of no bytes
-  std::uint8_t spare[kPieceBytes];  // for an output buffer too small to build in
+  if (stride == 0) return true;  // rows of no bytes
+  // For an output buffer too small to build in.
+  std::uint8_t spare[kPieceBytes + kPieceSlack];
   const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
   // A piece is the source byte columns [low, high), low a multiple of
   // columns_per_piece, taken from the source's right edge leftwards: only the
@@ -230,17 +381,18 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   while (high > 0) {
     const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
     const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
-    const bool written = write_built(out, spare, rows * stride, [&](std::uint8_t* piece) {
-      const Rotation r = {.source = bitmap.data(),
-                          .source_stride = source_stride,
-                          .width = width,
-                          .height = height,
-                          .piece = piece,
-                          .stride = stride,
-                          .top_column = 8 * low + rows - 1};
-      rotate_byte_columns(r, low, high);
-      return rows * stride;
-    });
+    const bool written =
+        write_built(out, spare, rows * stride + kPieceSlack, [&](std::uint8_t* piece) {
+          const Rotation r = {.source = bitmap.data(),
+                              .source_stride = source_stride,
+                              .width = width,
+                              .height = height,
+                              .piece = piece,
+                              .stride = stride,
+                              .top_column = 8 * low + rows - 1};
+          rotate_byte_columns(r, low, high);
+          return rows * stride;
+        });
     if (!written) return false;
     high = low;
   }
