@@ -68,6 +68,49 @@ void read_with_primitives(std::FILE* in, kestrune::InputBuffer& buffered) {
   }
 }
 
+// A bitmap `width` dots wide and `height` high turned dot by dot:
+// rotated row w - 1 - x, column y takes source row y, column x.
+std::vector<std::uint8_t> turned_dot_by_dot(const std::vector<std::uint8_t>& bitmap,
+                                            std::size_t width, std::size_t height) {
+  const std::size_t source_stride = (width + 7) / 8;
+  const std::size_t stride = (height + 7) / 8;
+  std::vector<std::uint8_t> turned(width * stride, 0);
+  for (std::size_t x = 0; x < width; ++x) {
+    for (std::size_t y = 0; y < height; ++y) {
+      if ((bitmap[y * source_stride + x / 8] & (0x80U >> (x % 8))) == 0) continue;
+      turned[(width - 1 - x) * stride + y / 8] |= static_cast<std::uint8_t>(0x80U >> (y % 8));
+    }
+  }
+  return turned;
+}
+
+// The rotation against the plain rule, on a bitmap exactly as long as its
+// rows, so that a read past its end is caught. Only sizes whose bitmap the
+// input holds are tried; its width and height come from bytes 10 to 13.
+void check_rotation(const std::vector<std::uint8_t>& bytes) {
+  const std::size_t width = std::size_t{bytes[10]} << 8 | bytes[11];
+  const std::size_t height = std::size_t{bytes[12]} << 8 | bytes[13];
+  const std::size_t size = (width + 7) / 8 * height;
+  if (size > bytes.size() - 16) return;
+  const std::vector<std::uint8_t> bitmap(bytes.begin() + 16,
+                                         bytes.begin() + 16 + static_cast<std::ptrdiff_t>(size));
+  char* written = nullptr;
+  std::size_t written_size = 0;
+  std::FILE* stream = open_memstream(&written, &written_size);
+  if (stream == nullptr) std::abort();
+  {
+    kestrune::OutputBuffer out(stream, 1 + bytes[14] % 128);
+    check(kestrune::write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(width),
+                                         static_cast<std::uint16_t>(height), out) &&
+          kestrune::flush_output(out));
+  }
+  std::fclose(stream);
+  const std::vector<std::uint8_t> expected = turned_dot_by_dot(bitmap, width, height);
+  check(written_size == expected.size() &&
+        std::equal(expected.begin(), expected.end(), reinterpret_cast<std::uint8_t*>(written)));
+  std::free(written);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -101,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     block = bytes;
     kestrune::rotate_character_to_landscape(1, block.size(), block.data(), out);
     kestrune::flush_output(out);
+    check_rotation(bytes);
   }
   return 0;
 }
