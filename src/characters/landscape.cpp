@@ -11,6 +11,9 @@
 #if defined(__SSE2__) && !defined(KESTRUNE_PORTABLE_ROTATION)
 #include <emmintrin.h>
 #define KESTRUNE_ROTATE_WITH_SSE2 1
+// The vectors live in registers only when these short loops are unrolled,
+// which GCC does by itself at -O3 but not at -O2.
+#define KESTRUNE_UNROLL _Pragma("GCC unroll 16")
 #else
 #define KESTRUNE_ROTATE_WITH_SSE2 0
 #endif
@@ -95,13 +98,16 @@ __m128i load_row_bytes(const Rotation& r, std::size_t row, std::size_t byte_colu
 // v[i]. Rows are paired, then pairs of pairs, and so on.
 void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
   __m128i pairs[8];
+  KESTRUNE_UNROLL
   for (std::size_t k = 0; k < 8; ++k) pairs[k] = _mm_unpacklo_epi8(v[2 * k], v[2 * k + 1]);
   __m128i fours[8];  // [2k] byte columns 0-3 of rows 4k to 4k + 3, [2k + 1] 4-7
+  KESTRUNE_UNROLL
   for (std::size_t k = 0; k < 4; ++k) {
     fours[2 * k] = _mm_unpacklo_epi16(pairs[2 * k], pairs[2 * k + 1]);
     fours[2 * k + 1] = _mm_unpackhi_epi16(pairs[2 * k], pairs[2 * k + 1]);
   }
   __m128i eights[8];  // [4h + m]: byte columns 2m and 2m + 1 of rows 8h to 8h + 7
+  KESTRUNE_UNROLL
   for (std::size_t h = 0; h < 2; ++h) {
     const __m128i* f = fours + 4 * h;
     eights[4 * h + 0] = _mm_unpacklo_epi32(f[0], f[2]);
@@ -109,6 +115,7 @@ void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
     eights[4 * h + 2] = _mm_unpacklo_epi32(f[1], f[3]);
     eights[4 * h + 3] = _mm_unpackhi_epi32(f[1], f[3]);
   }
+  KESTRUNE_UNROLL
   for (std::size_t m = 0; m < 4; ++m) {
     columns[2 * m] = _mm_unpacklo_epi64(eights[m], eights[4 + m]);
     columns[2 * m + 1] = _mm_unpackhi_epi64(eights[m], eights[4 + m]);
@@ -131,8 +138,10 @@ void write_turned_columns(const Rotation& r, __m128i (&columns)[4][8], std::size
   for (std::size_t b = high - low; b-- > 0;) {
     // Dot columns 0 to 7 of the byte column, the leftmost first.
     std::uint64_t turned[8];
+    KESTRUNE_UNROLL
     for (std::size_t k = 0; k < 8; ++k) {
       std::uint64_t bits = 0;
+      KESTRUNE_UNROLL
       for (std::size_t q = 0; q < Groups; ++q) {
         const auto gathered = static_cast<unsigned>(_mm_movemask_epi8(columns[q][b]));
         bits |= std::uint64_t{gathered} << (48 - 16 * q);
@@ -163,10 +172,12 @@ void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size
     const std::size_t bottom = first_row + 16 * q + 15;
     if (bottom < direct_rows) {
       const std::uint8_t* bytes = r.source + bottom * r.source_stride + low;
+      KESTRUNE_UNROLL
       for (std::size_t i = 0; i < 16; ++i, bytes -= r.source_stride) {
         v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
       }
     } else {
+      KESTRUNE_UNROLL
       for (std::size_t i = 0; i < 16; ++i) {
         const std::size_t row = bottom - i;
         v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
