@@ -122,10 +122,12 @@ enum class Match {
   kCutShort,  // the input ended (or failed) early and the bytes it gave agree so far
 };
 
+// The most bytes one match compares.
+inline constexpr std::size_t kLongestMatch = 16;
+
 // Reads `expected.size()` bytes (at most kLongestMatch) with one block read
 // and compares them with `expected`. The bytes read are consumed whatever the
 // outcome.
-inline constexpr std::size_t kLongestMatch = 16;
 Match match_bytes(std::FILE* in, std::span<const std::uint8_t> expected);
 
 // Writes all of `bytes`; false when the output fails.
@@ -198,6 +200,7 @@ inline Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected
   in.next += expected.size();
   return std::equal(expected.begin(), expected.end(), at) ? Match::kMatch : Match::kMismatch;
 }
+
 std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
                                std::vector<std::uint8_t>& buffer);
 inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
