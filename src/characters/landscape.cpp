@@ -77,15 +77,15 @@ struct Rotation {
 constexpr std::size_t kPieceSlack = 7;
 
 // Eight bytes of source row `row` from byte column `byte_column` on, in the
-// low half of a vector. Rows below the bitmap are clear, and so are bytes
-// past its end, which are not read. Bytes past the row's own end belong to
-// byte columns no rotated row is made from.
+// low half of a vector, for the rows that cannot be loaded straight from the
+// bitmap: rows below it are clear, and of its last rows the bytes up to its
+// end are gathered one by one, the rest clear. Bytes past the row's own end
+// belong to byte columns no rotated row is made from.
 __m128i load_row_bytes(const Rotation& r, std::size_t row, std::size_t byte_column) {
   if (row >= r.height) return _mm_setzero_si128();
   // row < height and byte_column < source_stride, so `at` lies in the bitmap.
   const std::size_t at = row * r.source_stride + byte_column;
-  const std::size_t left = r.height * r.source_stride - at;
-  if (left >= 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.source + at));
+  const std::size_t left = std::min<std::size_t>(8, r.height * r.source_stride - at);
   // Byte i goes to lane i, the low end of the word on this little-endian
   // machine.
   std::uint64_t bytes = 0;
