@@ -7,6 +7,7 @@
 
 #include "characters/clean.h"
 #include "characters/landscape.h"
+#include "font_builder.h"
 #include "softfont/format.h"
 
 namespace {
@@ -68,22 +69,6 @@ void read_with_primitives(std::FILE* in, kestrune::InputBuffer& buffered) {
   }
 }
 
-// A bitmap `width` dots wide and `height` high turned dot by dot:
-// rotated row w - 1 - x, column y takes source row y, column x.
-std::vector<std::uint8_t> turned_dot_by_dot(const std::vector<std::uint8_t>& bitmap,
-                                            std::size_t width, std::size_t height) {
-  const std::size_t source_stride = (width + 7) / 8;
-  const std::size_t stride = (height + 7) / 8;
-  std::vector<std::uint8_t> turned(width * stride, 0);
-  for (std::size_t x = 0; x < width; ++x) {
-    for (std::size_t y = 0; y < height; ++y) {
-      if ((bitmap[y * source_stride + x / 8] & (0x80U >> (x % 8))) == 0) continue;
-      turned[(width - 1 - x) * stride + y / 8] |= static_cast<std::uint8_t>(0x80U >> (y % 8));
-    }
-  }
-  return turned;
-}
-
 // The rotation against the plain rule, on a bitmap exactly as long as its
 // rows, so that a read past its end is caught. Only sizes whose bitmap the
 // input holds are tried; its width and height come from bytes 10 to 13.
@@ -105,7 +90,8 @@ void check_rotation(const std::vector<std::uint8_t>& bytes) {
           kestrune::flush_output(out));
   }
   std::fclose(stream);
-  const std::vector<std::uint8_t> expected = turned_dot_by_dot(bitmap, width, height);
+  const std::vector<std::uint8_t> expected =
+      kestrune::fontbuilder::turned_dot_by_dot(bitmap, width, height);
   check(written_size == expected.size() &&
         std::equal(expected.begin(), expected.end(), reinterpret_cast<std::uint8_t*>(written)));
   std::free(written);

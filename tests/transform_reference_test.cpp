@@ -27,16 +27,6 @@ std::string name_of(Size size) {
 
 std::size_t stride_of(int dots) { return (static_cast<std::size_t>(dots) + 7) / 8; }
 
-bool dot(const Bytes& bytes, std::size_t start, std::size_t stride, int x, int y) {
-  const auto at = start + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8;
-  return (bytes[at] & (0x80U >> (x % 8))) != 0;
-}
-
-void set_dot(Bytes& bytes, std::size_t stride, int x, int y) {
-  const auto at = static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) / 8;
-  bytes[at] = static_cast<std::uint8_t>(bytes[at] | (0x80U >> (x % 8)));
-}
-
 // Random bytes, fill bits included, so that a turn that lets fill bits through
 // shows.
 Bytes random_bytes(std::mt19937& rng, std::size_t count) {
@@ -45,17 +35,9 @@ Bytes random_bytes(std::mt19937& rng, std::size_t count) {
   return bytes;
 }
 
-// Destination row w - 1 - x, column y takes source row y, column x.
 Bytes turned_dot_by_dot(const Bytes& bitmap, Size size) {
-  const std::size_t source_stride = stride_of(size.width);
-  const std::size_t stride = stride_of(size.height);
-  Bytes turned(static_cast<std::size_t>(size.width) * stride, 0);
-  for (int x = 0; x < size.width; ++x) {
-    for (int y = 0; y < size.height; ++y) {
-      if (dot(bitmap, 0, source_stride, x, y)) set_dot(turned, stride, y, size.width - 1 - x);
-    }
-  }
-  return turned;
+  return fontbuilder::turned_dot_by_dot(bitmap, static_cast<std::size_t>(size.width),
+                                        static_cast<std::size_t>(size.height));
 }
 
 // The last byte of each row that the block wholly holds loses the bits beyond

@@ -226,4 +226,17 @@ void write_file(const std::string& path, const Bytes& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+Bytes turned_dot_by_dot(const Bytes& bitmap, std::size_t width, std::size_t height) {
+  const std::size_t source_stride = (width + 7) / 8;
+  const std::size_t stride = (height + 7) / 8;
+  Bytes turned(width * stride, 0);
+  for (std::size_t x = 0; x < width; ++x) {
+    for (std::size_t y = 0; y < height; ++y) {
+      if ((bitmap[y * source_stride + x / 8] & (0x80U >> (x % 8))) == 0) continue;
+      turned[(width - 1 - x) * stride + y / 8] |= static_cast<std::uint8_t>(0x80U >> (y % 8));
+    }
+  }
+  return turned;
+}
+
 }  // namespace kestrune::fontbuilder

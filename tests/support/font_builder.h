@@ -4,6 +4,7 @@
 // need both.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -97,6 +98,11 @@ Bytes bitmap_from_rows(const std::vector<std::string>& rows, int width);
 // whose byte lies beyond the end of `bitmap` is drawn '?', so a short bitmap
 // never compares equal to a drawing of clear dots.
 std::vector<std::string> rows_from_bitmap(const Bytes& bitmap, int width, int height);
+
+// The plain rule for the quarter turn, dot by dot: rotated row width - 1 - x,
+// column y takes source row y, column x. `bitmap` holds `height` rows of
+// `width` dots.
+Bytes turned_dot_by_dot(const Bytes& bitmap, std::size_t width, std::size_t height);
 
 // Whole-file reading and writing; both throw std::runtime_error on failure.
 Bytes read_file(const std::string& path);
