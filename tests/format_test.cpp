@@ -155,3 +155,78 @@ TEST(CharacterDescriptor, DecodesSignedAndUnsignedFields) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// Compressed rows unpacked to the drawing they stand for ('#' set).
+TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
+  struct Case {
+    const char* name;
+    std::uint16_t width, height;
+    Bytes data;
+    Unpacked result;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"runs, clear first", 10, 1, {0, 2, 3, 1, 4}, Unpacked::kDone, {"..###.####"}},
+      {"a repeated row", 3, 3, {1, 0, 1, 2, 0, 3}, Unpacked::kDone, {"#..", "#..", "..."}},
+      {"a repeat stops at the height", 2, 2, {9, 0, 2}, Unpacked::kDone, {"##", "##"}},
+      {"255, 0, rest",
+       300,
+       1,
+       {0, 255, 0, 40, 5},
+       Unpacked::kDone,
+       {std::string(295, '.') + "#####"}},
+      {"the data ends inside a row", 6, 2, {0, 1, 2}, Unpacked::kDone, {".##...", "......"}},
+      {"bytes after the last row", 2, 1, {0, 0, 2, 7, 7}, Unpacked::kDone, {"##"}},
+      {"zero width", 0, 2, {0, 0}, Unpacked::kDone, {"", ""}},
+      {"a run past the width", 4, 1, {0, 1, 4}, Unpacked::kRunPastWidth, {}},
+      {"over 1 MiB", 65535, 129, {}, Unpacked::kTooLarge, {}},
+      {"exactly 1 MiB", 8192, 1024, {}, Unpacked::kDone, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> bitmap;
+    ASSERT_EQ(unpack_compressed_bitmap(c.data, c.width, c.height, bitmap), c.result);
+    if (c.result != Unpacked::kDone || c.rows.empty()) continue;
+    EXPECT_EQ(fontbuilder::rows_from_bitmap(bitmap, c.width, c.height), c.rows);
+  }
+}
+
+// A character longer than one data command goes out as a full first command
+// and continuations of 04 01 and the next bytes.
+TEST(WriteCharacter, SplitsLongCharactersIntoDataCommands) {
+  struct Case {
+    std::size_t size;
+    std::vector<std::size_t> commands;  // bytes of each data command
+  };
+  const Case cases[] = {
+      {16, {16}},
+      {32767, {32767}},
+      {32768, {32767, 3}},
+      {32767 + 32765 + 1, {32767, 32767, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    Bytes block(c.size);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 7);
+    auto file = output_file();
+    OutputBuffer out(file.get(), 1000);
+    ASSERT_TRUE(write_character(66, block, out) && flush_output(out));
+    Bytes expected = text("\x1b*c66E");
+    std::size_t at = 0;
+    for (const std::size_t count : c.commands) {
+      fontbuilder::append(expected, text("\x1b(s" + std::to_string(count) + "W"));
+      if (at > 0) fontbuilder::append(expected, {4, 1});
+      const std::size_t take = at == 0 ? count : count - 2;
+      expected.insert(expected.end(), block.begin() + static_cast<long>(at),
+                      block.begin() + static_cast<long>(at + take));
+      at += take;
+    }
+    EXPECT_EQ(contents(file.get()), expected);
+  }
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -129,19 +129,19 @@ struct MessageCase {
   const char* name;
   std::uint8_t format, glyph_class, orientation;
   std::string messages;
+  std::uint8_t written_class;
 };
 
-// Reports never stop the turn: each of these characters is still written.
+// Reports never stop the turn: each of these characters is still written. A
+// compressed character is unpacked and written uncompressed, turned as its
+// uncompressed twin is.
 TEST(RotateCharacterToLandscape, DescriptorProblemsAreReportedOnly) {
   const MessageCase cases[] = {
-      {"compressed", 4, 2, 0,
-       "Error: Character number 9 is compressed. Only works on uncompressed characters.\n"},
-      {"foreign format", 5, 1, 0, "Error: Invalid data in character 9.\n"},
-      {"foreign class", 4, 3, 0, "Error: Invalid data in character 9.\n"},
-      {"not portrait", 4, 1, 1, "Error: Character should be portrait.\n"},
-      {"compressed and not portrait", 4, 2, 3,
-       "Error: Character number 9 is compressed. Only works on uncompressed characters.\n"
-       "Error: Character should be portrait.\n"},
+      {"compressed", 4, 2, 0, "", 1},
+      {"foreign format", 5, 1, 0, "Error: Invalid data in character 9.\n", 1},
+      {"foreign class", 4, 3, 0, "Error: Invalid data in character 9.\n", 3},
+      {"not portrait", 4, 1, 1, "Error: Character should be portrait.\n", 1},
+      {"compressed and not portrait", 4, 2, 3, "Error: Character should be portrait.\n", 1},
   };
   for (const MessageCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,12 +150,39 @@ TEST(RotateCharacterToLandscape, DescriptorProblemsAreReportedOnly) {
     g.glyph_class = c.glyph_class;
     g.orientation = c.orientation;
     g.rows = {"#..", ".##"};
+    if (c.glyph_class == 2) g.bitmap = Bytes{0, 0, 1, 2, 0, 1, 2};  // the same rows, as runs
     const auto run = testsupport::run_transform(rotate_character_to_landscape, 9, block_of(g));
     EXPECT_EQ(run.messages, c.messages + "Character code 9 landscaped.\n");
     const Written w = parse_written(run.output, 9, 3);
     EXPECT_EQ(w.descriptor.orientation, 1);
-    EXPECT_EQ(w.descriptor.glyph_class, c.glyph_class);
+    EXPECT_EQ(w.descriptor.glyph_class, c.written_class);
     EXPECT_EQ(w.descriptor.format, c.format);
+    EXPECT_EQ(fontbuilder::rows_from_bitmap(w.bitmap, 2, 3), turned(g.rows, 3));
+  }
+}
+
+// A compressed character that cannot be unpacked is skipped with one line.
+TEST(RotateCharacterToLandscape, DamagedCompressedCharactersAreSkipped) {
+  struct Case {
+    const char* name;
+    std::uint16_t width, height;
+    Bytes runs;
+  };
+  const Case cases[] = {
+      {"run past the width", 3, 2, {0, 1, 3}},
+      {"over 1 MiB unpacked", 4097, 2048, {0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GlyphSpec g;
+    g.glyph_class = 2;
+    g.orientation = 1;  // no portrait message either
+    g.width = c.width;
+    g.height = c.height;
+    g.bitmap = c.runs;
+    const auto run = testsupport::run_transform(rotate_character_to_landscape, 9, block_of(g));
+    EXPECT_EQ(run.output, Bytes{});
+    EXPECT_EQ(run.messages, "Error: Character 9 holds damaged compressed data; skipped.\n");
   }
 }
 

@@ -130,7 +130,7 @@ namespace kestrune {
 namespace {
 
 // Glyphs of awkward sizes and classes through the tool: each comes back with
-// only its fill bits cleared.
+// only its fill bits cleared, a compressed one unchanged.
 TEST(ScanCharacterDefinitions, CleaningAwkwardSizes) {
   struct Glyph {
     std::uint16_t width, height;
@@ -154,6 +154,7 @@ TEST(ScanCharacterDefinitions, CleaningAwkwardSizes) {
     GlyphSpec clean = dirty;
     clean.bitmap.reset();
     clean.rows.assign(g.height, std::string(g.width, '#'));
+    if (g.glyph_class == 2) clean = dirty;  // run lengths have no fill bits
     append(expected, fontbuilder::character_definition(clean));
     messages += found_and_cleaned(code);
   }

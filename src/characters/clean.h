@@ -15,8 +15,9 @@ namespace kestrune {
 // the descriptor is read for width and height only and never validated.
 void clear_fill_bits(std::span<std::uint8_t> block);
 
-// The cleaning transform: cleans the block, then writes the character under
-// its code with the same byte count.
+// The cleaning transform: cleans the block (a compressed character's is left
+// as it is), then writes the character under its code with the same bytes,
+// in data commands of at most kLargestDataBlock bytes.
 void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
 
 }  // namespace kestrune

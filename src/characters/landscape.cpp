@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 // The rotation turns sixteen rows at a time with SSE2 where the machine has
 // it, else eight by eight in a 64-bit word.
@@ -30,20 +32,6 @@ constexpr std::size_t kLargestStride = (std::size_t{UINT16_MAX} + 7) / 8;
 // that come from one.
 constexpr std::size_t kPieceBytes = 8 * kLargestStride;
 constexpr std::size_t kTileColumns = 8;  // source byte columns turned together
-
-// Reports only: a character that draws a message is still rotated.
-void report_descriptor_problems(int code, std::span<const std::uint8_t> block) {
-  const auto prefix = block.first<4>();
-  if (!std::equal(prefix.begin(), prefix.end(), kUncompressedBitmapPrefix.begin())) {
-    if (std::equal(prefix.begin(), prefix.end(), kCompressedBitmapPrefix.begin())) {
-      print_text("Error: Character number ", code,
-                 " is compressed. Only works on uncompressed characters.\n");
-    } else {
-      print_text("Error: Invalid data in character ", code, ".\n");
-    }
-  }
-  if (block[4] != 0) print_text("Error: Character should be portrait.\n");
-}
 
 // Eight bytes from a word, the most significant first.
 void store_be64(std::uint8_t* p, std::uint64_t x) {
@@ -361,6 +349,75 @@ void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
 
 #endif
 
+// Builds the rotated bitmap a piece at a time and hands each piece to
+// `write_piece(most, build)`, which has `build` put at most `most` bytes
+// somewhere and writes them.
+template <typename WritePiece>
+bool write_rotated_pieces(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                          std::uint16_t height, WritePiece write_piece) {
+  const std::size_t source_stride = row_stride(width);
+  const std::size_t stride = row_stride(height);
+  if (bitmap.size() < source_stride * height) return false;
+  if (stride == 0) return true;  // rows of no bytes
+  const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
+  // A piece is the source byte columns [low, high), low a multiple of
+  // columns_per_piece, taken from the source's right edge leftwards: only the
+  // piece holding the fill bits is not made of whole tiles.
+  std::size_t high = source_stride;
+  while (high > 0) {
+    const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
+    const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
+    const bool written = write_piece(rows * stride + kPieceSlack, [&](std::uint8_t* piece) {
+      const Rotation r = {.source = bitmap.data(),
+                          .source_stride = source_stride,
+                          .width = width,
+                          .height = height,
+                          .piece = piece,
+                          .stride = stride,
+                          .top_column = 8 * low + rows - 1};
+      rotate_byte_columns(r, low, high);
+      return rows * stride;
+    });
+    if (!written) return false;
+    high = low;
+  }
+  return true;
+}
+
+bool is_compressed(std::span<const std::uint8_t> block) {
+  return std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block.begin());
+}
+
+// The portrait bitmap of a character, with its messages printed: the block's
+// own bytes, or a compressed character's unpacked into `unpacked`. None when
+// the character cannot be turned.
+std::optional<std::span<const std::uint8_t>> portrait_bitmap(int code,
+                                                             std::span<const std::uint8_t> block,
+                                                             const CharacterDescriptor& portrait,
+                                                             std::vector<std::uint8_t>& unpacked) {
+  const auto data = block.subspan(CharacterDescriptor::kSize);
+  const bool compressed = is_compressed(block);
+  if (compressed && unpack_compressed_bitmap(data, portrait.width, portrait.height, unpacked) !=
+                        Unpacked::kDone) {
+    print_text("Error: Character ", code, " holds damaged compressed data; skipped.\n");
+    return std::nullopt;
+  }
+  // Reports only: a character that draws one of these is still turned.
+  if (!compressed && !std::equal(kUncompressedBitmapPrefix.begin(), kUncompressedBitmapPrefix.end(),
+                                 block.begin())) {
+    print_text("Error: Invalid data in character ", code, ".\n");
+  }
+  if (portrait.orientation != 0) print_text("Error: Character should be portrait.\n");
+  if (compressed) return unpacked;
+  const std::size_t bitmap_size = std::size_t{portrait.height} * row_stride(portrait.width);
+  if (data.size() < bitmap_size) {
+    print_text("Error: Character ", code,
+               " holds fewer bitmap bytes than its size needs; skipped.\n");
+    return std::nullopt;
+  }
+  return data.first(bitmap_size);
+}
+
 }  // namespace
 
 CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
@@ -378,61 +435,46 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
 
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                           std::uint16_t height, OutputBuffer& out) {
-  const std::size_t source_stride = row_stride(width);
-  const std::size_t stride = row_stride(height);
-  if (bitmap.size() < source_stride * height) return false;
-  if (stride == 0) return true;  // rows of no bytes
   // For an output buffer too small to build in.
   std::uint8_t spare[kPieceBytes + kPieceSlack];
-  const std::size_t columns_per_piece = 8 * kTileColumns * stride <= kPieceBytes ? kTileColumns : 1;
-  // A piece is the source byte columns [low, high), low a multiple of
-  // columns_per_piece, taken from the source's right edge leftwards: only the
-  // piece holding the fill bits is not made of whole tiles.
-  std::size_t high = source_stride;
-  while (high > 0) {
-    const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
-    const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
-    const bool written =
-        write_built(out, spare, rows * stride + kPieceSlack, [&](std::uint8_t* piece) {
-          const Rotation r = {.source = bitmap.data(),
-                              .source_stride = source_stride,
-                              .width = width,
-                              .height = height,
-                              .piece = piece,
-                              .stride = stride,
-                              .top_column = 8 * low + rows - 1};
-          rotate_byte_columns(r, low, high);
-          return rows * stride;
-        });
-    if (!written) return false;
-    high = low;
+  return write_rotated_pieces(bitmap, width, height, [&](std::size_t most, auto build) {
+    return write_built(out, spare, most, build);
+  });
+}
+
+bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                          std::uint16_t height, CharacterOutput& character) {
+  // A character that fits one data command is built in the output buffer;
+  // a longer one piece by piece beside it, then split into commands.
+  if (character.left <= character.room) {
+    return write_rotated_bitmap(bitmap, width, height, character.out);
   }
-  return true;
+  std::uint8_t spare[kPieceBytes + kPieceSlack];
+  return write_rotated_pieces(bitmap, width, height, [&](std::size_t, auto build) {
+    return write_character_bytes(character, std::span<const std::uint8_t>(spare, build(spare)));
+  });
 }
 
 void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
                                    OutputBuffer& out) {
   const std::span<std::uint8_t> bytes(block, n);
-  report_descriptor_problems(code, bytes);
-  const auto descriptor_bytes = bytes.first<CharacterDescriptor::kSize>();
-  const CharacterDescriptor portrait = decode_character_descriptor(descriptor_bytes);
-  const std::size_t bitmap_size = std::size_t{portrait.height} * row_stride(portrait.width);
-  const auto bitmap = bytes.subspan(CharacterDescriptor::kSize);
-  if (bitmap.size() < bitmap_size) {
-    print_text("Error: Character ", code,
-               " holds fewer bitmap bytes than its size needs; skipped.\n");
-    return;
-  }
-  const CharacterDescriptor landscape = landscape_descriptor(portrait);
+  const CharacterDescriptor portrait =
+      decode_character_descriptor(bytes.first<CharacterDescriptor::kSize>());
+  std::vector<std::uint8_t> unpacked;
+  const auto bitmap = portrait_bitmap(code, bytes, portrait, unpacked);
+  if (!bitmap) return;
+  CharacterDescriptor landscape = landscape_descriptor(portrait);
+  // An unpacked character goes out uncompressed.
+  if (is_compressed(bytes)) landscape.glyph_class = kUncompressedBitmapPrefix[3];
   std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
   encode_character_descriptor(landscape, rewritten);
   // At most 65535 rows of 8192 bytes plus the descriptor: well within int.
   const std::size_t rotated_size = std::size_t{portrait.width} * row_stride(portrait.height);
+  CharacterOutput character{out};
   const bool written =
-      emit_command("*c", code, 'E', out) &&
-      emit_command("(s", static_cast<int>(rotated_size + CharacterDescriptor::kSize), 'W', out) &&
-      write_bytes(out, rewritten) &&
-      write_rotated_bitmap(bitmap.first(bitmap_size), portrait.width, portrait.height, out);
+      begin_character(code, rotated_size + CharacterDescriptor::kSize, character) &&
+      write_character_bytes(character, rewritten) &&
+      write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
   if (written) print_character_progress(code, "landscaped.");
 }
 

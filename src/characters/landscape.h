@@ -24,8 +24,13 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait);
 // fewer than h rows.
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                           std::uint16_t height, OutputBuffer& out);
+// The same, as the bytes of a character being written, which may be split
+// over several data commands.
+bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                          std::uint16_t height, CharacterOutput& character);
 
-// The landscape transform.
+// The landscape transform. A compressed character is unpacked first and
+// written uncompressed; one that cannot be unpacked is skipped.
 void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
 
 }  // namespace kestrune

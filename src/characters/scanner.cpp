@@ -2,62 +2,39 @@
 
 #include <vector>
 
+#include "softfont/definitions.h"
+
 namespace kestrune {
 namespace {
 
-constexpr std::uint8_t kCharacterCode[] = {'*', 'c'};
-constexpr std::uint8_t kCharacterData[] = {ESC, '(', 's'};
-
-// A problem with one definition is reported unless the input itself failed;
-// that is reported once, when the pass ends.
-void report_invalid(const InputBuffer& in) {
-  if (std::ferror(in.stream) == 0) print_text("Error: Invalid character found!\n");
-}
-
-void report_cut_short(const InputBuffer& in, int code) {
-  if (std::ferror(in.stream) != 0) return;
-  print_text("Error: Input ends inside character ", code, ".\n");
-}
-
-// Everything after an ESC: the rest of one definition, or the bytes of a
-// failed match, which are consumed either way.
-void handle_definition(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
-                       std::vector<std::uint8_t>& block) {
-  const Match code_match = match_bytes(in, kCharacterCode);
-  if (code_match == Match::kCutShort && std::ferror(in.stream) == 0) {
-    print_text("Error: Input ends inside a character definition.\n");
-  }
-  if (code_match != Match::kMatch) return;
-
-  const DecimalField code = read_decimal_field(in);
-  if (code.terminator != 'E' || code.overflow) {
-    report_invalid(in);
+// Prints what the reader made of one definition, and hands a complete one to
+// the transform. A problem with a definition is reported unless the input
+// itself failed; that is reported once, when the pass ends.
+void handle_definition(const CharacterDefinition& definition, bool input_failed, OutputBuffer& out,
+                       CharacterTransform transform) {
+  using enum DefinitionStatus;
+  const DefinitionStatus status = definition.status;
+  if (status == kNotCharacter) return;
+  if (status == kCutBeforeCode) {
+    if (!input_failed) print_text("Error: Input ends inside a character definition.\n");
     return;
   }
-  print_character_progress(code.value, "found.");
-
-  const Match data_match = match_bytes(in, kCharacterData);
-  if (data_match == Match::kCutShort) {
-    report_cut_short(in, code.value);
-    return;
+  if (status != kBadCode) print_character_progress(definition.code, "found.");
+  switch (status) {
+    case kBadCode:
+    case kBadData:
+      if (!input_failed) print_text("Error: Invalid character found!\n");
+      break;
+    case kCutShort:
+      if (!input_failed) print_text("Error: Input ends inside character ", definition.code, ".\n");
+      break;
+    case kTooShort:
+      print_text("Error: Character ", definition.code,
+                 " is too short to hold a descriptor; skipped.\n");
+      break;
+    default:
+      transform(definition.code, definition.block.size(), definition.block.data(), out);
   }
-  const DecimalField count = data_match == Match::kMatch ? read_decimal_field(in) : DecimalField{};
-  if (data_match != Match::kMatch || count.terminator != 'W' || count.overflow) {
-    report_invalid(in);
-    return;
-  }
-
-  const auto n = static_cast<std::size_t>(count.value);
-  std::uint8_t* const bytes = take_block(in, n, block);
-  if (bytes == nullptr) {
-    report_cut_short(in, code.value);
-    return;
-  }
-  if (n < 16) {
-    print_text("Error: Character ", code.value, " is too short to hold a descriptor; skipped.\n");
-    return;
-  }
-  transform(code.value, n, bytes, out);
 }
 
 }  // namespace
@@ -70,8 +47,9 @@ bool scan_character_definitions(std::FILE* in_stream, OutputBuffer& out,
   // between them.
   InputBuffer in(in_stream);
   std::vector<std::uint8_t> block;
-  while (!input_exhausted(in) && skip_to_escape(in)) {
-    handle_definition(in, out, transform, block);
+  CharacterDefinition definition;
+  while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
+    handle_definition(definition, std::ferror(in_stream) != 0, out, transform);
     if (out.failed) {
       report_write_error();
       return false;

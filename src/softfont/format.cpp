@@ -168,9 +168,13 @@ void report_write_error() { print_text("Error: Could not write output file.\n");
 // The body pass's buffered input and output.
 
 InputBuffer::InputBuffer(std::FILE* input, std::size_t capacity)
-    : stream(input), bytes(std::max<std::size_t>(capacity, 1)) {}
+    : stream(input), bytes(std::max<std::size_t>(capacity, 1)) {
+  const long at = std::ftell(input);
+  if (at > 0) window_offset = static_cast<std::uint64_t>(at);
+}
 
 bool refill_input(InputBuffer& in) {
+  in.window_offset += in.end;
   in.next = 0;
   in.end = 0;
   // Once the input has run out or failed, it is not asked again.
@@ -203,26 +207,52 @@ Match match_bytes_byte_by_byte(InputBuffer& in, std::span<const std::uint8_t> ex
   return read_and_compare([&in] { return next_byte(in); }, expected);
 }
 
-std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
-                               std::vector<std::uint8_t>& buffer) {
-  std::size_t have = 0;
-  while (have < count) {
+std::size_t read_block_at(InputBuffer& in, std::size_t from, std::size_t count,
+                          std::vector<std::uint8_t>& buffer) {
+  const std::size_t last = from + count;
+  std::size_t have = from;
+  while (have < last) {
     if (in.next == in.end) {
       // A remainder the window could not hold comes straight from the stream.
-      if (count - have >= in.bytes.size() && !in.ran_out) {
-        have = fill_block(in.stream, count, buffer, have);
-        if (have < count) in.ran_out = true;
-        return have;
+      if (last - have >= in.bytes.size() && !in.ran_out) {
+        const std::size_t before = have;
+        have = fill_block(in.stream, last, buffer, have);
+        in.window_offset += in.end + (have - before);
+        in.next = 0;
+        in.end = 0;
+        if (have < last) in.ran_out = true;
+        return have - from;
       }
       if (!refill_input(in)) break;
     }
-    const std::size_t take = std::min(count - have, in.end - in.next);
+    const std::size_t take = std::min(last - have, in.end - in.next);
     if (buffer.size() < have + take) buffer.resize(have + take);
     std::memcpy(buffer.data() + have, in.bytes.data() + in.next, take);
     in.next += take;
     have += take;
   }
-  return have;
+  return have - from;
+}
+
+std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
+                               std::vector<std::uint8_t>& buffer) {
+  return read_block_at(in, 0, count, buffer);
+}
+
+bool look_ahead(InputBuffer& in, std::size_t count) {
+  if (count <= in.end - in.next) return true;
+  if (count > in.bytes.size() || in.ran_out || std::ferror(in.stream) != 0) return false;
+  std::memmove(in.bytes.data(), in.bytes.data() + in.next, in.end - in.next);
+  in.window_offset += in.next;
+  in.end -= in.next;
+  in.next = 0;
+  while (in.end < count) {
+    const std::size_t got =
+        std::fread(in.bytes.data() + in.end, 1, in.bytes.size() - in.end, in.stream);
+    if (got == 0) return false;
+    in.end += got;
+  }
+  return true;
 }
 
 std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer) {
@@ -283,6 +313,40 @@ bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuf
   });
 }
 
+bool begin_character(int code, std::size_t size, CharacterOutput& character) {
+  character.left = size;
+  character.room = std::min(size, kLargestDataBlock);
+  return emit_command("*c", code, 'E', character.out) &&
+         emit_command("(s", static_cast<int>(character.room), 'W', character.out);
+}
+
+bool write_character_bytes(CharacterOutput& character, std::span<const std::uint8_t> bytes) {
+  // Never more than the character's own size.
+  bytes = bytes.first(std::min(bytes.size(), character.left));
+  while (!bytes.empty()) {
+    if (character.room == 0) {
+      // The continuation's data: its two prefix bytes, then the next bytes.
+      character.room = std::min(character.left, kLargestDataBlock - kContinuationPrefix.size());
+      const auto count = static_cast<int>(character.room + kContinuationPrefix.size());
+      if (!emit_command("(s", count, 'W', character.out) ||
+          !write_bytes(character.out, kContinuationPrefix)) {
+        return false;
+      }
+    }
+    const std::size_t take = std::min(bytes.size(), character.room);
+    if (!write_bytes(character.out, bytes.first(take))) return false;
+    bytes = bytes.subspan(take);
+    character.room -= take;
+    character.left -= take;
+  }
+  return !character.out.failed;
+}
+
+bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {
+  CharacterOutput character{out};
+  return begin_character(code, block.size(), character) && write_character_bytes(character, block);
+}
+
 namespace {
 
 // Standard output's buffer, and whether stdout is a terminal, which gets
@@ -292,7 +356,7 @@ namespace {
 // program ends before main rather than at its first line: nothing catches it
 // either way.
 OutputBuffer printed_text_buffer(stdout);  // NOLINT(cert-err58-cpp)
-int stdout_is_terminal = -1;  // not yet asked
+int stdout_is_terminal = -1;               // not yet asked
 
 OutputBuffer& printed_text() { return printed_text_buffer; }
 

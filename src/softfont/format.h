@@ -69,6 +69,27 @@ void encode_character_descriptor(const CharacterDescriptor& descriptor,
 // Bytes in one bitmap row of a character `width` dots wide.
 constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{width} + 7) / 8; }
 
+// The largest bitmap a compressed character may unpack to, as printers limit
+// it: width x height / 8 at most 1 MiB.
+inline constexpr std::uint64_t kLargestUnpackedBitmap = std::uint64_t{1} << 20;
+
+enum class Unpacked {
+  kDone,
+  kRunPastWidth,  // a run of dots would end beyond the character's width
+  kTooLarge,      // the bitmap would exceed kLargestUnpackedBitmap
+};
+
+// Unpacks the run-length data of a compressed (class 2) character, the bytes
+// after its descriptor, into an uncompressed bitmap of `height` rows of
+// row_stride(width) bytes, fill bits clear. Each row is coded as a repeat
+// count r (the row stands r + 1 times, never past the height), then run
+// lengths of clear and set dots by turns, clear first, until they add up to
+// the width; a run of more than 255 dots is coded 255, 0, rest. Rows the data
+// does not reach are clear, as is the rest of a row it stops inside; bytes
+// after the last row are ignored.
+Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
+                                  std::uint16_t height, std::vector<std::uint8_t>& bitmap);
+
 // Reads two bytes and stores first * 256 + second in `value`. Returns false,
 // leaving `value` alone, when the input ends or fails first.
 bool read_be16(std::FILE* in, int& value);
@@ -149,6 +170,7 @@ struct InputBuffer {
   std::vector<std::uint8_t> bytes;  // the window; its size is the capacity
   std::size_t next = 0;             // the first byte not yet taken
   std::size_t end = 0;              // one past the last byte held
+  std::uint64_t window_offset = 0;  // where the window's first byte lies in the stream
   // Set once a read has asked for a byte beyond the last one of the input, or
   // the stream has failed: the same moment at which the stream itself would
   // report its end had it been read byte by byte.
@@ -158,6 +180,15 @@ struct InputBuffer {
 // Tops up an empty window from the stream; false, with `ran_out` set, when
 // the stream has no byte left to give.
 bool refill_input(InputBuffer& in);
+
+// Where the next byte to be taken lies in the stream.
+inline std::uint64_t input_position(const InputBuffer& in) { return in.window_offset + in.next; }
+
+// Makes the window hold at least `count` bytes not yet taken, moving them to
+// its front and reading more as needed, without taking any: a look ahead.
+// False when the input ends first or `count` exceeds the window. Pointers
+// into the window are no longer valid once it has had to move its bytes.
+bool look_ahead(InputBuffer& in, std::size_t count);
 
 // One byte, or EOF once the input has run out.
 inline int next_byte(InputBuffer& in) {
@@ -203,6 +234,9 @@ inline Match match_bytes(InputBuffer& in, std::span<const std::uint8_t> expected
 
 std::size_t read_block_reusing(InputBuffer& in, std::size_t count,
                                std::vector<std::uint8_t>& buffer);
+// The same, into `buffer` from byte `from` on; the bytes before it are kept.
+std::size_t read_block_at(InputBuffer& in, std::size_t from, std::size_t count,
+                          std::vector<std::uint8_t>& buffer);
 inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
 
 // The next `count` bytes, consumed: where they lie in the window when it
@@ -255,6 +289,30 @@ bool write_built(OutputBuffer& out, std::uint8_t* spare, std::size_t most, Build
   return write_bytes(out, std::span<const std::uint8_t>(spare, length));
 }
 bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out);
+
+// The most bytes one data command carries. A longer character goes out as a
+// first command of this many bytes, then continuation commands whose data is
+// 04 01 (format 4, continuation) and up to kLargestDataBlock - 2 further bytes.
+inline constexpr std::size_t kLargestDataBlock = 32767;
+inline constexpr std::array<std::uint8_t, 2> kContinuationPrefix = {4, 1};
+
+// A character being written: its bytes are counted into data commands.
+struct CharacterOutput {
+  OutputBuffer& out;
+  std::size_t left = 0;  // bytes of the character not yet written
+  std::size_t room = 0;  // bytes the current data command still takes
+};
+
+// Writes ESC *c code E and the first data command of a character whose
+// descriptor and data are `size` bytes in all. False once the output fails.
+bool begin_character(int code, std::size_t size, CharacterOutput& character);
+
+// Writes the character's next bytes, opening a continuation command wherever
+// a data command is full. False once the output fails.
+bool write_character_bytes(CharacterOutput& character, std::span<const std::uint8_t> bytes);
+
+// A character of `block.size()` bytes written whole under `code`.
+bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out);
 
 // Everything the tool prints goes to standard output through these. The
 // text is gathered in a buffer of the tool's own and handed to stdout a

@@ -1,0 +1,43 @@
+// The reader of character definitions: the one place that knows how a
+// definition is found in the body of a font, how its value fields are read
+// and how a character continued over several data commands is joined. The
+// body pass of the tool and the viewer both read through it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "softfont/format.h"
+
+namespace kestrune {
+
+// What the reader made of the bytes after one ESC.
+enum class DefinitionStatus {
+  kNotCharacter,   // not ESC *c: the bytes compared are dropped
+  kCutBeforeCode,  // the input ends inside the ESC *c
+  kBadCode,        // ESC *c with a value that is not a character code
+  kBadData,        // a code, not followed by a well-formed data command
+  kCutShort,       // a code, then the input ends inside its data
+  kTooShort,       // a code and a block too short for a descriptor
+  kComplete,       // a code and its whole (joined) block
+};
+
+struct CharacterDefinition {
+  DefinitionStatus status = DefinitionStatus::kNotCharacter;
+  int code = 0;                   // from kBadData on
+  std::span<std::uint8_t> block;  // kComplete: descriptor and data, joined
+  std::uint64_t start = 0;        // where its ESC lies in the stream
+  std::uint64_t end = 0;          // one past the last byte taken for it
+  int data_commands = 0;          // kComplete: the first and its continuations
+};
+
+// Passes over bytes to the next ESC and reads what follows it. False when
+// the input ends before an ESC. A complete block lies in the input's window
+// or in `buffer`, which serves every definition in turn, and stays valid
+// until the next read from `in`.
+bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffer,
+                               CharacterDefinition& definition);
+
+}  // namespace kestrune
