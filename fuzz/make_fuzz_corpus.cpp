@@ -37,15 +37,7 @@ GlyphSpec compressed_glyph() {
 // A font whose first glyph is continued over three data commands.
 Bytes continued_font(const FontSpec& font_spec) {
   Bytes continued = fb::font(font_spec, {});
-  const GlyphSpec long_glyph = glyphs()[0];
-  Bytes block = fb::character_descriptor(long_glyph);
-  append(block, fb::character_bitmap(long_glyph));
-  append(continued, fb::text("\x1b*c65E\x1b(s10W"));
-  continued.insert(continued.end(), block.begin(), block.begin() + 10);
-  append(continued, fb::text("\x1b(s10W\x04\x01"));
-  continued.insert(continued.end(), block.begin() + 10, block.begin() + 18);
-  append(continued, fb::text("\x1b(s4W\x04\x01"));
-  continued.insert(continued.end(), block.begin() + 18, block.end());
+  append(continued, fb::continued_definition(glyphs()[0], 10, 8));
   append(continued, fb::character_definition(compressed_glyph()));
   return continued;
 }

@@ -201,33 +201,15 @@ namespace {
 // than 32767 bytes go out in several data commands, which the tool joins
 // again when it reads its own output.
 TEST(ScanCharacterDefinitions, ContinuedAndCompressedTwins) {
-  std::vector<std::string> rows(300, std::string(120, '.'));
-  for (std::size_t y = 0; y < rows.size(); ++y) rows[y][y % 120] = rows[y][119 - y % 120] = '#';
+  // Rows in pairs, and runs of more than 255 dots.
+  std::vector<std::string> rows(300, std::string(300, '.'));
+  for (std::size_t y = 0; y < rows.size(); ++y) rows[y][y / 2] = rows[y][299 - y / 2] = '#';
   GlyphSpec plain = fontbuilder::drawn_glyph(65, rows);
   GlyphSpec compressed = plain;
   compressed.glyph_class = 2;
-  compressed.bitmap = Bytes{};
-  for (std::size_t y = 0; y < rows.size(); ++y) {  // each row once: clear, set, clear, set, clear
-    const std::size_t x0 = std::min(y % 120, 119 - y % 120);
-    const std::size_t x1 = 119 - x0;
-    for (std::size_t run : {std::size_t{0}, x0, std::size_t{1}, x1 - x0 - 1, std::size_t{1}}) {
-      compressed.bitmap->push_back(static_cast<std::uint8_t>(run));
-    }
-    if (x1 < 119) compressed.bitmap->push_back(static_cast<std::uint8_t>(119 - x1));
-  }
-  // The first 1000 bytes, then continuations of up to 2000.
+  compressed.bitmap = fontbuilder::compress_bitmap(fontbuilder::character_bitmap(plain), 300, 300);
   const auto continued = [](const GlyphSpec& g) {
-    Bytes block = fontbuilder::character_descriptor(g);
-    append(block, fontbuilder::character_bitmap(g));
-    Bytes definition = text("\x1b*c65E\x1b(s1000W");
-    definition.insert(definition.end(), block.begin(), block.begin() + 1000);
-    for (std::size_t at = 1000; at < block.size(); at += 2000) {
-      const std::size_t take = std::min<std::size_t>(2000, block.size() - at);
-      append(definition, text("\x1b(s" + std::to_string(take + 2) + "W\x04\x01"));
-      definition.insert(definition.end(), block.begin() + static_cast<long>(at),
-                        block.begin() + static_cast<long>(at + take));
-    }
-    return definition;
+    return fontbuilder::continued_definition(g, 1000, 2000);
   };
   const Bytes header = fontbuilder::font_header({});
   const auto run = [&](const Bytes& body, const std::string& option) {
