@@ -123,7 +123,8 @@ void check_unpacking(const std::vector<std::uint8_t>& bytes) {
       }
       for (std::size_t end = x + run; x < end; ++x) {
         for (std::size_t k = 0; k < copies; ++k) {
-          if (colour == 1) expected[(row + k) * stride + x / 8] |= 0x80 >> (x % 8);
+          if (colour == 1)
+            expected[(row + k) * stride + x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
         }
       }
     }
