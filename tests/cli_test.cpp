@@ -58,6 +58,13 @@ struct Workspace {
 };
 
 std::string names() { return "Input font: {in}\nOutput font: {out}\n"; }
+std::string ignored(const std::string& argument) {
+  return "Warning: '" + argument + "' is not an option; ignored.\n";
+}
+const std::string kCopied = "header size = 72\n";
+const std::string kFormatWarning =
+    "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
+    "add -f20 to mark this font so.\n";
 
 FontSpec notice_font() {
   FontSpec font_spec;
@@ -87,13 +94,15 @@ std::vector<CliCase> driver_cases() {
   const std::size_t header_size = fontbuilder::font_header(notice_font()).size();
   Bytes padded_size = fontbuilder::text("\x1b)s072W");
   padded_size.insert(padded_size.end(), font.begin() + 6, font.end());
-  Bytes extended = [] {
+  auto extended = [&](std::uint16_t dpi, std::uint8_t format) {
     FontSpec font_spec = notice_font();
     font_spec.descriptor_size = 68;
-    font_spec.x_resolution = font_spec.y_resolution = 36;
-    return fontbuilder::font_header(font_spec);
-  }();
-  extended.insert(extended.end(), font.begin() + static_cast<long>(header_size), font.end());
+    font_spec.x_resolution = font_spec.y_resolution = dpi;
+    font_spec.header_format = format;
+    Bytes bytes = fontbuilder::font_header(font_spec);
+    bytes.insert(bytes.end(), font.begin() + static_cast<long>(header_size), font.end());
+    return bytes;
+  };
 
   return {
       {"no arguments", font, {}, 255, kUsage, std::nullopt},
@@ -107,9 +116,9 @@ std::vector<CliCase> driver_cases() {
        font},
       {"unknown option ignored",
        font,
-       {"{in}", "{out}", "-x", "--help"},
+       {"{in}", "{out}", "-x", "--help", "-L", "o.sfp"},
        1,
-       names() + "header size = 72\n",
+       names() + ignored("-x") + ignored("--help") + ignored("-L") + ignored("o.sfp") + kCopied,
        font},
       {"-r alone changes nothing",
        font,
@@ -121,14 +130,41 @@ std::vector<CliCase> driver_cases() {
        font,
        {"{in}", "{out}", "-r3", "-r6"},
        1,
-       names() + "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n"
-                 "Resolution set to 36\n",
-       extended},
+       names() +
+           "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n"
+           "Resolution set to 36\n" +
+           kFormatWarning,
+       extended(36, 0)},
+      {"-r holding more than digits",
+       font,
+       {"{in}", "{out}", "-r=600"},
+       1,
+       names() +
+           "Resolution changing to 13600.\nWarning: '-r=600' holds characters other than "
+           "digits; each was still read as a digit.\n" +
+           kCopied + "Resolution set to 13600\n" + kFormatWarning,
+       extended(13600, 0)},
+      {"-f20 before -r",
+       font,
+       {"{in}", "{out}", "-f20", "-r36"},
+       1,
+       names() + "Header format 20 requested.\nResolution changing to 36.\n" + kCopied +
+           "Resolution set to 36\n",
+       extended(36, 20)},
+      {"-f20 without -r",
+       font,
+       {"{in}", "{out}", "-f20", "-r0"},
+       1,
+       names() +
+           "Header format 20 requested.\nResolution changing to 0.\nWarning: -f20 needs "
+           "-rNNN; the header format is left as it is.\n" +
+           kCopied,
+       font},
       {"-l is an option only in full",
        font,
        {"{in}", "{out}", "-landscape", "-cleanly"},
        1,
-       names() + "header size = 72\n",
+       names() + ignored("-landscape") + ignored("-cleanly") + kCopied,
        font},
       {"missing input",
        {},
