@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,20 +37,23 @@ std::string replace_all(std::string s, const std::string& from, const std::strin
   return s;
 }
 
-// A fresh directory for one run; "{in}" and "{out}" in the arguments and in
-// the expected text stand for the two font paths there.
+// A fresh directory for one run; "{in}", "{out}" and "{dir}" in the
+// arguments and in the expected text stand for the two font paths and it.
 struct Workspace {
   std::string dir = testsupport::temp_dir();
   std::string in = dir + "/in.sfp";
   std::string out = dir + "/out.sfp";
 
-  ToolResult operator()(const std::vector<std::string>& args) const {
+  // On a small disk, writes past 512 bytes fail as on a full one.
+  ToolResult operator()(const std::vector<std::string>& args, bool small_disk = false) const {
     std::vector<std::string> expanded;
+    if (small_disk)
+      expanded = {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", KESTRUNE_EXE};
     for (const std::string& a : args) expanded.push_back(expand(a));
-    return run_tool(KESTRUNE_EXE, expanded);
+    return run_tool(small_disk ? "/bin/sh" : KESTRUNE_EXE, expanded);
   }
   std::string expand(const std::string& s) const {
-    return replace_all(replace_all(s, "{in}", in), "{out}", out);
+    return replace_all(replace_all(replace_all(s, "{in}", in), "{out}", out), "{dir}", dir);
   }
   std::optional<Bytes> output() const {
     if (!std::filesystem::exists(out)) return std::nullopt;
@@ -57,11 +61,14 @@ struct Workspace {
   }
 };
 
-std::string names() { return "Input font: {in}\nOutput font: {out}\n"; }
+std::string names(const std::string& out = "{out}", const std::string& in = "{in}") {
+  return "Input font: " + in + "\nOutput font: " + out + "\n";
+}
 std::string ignored(const std::string& argument) {
   return "Warning: '" + argument + "' is not an option; ignored.\n";
 }
 const std::string kCopied = "header size = 72\n";
+const std::string kNoOutput = "Error: Could not open output file.\n";
 const std::string kFormatWarning =
     "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
     "add -f20 to mark this font so.\n";
@@ -86,7 +93,9 @@ struct CliCase {
   std::vector<std::string> args;
   int status;
   std::string messages;
-  std::optional<Bytes> output;  // nullopt: no output file may exist
+  std::optional<Bytes> output;                                  // nullopt: {out} is left as it was
+  std::vector<std::pair<const char*, const char*>> links = {};  // made first: name, target
+  bool small_disk = false;
 };
 
 std::vector<CliCase> driver_cases() {
@@ -103,6 +112,8 @@ std::vector<CliCase> driver_cases() {
     bytes.insert(bytes.end(), font.begin() + static_cast<long>(header_size), font.end());
     return bytes;
   };
+  Bytes large = font;
+  append(large, fontbuilder::character_definition(drawn_glyph(67, {80, std::string(64, '#')})));
 
   return {
       {"no arguments", font, {}, 255, kUsage, std::nullopt},
@@ -166,6 +177,28 @@ std::vector<CliCase> driver_cases() {
        1,
        names() + ignored("-landscape") + ignored("-cleanly") + kCopied,
        font},
+      {"link", font, {"{in}", "{dir}/l"}, 1, names("{dir}/l") + kCopied, font, {{"l", "{out}"}}},
+      {"relative links",
+       font,
+       {"{in}", "{dir}/a"},
+       1,
+       names("{dir}/a") + kCopied,
+       font,
+       {{"a", "b"}, {"b", "out.sfp"}}},
+      {"link into nowhere",
+       font,
+       {"{in}", "{dir}/l"},
+       255,
+       names("{dir}/l") + kNoOutput,
+       std::nullopt,
+       {{"l", "none/out.sfp"}}},
+      {"device", font, {"{in}", "/dev/null"}, 1, names("/dev/null") + kCopied, std::nullopt},
+      {"directory as output",
+       font,
+       {"{in}", "{dir}"},
+       255,
+       names("{dir}") + kNoOutput,
+       std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -192,26 +225,77 @@ std::vector<CliCase> driver_cases() {
        255,
        names() + "Resolution changing to 300.\n"
                  "Error: First 3 bytes of input file are bad... nothing output.\n",
-       Bytes{}},
+       std::nullopt},
       {"truncated header",
        Bytes(font.begin(), font.begin() + 50),
        {"{in}", "{out}"},
        255,
        names() + "header size = 72\nError: Input ends inside the font header.\n",
-       Bytes{}},
+       std::nullopt},
+      {"empty input",
+       {},
+       {"{in}", "{out}"},
+       255,
+       names() + "Error: First 3 bytes of input file are bad... nothing output.\n",
+       std::nullopt},
+      {"directory as input",
+       {},
+       {"{dir}", "{out}"},
+       255,
+       names("{out}", "{dir}") + "Error: Could not read input file.\n",
+       std::nullopt},
+      {"disk full",
+       large,
+       {"{in}", "{out}"},
+       255,
+       names() + kCopied + "Error: Could not write output file.\n",
+       std::nullopt,
+       {},
+       true},
   };
 }
 
+// What a run leaves besides the files it was given: its new file's name starts with a dot.
+long hidden_files(const std::string& dir) {
+  return std::ranges::count_if(std::filesystem::directory_iterator(dir), [](const auto& entry) {
+    return entry.path().filename().string()[0] == '.';
+  });
+}
+
+// Each case runs twice: with no file at {out}, which a completed run creates
+// as any new file, and over an earlier font, which it replaces keeping its
+// permissions. A failed run leaves either as it was, and no run leaves a
+// file of its own behind.
 TEST(Cli, DriverCases) {
+  const Bytes earlier_font = fontbuilder::text("an earlier font");
+  const mode_t umask_bits = umask(0);
+  umask(umask_bits);
   for (const CliCase& c : driver_cases()) {
-    SCOPED_TRACE(c.name);
-    Workspace run;
-    fontbuilder::write_file(run.in, c.input);
-    const ToolResult result = run(c.args);
-    EXPECT_EQ(result.exit_status, c.status);
-    EXPECT_EQ(result.out, run.expand(c.messages));
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(run.output(), c.output);
+    for (const bool earlier : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (earlier ? ", over an earlier font" : ""));
+      Workspace run;
+      fontbuilder::write_file(run.in, c.input);
+      if (earlier) {
+        fontbuilder::write_file(run.out, earlier_font);
+        ASSERT_EQ(chmod(run.out.c_str(), 0604), 0);
+      }
+      for (const auto& [name, to] : c.links) {
+        ASSERT_EQ(symlink(run.expand(to).c_str(), (run.dir + "/" + name).c_str()), 0);
+      }
+      const ToolResult result = run(c.args, c.small_disk);
+      EXPECT_EQ(result.exit_status, c.status);
+      EXPECT_EQ(result.out, run.expand(c.messages));
+      EXPECT_EQ(result.err, "");
+      EXPECT_EQ(run.output(), c.output || !earlier ? c.output : earlier_font);
+      struct stat st {};
+      if (stat(run.out.c_str(), &st) == 0) {
+        EXPECT_EQ(st.st_mode & 0777, earlier ? 0604 : 0666 & ~umask_bits);
+      }
+      for (const auto& [name, to] : c.links) {
+        EXPECT_EQ(std::filesystem::read_symlink(run.dir + "/" + name), run.expand(to));
+      }
+      EXPECT_EQ(hidden_files(run.dir), 0);
+    }
   }
 }
 
@@ -231,7 +315,7 @@ TEST(Cli, PipeAsInputIsRefused) {
   const ToolResult result = run_tool("/bin/sh", {"-c", script});
   EXPECT_EQ(result.exit_status, 255);
   EXPECT_NE(result.out.find("Error: Input file is not seekable"), std::string::npos) << result.out;
-  EXPECT_EQ(run.output(), Bytes{});
+  EXPECT_EQ(run.output(), std::nullopt);
 }
 
 // Opening the output truncates it: an output that names the input in any way
