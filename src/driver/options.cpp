@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/version.h"
+
 namespace kestrune {
 namespace {
 
@@ -75,7 +77,7 @@ void print_usage() {
   print_text("\n");
   print_text("\n");
   print_text("Kestrune by Odran Velisk / Brindlewick\n");
-  print_text("Version: 0.91beta\n");
+  print_text("Version: " KESTRUNE_VERSION "\n");
   print_text("\n");
   print_text("SYNTAX\n");
   print_text("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");

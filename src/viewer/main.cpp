@@ -8,11 +8,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "driver/version.h"
 #include "viewer/font_view.h"
-
-#ifndef KESTRUNE_VERSION
-#define KESTRUNE_VERSION "unknown"
-#endif
 
 namespace {
 
