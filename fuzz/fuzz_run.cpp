@@ -20,6 +20,7 @@ constexpr const char* kOptionSets[][4] = {
     {"-l", "-clean"},           // rotation, or the warning and a cleaning
     {"-r600", "-l", "-clean"},  //
     {"-r", "-x", "-r70000"},    // quirks: empty and repeated -r
+    {"-f20", "-r300"},          // the header marked format 20
 };
 constexpr std::size_t kOptionSetCount = sizeof kOptionSets / sizeof kOptionSets[0];
 

@@ -2,7 +2,10 @@
 # Builds everything and runs the whole test suite; exits non-zero on any failure.
 #   1. the plain build and its tests;
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. each fuzz target (clang, libFuzzer) for a bounded time from its corpus.
+#   3. each fuzz target (clang, libFuzzer) for a bounded time from its corpus;
+#   4. the build with only a compiler: no test, benchmark or PNG library.
+# Every package the first three need must be installed: a missing one stops
+# the run instead of leaving its part out.
 # FUZZ_SECONDS sets the time per fuzz target (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,19 +20,20 @@ fi
 stage() { printf '\n==== %s\n' "$*"; }
 
 stage "plain build and tests"
-cmake -S . -B build >/dev/null
+cmake -S . -B build -DKESTRUNE_REQUIRE_ALL=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 stage "AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-sanitize -DKESTRUNE_SANITIZE=ON -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
+cmake -S . -B build-sanitize -DKESTRUNE_REQUIRE_ALL=ON -DKESTRUNE_SANITIZE=ON \
+  -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 stage "fuzz targets, ${fuzz_seconds}s each"
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKESTRUNE_FUZZ=ON -DKESTRUNE_SANITIZE=ON \
-  -DKESTRUNE_BUILD_TESTS=OFF -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKESTRUNE_REQUIRE_ALL=ON -DKESTRUNE_FUZZ=ON \
+  -DKESTRUNE_SANITIZE=ON -DKESTRUNE_BUILD_TESTS=OFF -DKESTRUNE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz_targets
 fuzz_corpus=$(mktemp -d)
 trap 'rm -rf "$fuzz_corpus"' EXIT
@@ -48,5 +52,11 @@ for target in $(cat build-fuzz/fuzz/targets.txt); do
     exit 1
   fi
 done
+
+stage "build with only a compiler"
+cmake -S . -B build-bare -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON
+cmake --build build-bare -j"$jobs"
+ctest --test-dir build-bare --output-on-failure -j"$jobs"
 
 stage "all passed"

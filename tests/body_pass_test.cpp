@@ -31,7 +31,8 @@ Output run_on(const Bytes& input, std::vector<std::string> options, double timeo
   std::vector<std::string> args = {dir + "/in.sfp", dir + "/out.sfp"};
   args.insert(args.end(), options.begin(), options.end());
   Output out{run_tool(KESTRUNE_EXE, args, timeout), {}};
-  out.font = fontbuilder::read_file(dir + "/out.sfp");
+  // A failed run leaves no output file.
+  if (out.result.exit_status == 1) out.font = fontbuilder::read_file(dir + "/out.sfp");
   return out;
 }
 

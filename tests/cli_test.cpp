@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -36,20 +37,22 @@ std::string replace_all(std::string s, const std::string& from, const std::strin
   return s;
 }
 
-// A fresh directory for one run; "{in}" and "{out}" in the arguments and in
-// the expected text stand for the two font paths there.
+// A fresh directory for one run; "{in}", "{out}" and "{dir}" in the
+// arguments and in the expected text stand for the two font paths and it.
 struct Workspace {
   std::string dir = testsupport::temp_dir();
   std::string in = dir + "/in.sfp";
   std::string out = dir + "/out.sfp";
 
-  ToolResult operator()(const std::vector<std::string>& args) const {
+  // On a full disk, every write fails.
+  ToolResult operator()(const std::vector<std::string>& args, bool full_disk = false) const {
     std::vector<std::string> expanded;
+    if (full_disk) expanded = {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"", KESTRUNE_EXE};
     for (const std::string& a : args) expanded.push_back(expand(a));
-    return run_tool(KESTRUNE_EXE, expanded);
+    return run_tool(full_disk ? "/bin/sh" : KESTRUNE_EXE, expanded);
   }
   std::string expand(const std::string& s) const {
-    return replace_all(replace_all(s, "{in}", in), "{out}", out);
+    return replace_all(replace_all(replace_all(s, "{in}", in), "{out}", out), "{dir}", dir);
   }
   std::optional<Bytes> output() const {
     if (!std::filesystem::exists(out)) return std::nullopt;
@@ -57,7 +60,20 @@ struct Workspace {
   }
 };
 
-std::string names() { return "Input font: {in}\nOutput font: {out}\n"; }
+std::string names(const std::string& out = "{out}", const std::string& in = "{in}") {
+  return "Input font: " + in + "\nOutput font: " + out + "\n";
+}
+std::string copied(const std::string& out = "{out}") { return names(out) + "header size = 72\n"; }
+std::string ignored(const std::string& argument) {
+  return "Warning: '" + argument + "' is not an option; ignored.\n";
+}
+const std::string kNoOutput = "Error: Could not open output file.\n";
+const std::string kBadStart = "Error: First 3 bytes of input file are bad... nothing output.\n";
+const std::string kUnread = "Error: Could not read input file.\n";
+const std::string kUnwritten = "Error: Could not write output file.\n";
+const std::string kFormatWarning =
+    "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
+    "add -f20 to mark this font so.\n";
 
 FontSpec notice_font() {
   FontSpec font_spec;
@@ -79,7 +95,9 @@ struct CliCase {
   std::vector<std::string> args;
   int status;
   std::string messages;
-  std::optional<Bytes> output;  // nullopt: no output file may exist
+  std::optional<Bytes> output;                                  // nullopt: {out} is left as it was
+  std::vector<std::pair<const char*, const char*>> links = {};  // made first: name, target
+  bool full_disk = false;
 };
 
 std::vector<CliCase> driver_cases() {
@@ -87,13 +105,15 @@ std::vector<CliCase> driver_cases() {
   const std::size_t header_size = fontbuilder::font_header(notice_font()).size();
   Bytes padded_size = fontbuilder::text("\x1b)s072W");
   padded_size.insert(padded_size.end(), font.begin() + 6, font.end());
-  Bytes extended = [] {
+  auto extended = [&](std::uint16_t dpi, std::uint8_t format) {
     FontSpec font_spec = notice_font();
     font_spec.descriptor_size = 68;
-    font_spec.x_resolution = font_spec.y_resolution = 36;
-    return fontbuilder::font_header(font_spec);
-  }();
-  extended.insert(extended.end(), font.begin() + static_cast<long>(header_size), font.end());
+    font_spec.x_resolution = font_spec.y_resolution = dpi;
+    font_spec.header_format = format;
+    Bytes bytes = fontbuilder::font_header(font_spec);
+    bytes.insert(bytes.end(), font.begin() + static_cast<long>(header_size), font.end());
+    return bytes;
+  };
 
   return {
       {"no arguments", font, {}, 255, kUsage, std::nullopt},
@@ -107,29 +127,44 @@ std::vector<CliCase> driver_cases() {
        font},
       {"unknown option ignored",
        font,
-       {"{in}", "{out}", "-x", "--help"},
+       {"{in}", "{out}", "-x", "--help", "-L", "o.sfp"},
        1,
-       names() + "header size = 72\n",
+       names() + ignored("-x") + ignored("--help") + ignored("-L") + ignored("o.sfp") +
+           "header size = 72\n",
        font},
-      {"-r alone changes nothing",
+      {"-r alone changes nothing, nor -f20 without a resolution",
        font,
-       {"{in}", "{out}", "-r"},
+       {"{in}", "{out}", "-r", "-f20"},
        1,
-       names() + "Resolution changing to 0.\nheader size = 72\n",
+       names() + "Resolution changing to 0.\nHeader format 20 requested.\nWarning: -f20 needs "
+                 "-rNNN; the header format is left as it is.\nheader size = 72\n",
        font},
       {"repeated -r continues the number",
        font,
        {"{in}", "{out}", "-r3", "-r6"},
        1,
-       names() + "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n"
-                 "Resolution set to 36\n",
-       extended},
+       names() + "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n" +
+           "Resolution set to 36\n" + kFormatWarning,
+       extended(36, 0)},
+      {"-f20 with an -r that holds more than digits",
+       font,
+       {"{in}", "{out}", "-f20", "-r=6"},
+       1,
+       names() + "Header format 20 requested.\nResolution changing to 136.\nWarning: '-r=6' holds "
+                 "characters other than digits; each was still read as a digit.\nheader size = "
+                 "72\nResolution set to 136\n",
+       extended(136, 20)},
       {"-l is an option only in full",
        font,
        {"{in}", "{out}", "-landscape", "-cleanly"},
        1,
-       names() + "header size = 72\n",
+       names() + ignored("-landscape") + ignored("-cleanly") + "header size = 72\n",
        font},
+      {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
+      {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
+      {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoOutput, {}, {{"l", "n/o"}}},
+      {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
+      {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kNoOutput, std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -156,26 +191,52 @@ std::vector<CliCase> driver_cases() {
        255,
        names() + "Resolution changing to 300.\n"
                  "Error: First 3 bytes of input file are bad... nothing output.\n",
-       Bytes{}},
+       std::nullopt},
       {"truncated header",
        Bytes(font.begin(), font.begin() + 50),
        {"{in}", "{out}"},
        255,
        names() + "header size = 72\nError: Input ends inside the font header.\n",
-       Bytes{}},
+       std::nullopt},
+      {"empty input", {}, {"{in}", "{out}"}, 255, names() + kBadStart, std::nullopt},
+      {"dir as input", {}, {"{dir}", "{out}"}, 255, names("{out}", "{dir}") + kUnread, {}},
+      {"disk full", font, {"{in}", "{out}"}, 255, copied() + kUnwritten, {}, {}, true},
   };
 }
 
+// Each case runs twice: with no file at {out}, which a completed run creates
+// as any new file, and over an earlier font, which it replaces keeping its
+// permissions. A failed run leaves either as it was, and no run leaves a
+// file of its own behind.
 TEST(Cli, DriverCases) {
+  const Bytes earlier_font = fontbuilder::text("an earlier font");
+  umask(022);  // so that a new output gets 0644, 0666 less the umask
   for (const CliCase& c : driver_cases()) {
-    SCOPED_TRACE(c.name);
-    Workspace run;
-    fontbuilder::write_file(run.in, c.input);
-    const ToolResult result = run(c.args);
-    EXPECT_EQ(result.exit_status, c.status);
-    EXPECT_EQ(result.out, run.expand(c.messages));
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(run.output(), c.output);
+    for (const bool earlier : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (earlier ? ", over an earlier font" : ""));
+      Workspace run;
+      fontbuilder::write_file(run.in, c.input);
+      if (earlier) {
+        fontbuilder::write_file(run.out, earlier_font);
+        ASSERT_EQ(chmod(run.out.c_str(), 0604), 0);
+      }
+      for (const auto& [name, to] : c.links) {
+        ASSERT_EQ(symlink(run.expand(to).c_str(), (run.dir + "/" + name).c_str()), 0);
+      }
+      const ToolResult result = run(c.args, c.full_disk);
+      EXPECT_EQ(result.exit_status, c.status);
+      EXPECT_EQ(result.out, run.expand(c.messages));
+      EXPECT_EQ(result.err, "");
+      EXPECT_EQ(run.output(), c.output || !earlier ? c.output : earlier_font);
+      const auto mode = std::filesystem::status(run.out).permissions();  // 0xFFFF: none there
+      EXPECT_EQ(static_cast<int>(mode), !run.output() ? 0xFFFF : earlier ? 0604 : 0644);
+      for (const auto& [name, to] : c.links) {
+        EXPECT_EQ(std::filesystem::read_symlink(run.dir + "/" + name), run.expand(to));
+      }
+      // Nothing but the input, the output and the links is left.
+      const auto files = std::distance(std::filesystem::directory_iterator(run.dir), {});
+      EXPECT_EQ(files, 1 + (run.output() ? 1 : 0) + std::ssize(c.links));
+    }
   }
 }
 
@@ -195,7 +256,7 @@ TEST(Cli, PipeAsInputIsRefused) {
   const ToolResult result = run_tool("/bin/sh", {"-c", script});
   EXPECT_EQ(result.exit_status, 255);
   EXPECT_NE(result.out.find("Error: Input file is not seekable"), std::string::npos) << result.out;
-  EXPECT_EQ(run.output(), Bytes{});
+  EXPECT_EQ(run.output(), std::nullopt);
 }
 
 // Opening the output truncates it: an output that names the input in any way

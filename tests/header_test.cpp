@@ -21,6 +21,9 @@ using fontbuilder::text;
 
 const Bytes kNotice = text("(c) Kestrune");
 const Bytes kBody = text("\x1b*c65Ebody");
+const std::string kFormatWarning =
+    "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
+    "add -f20 to mark this font so.\n";
 
 FontSpec plain(std::uint8_t orientation = 0) {
   FontSpec font_spec;
@@ -29,8 +32,9 @@ FontSpec plain(std::uint8_t orientation = 0) {
   return font_spec;
 }
 
-FontSpec resolution_form(std::uint16_t dpi) {
+FontSpec resolution_form(std::uint16_t dpi, std::uint8_t format = 0) {
   FontSpec font_spec = plain();
+  font_spec.header_format = format;
   font_spec.descriptor_size = 68;
   font_spec.x_resolution = dpi;
   font_spec.y_resolution = dpi;
@@ -93,14 +97,14 @@ std::vector<HeaderCase> header_cases() {
        {300, false, false},
        true,
        font_header(resolution_form(300)),
-       "header size = 76\nResolution set to 300\n",
+       "header size = 76\nResolution set to 300\n" + kFormatWarning,
        false,
        plain_end},
-      {"68 keeps its size",
-       with_body(font_header(resolution_form(300))),
+      {"68 keeps its size; format 20 needs no -f20",
+       with_body(font_header(resolution_form(300, 20))),
        {600, false, false},
        true,
-       font_header(resolution_form(600)),
+       font_header(resolution_form(600, 20)),
        "header size = 80\nResolution set to 600\n",
        false,
        plain_end + 4},
@@ -109,7 +113,7 @@ std::vector<HeaderCase> header_cases() {
        {70000, false, false},
        true,
        font_header(resolution_form(70000 & 0xFFFF)),
-       "header size = 80\nResolution set to 70000\n",
+       "header size = 80\nResolution set to 70000\n" + kFormatWarning,
        false,
        plain_end + 4},
       {"negative resolution",
@@ -117,7 +121,7 @@ std::vector<HeaderCase> header_cases() {
        {-1, false, false},
        true,
        font_header(resolution_form(0xFFFF)),
-       "header size = 80\nResolution set to -1\n",
+       "header size = 80\nResolution set to -1\n" + kFormatWarning,
        false,
        plain_end + 4},
       {"landscape marks a portrait font",
@@ -137,7 +141,8 @@ std::vector<HeaderCase> header_cases() {
          s.orientation = 1;
          return s;
        }()),
-       "header size = 76\nResolution set to 300\nWarning: Cannot rotate this font! Continuing...\n",
+       "header size = 76\nResolution set to 300\n" + kFormatWarning +
+           "Warning: Cannot rotate this font! Continuing...\n",
        false,
        plain_end},
       {"extra bytes survive an extension",
@@ -145,7 +150,7 @@ std::vector<HeaderCase> header_cases() {
        {300, false, false},
        true,
        font_header(short_extended),
-       "header size = 66\nResolution set to 300\n",
+       "header size = 66\nResolution set to 300\n" + kFormatWarning,
        false,
        static_cast<long>(font_header(short_extra).size())},
       {"size below the descriptor",

@@ -2,7 +2,6 @@
 # test support and libpng (to read the contact sheet back). Included from
 # tests/CMakeLists.txt; the viewer's targets are defined later, in
 # src/viewer/, which is fine for linking and generator expressions.
-find_package(PNG REQUIRED)
 
 add_executable(kestrune_viewer_tests viewer_test.cpp)
 target_link_libraries(kestrune_viewer_tests PRIVATE
@@ -15,4 +14,4 @@ target_compile_definitions(kestrune_viewer_tests PRIVATE
   KESTRUNE_BUILD_DIR="${PROJECT_BINARY_DIR}"
   CMAKE_EXE="${CMAKE_COMMAND}")
 add_dependencies(kestrune_viewer_tests kestrune kestrune-view)
-gtest_discover_tests(kestrune_viewer_tests DISCOVERY_TIMEOUT 30)
+gtest_discover_tests(kestrune_viewer_tests DISCOVERY_TIMEOUT 30 ${KESTRUNE_TEST_ENVIRONMENT})

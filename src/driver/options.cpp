@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+
+#include "driver/version.h"
 
 namespace kestrune {
 namespace {
@@ -19,18 +22,41 @@ void fold_resolution_digits(const char* digits, RunOptions& options) {
   options.resolution = static_cast<std::int32_t>(value);
 }
 
+bool all_digits(const char* text) {
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (!is_digit(*c)) return false;
+  }
+  return true;
+}
+
+void warn_about_argument(const char* argument, std::string_view problem) {
+  print_text("Warning: '");
+  print_text(argument);
+  print_text("' ");
+  print_text(problem);
+}
+
 }  // namespace
 
 void apply_option(const char* argument, RunOptions& options) {
   if (std::strncmp(argument, "-r", 2) == 0) {
     fold_resolution_digits(argument + 2, options);
     print_text("Resolution changing to ", options.resolution, ".\n");
+    if (!all_digits(argument + 2)) {
+      warn_about_argument(argument,
+                          "holds characters other than digits; each was still read as a digit.\n");
+    }
   } else if (std::strcmp(argument, "-l") == 0) {
     options.landscape = true;
     print_text("Landscaping...\n");
   } else if (std::strcmp(argument, "-clean") == 0) {
     options.clean = true;
     print_text("Cleaning...\n");
+  } else if (std::strcmp(argument, "-f20") == 0) {
+    options.header_format_20 = true;
+    print_text("Header format 20 requested.\n");
+  } else {
+    warn_about_argument(argument, "is not an option; ignored.\n");
   }
 }
 
@@ -41,6 +67,9 @@ RunOptions parse_options(int argc, const char* const* argv) {
       if (argv[i] != nullptr) apply_option(argv[i], options);
     }
   }
+  if (options.header_format_20 && options.resolution == 0) {
+    print_text("Warning: -f20 needs -rNNN; the header format is left as it is.\n");
+  }
   return options;
 }
 
@@ -48,7 +77,7 @@ void print_usage() {
   print_text("\n");
   print_text("\n");
   print_text("Kestrune by Odran Velisk / Brindlewick\n");
-  print_text("Version: 0.91beta\n");
+  print_text("Version: " KESTRUNE_VERSION "\n");
   print_text("\n");
   print_text("SYNTAX\n");
   print_text("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");

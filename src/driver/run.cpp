@@ -7,13 +7,14 @@
 #include "characters/landscape.h"
 #include "characters/scanner.h"
 #include "driver/options.h"
+#include "driver/output_file.h"
 #include "softfont/format.h"
 #include "softfont/header.h"
 
 namespace kestrune {
 namespace {
 
-// Opening the output truncates it, so an output that is the input under
+// Writing the output replaces it, so an output that is the input under
 // another name (the same path, a hard link, a symbolic link) must be caught
 // before it is opened.
 bool names_same_file(const char* input_name, const char* output_name) {
@@ -27,15 +28,6 @@ bool run_body_pass(std::FILE* in, OutputBuffer& out, const RunOptions& options) 
   if (options.landscape) return scan_character_definitions(in, out, rotate_character_to_landscape);
   if (options.clean) return scan_character_definitions(in, out, clean_row_fill);
   return copy_remaining_bytes(in, out);
-}
-
-// The file's own close may still fail, on some file systems with the
-// disk full.
-bool close_output(std::FILE* out, bool run_ok) {
-  const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
-  const bool closed = std::fclose(out) == 0;
-  if (run_ok && !(flushed && closed)) report_write_error();
-  return run_ok && flushed && closed;
 }
 
 int run_command_line(int argc, const char* const* argv) {
@@ -67,8 +59,8 @@ int run_command_line(int argc, const char* const* argv) {
     std::fclose(in);
     return -1;
   }
-  std::FILE* out = std::fopen(output_name, "w+b");
-  if (out == nullptr) {
+  OutputFile out;
+  if (!open_output(output_name, out)) {
     print_text("Error: Could not open output file.\n");
     std::fclose(in);
     return -1;
@@ -78,8 +70,8 @@ int run_command_line(int argc, const char* const* argv) {
   // which a stream buffer would only copy once more. Only the few bytes of
   // the font header's command are read one system call each.
   std::setvbuf(in, nullptr, _IONBF, 0);
-  std::setvbuf(out, nullptr, _IONBF, 0);
-  const bool ok = run_font_phases(in, out, options);
+  std::setvbuf(out.stream, nullptr, _IONBF, 0);
+  const bool ok = run_font_phases(in, out.stream, options);
   std::fclose(in);
   return close_output(out, ok) ? 1 : -1;
 }

@@ -24,6 +24,7 @@ struct RunOptions {
   std::int32_t resolution = 0;  // 0 leaves the font's resolution alone
   bool landscape = false;
   bool clean = false;
+  bool header_format_20 = false;  // -f20: with a resolution, mark the header format 20
 };
 
 // The font descriptor at the start of the font header's data block. The tool

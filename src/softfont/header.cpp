@@ -8,6 +8,11 @@ namespace {
 
 constexpr std::uint8_t kFontHeaderStart[] = {ESC, ')', 's'};
 
+// A printer takes the resolution from the descriptor only when its header
+// format byte says resolution-specified.
+constexpr std::size_t kHeaderFormatOffset = 2;
+constexpr std::uint8_t kResolutionSpecified = 20;
+
 // Everything read from the header before anything is written.
 struct FontHeader {
   std::int64_t declared_size = 0;  // S, the value of the header command
@@ -108,6 +113,19 @@ bool read_font_header(std::FILE* in, FontHeader& header) {
   return true;
 }
 
+// With -f20 the header is marked resolution-specified; without it, a header
+// that is not gets a warning, as the new resolution will not reach a printer.
+void apply_header_format(FontDescriptor& descriptor, bool mark_format_20) {
+  std::uint8_t& format = descriptor.bytes[kHeaderFormatOffset];
+  if (mark_format_20) {
+    format = kResolutionSpecified;
+  } else if (format != kResolutionSpecified) {
+    print_text(
+        "Warning: Printers read the resolution only from a format 20 (resolution-specified) "
+        "header; add -f20 to mark this font so.\n");
+  }
+}
+
 // X and Y resolution both take the low 16 bits of R; a 64-byte descriptor
 // grows to the 68-byte form to hold them.
 void apply_resolution(FontHeader& header, std::int32_t resolution) {
@@ -152,7 +170,10 @@ bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options) 
   if (!read_font_header(in, header)) return false;
   // The body starts at the end of the declared block, P + S as read.
   const std::int64_t body_start = header.block_start + header.declared_size;
-  if (options.resolution != 0) apply_resolution(header, options.resolution);
+  if (options.resolution != 0) {
+    apply_resolution(header, options.resolution);
+    apply_header_format(header.descriptor, options.header_format_20);
+  }
   if (options.landscape) apply_landscape(header, options);
   if (!write_font_header(out, header)) {
     report_write_error();

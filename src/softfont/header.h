@@ -9,7 +9,9 @@
 
 namespace kestrune {
 
-// Leaves `in` at the first byte after the header's declared data block.
+// With a resolution and `options.header_format_20`, the header format byte
+// becomes 20. Leaves `in` at the first byte after the header's declared data
+// block.
 // Clears `options.landscape` when the font is not portrait. Returns false,
 // with its one error line printed and nothing written, when the header
 // cannot be used; also false when writing the header fails (which, the

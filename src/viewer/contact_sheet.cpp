@@ -1,6 +1,8 @@
 #include "viewer/contact_sheet.h"
 
+#ifdef KESTRUNE_HAVE_PNG
 #include <png.h>
+#endif
 
 #include <algorithm>
 #include <csetjmp>
@@ -33,6 +35,7 @@ int digit_count(long code) {
   return digits;
 }
 
+#ifdef KESTRUNE_HAVE_PNG
 // libpng reports errors by calling this, which must not return: it jumps back
 // to the setjmp of the guarded call that is running. Nothing is printed; the
 // caller reports the failure in its own words.
@@ -64,6 +67,11 @@ bool guarded_end(png_structp png) {
   png_write_end(png, nullptr);
   return true;
 }
+#else
+// Built without libpng, a sheet cannot be written: every step fails.
+bool guarded_row(void* /*png*/, const std::uint8_t* /*row*/) { return false; }
+bool guarded_end(void* /*png*/) { return false; }
+#endif
 
 }  // namespace
 
@@ -98,6 +106,7 @@ SheetLayout lay_out(const SheetPlan& plan) {
   return layout;
 }
 
+#ifdef KESTRUNE_HAVE_PNG
 struct ContactSheet::Png {
   png_structp png = nullptr;
   png_infop info = nullptr;
@@ -105,13 +114,23 @@ struct ContactSheet::Png {
     if (png != nullptr) png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
   }
 };
+#else
+struct ContactSheet::Png {
+  void* png = nullptr;
+};
+#endif
 
 ContactSheet::ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots)
     : png_(std::make_unique<Png>()), layout_(layout), max_dots_(max_dots) {
+#ifdef KESTRUNE_HAVE_PNG
   png_->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
   if (png_->png != nullptr) png_->info = png_create_info_struct(png_->png);
   ok_ = png_->info != nullptr &&
         guarded_start(png_->png, png_->info, out, layout_.width, layout_.height);
+#else
+  (void)out;
+  ok_ = false;
+#endif
   band_.assign(
       static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.cell_height),
       kPaper);

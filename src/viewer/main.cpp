@@ -8,15 +8,18 @@
 #include <string_view>
 #include <system_error>
 
+#include "driver/version.h"
 #include "viewer/font_view.h"
-
-#ifndef KESTRUNE_VERSION
-#define KESTRUNE_VERSION "unknown"
-#endif
 
 namespace {
 
 using kestrune::view::kStatusFailed;
+
+#ifdef KESTRUNE_HAVE_PNG
+constexpr bool kHavePng = true;
+#else
+constexpr bool kHavePng = false;
+#endif
 
 constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
@@ -84,6 +87,7 @@ int main(int argc, char** argv) {
         return usage_error("--chars: " + error);
       }
     } else if (!options_done && is("--png")) {
+      if (!kHavePng) return usage_error("--png is not available: built without libpng");
       if (!value_of("--png", png_name) || *png_name == '\0') {
         return usage_error("--png needs a file name");
       }

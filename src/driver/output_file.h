@@ -1,0 +1,28 @@
+// The output font of a run. A regular file, or a name where there is no file
+// yet, is written as a new file beside it and renamed over it only when the
+// run completes, so that a failed run leaves the output as it was. Anything
+// else (a device, a FIFO) is written directly.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kestrune {
+
+struct OutputFile {
+  std::FILE* stream = nullptr;
+  std::string target;     // the file replaced: the output, its symbolic links followed
+  std::string temporary;  // the new file beside it; empty when written directly
+};
+
+// Opens the output for writing; false when it cannot be opened or the new
+// file cannot be created beside it. Until the output is closed, a signal that
+// ends the process removes the new file first.
+bool open_output(const char* output_name, OutputFile& output);
+
+// Closes the output. After a completed run (`run_ok`) the new file is flushed
+// to disk and takes the output's place; otherwise it is removed. Returns
+// false, with one error line printed when `run_ok`, when any of it fails.
+bool close_output(OutputFile& output, bool run_ok);
+
+}  // namespace kestrune
