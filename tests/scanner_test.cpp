@@ -234,12 +234,12 @@ TEST(ScanCharacterDefinitions, ContinuedAndCompressedTwins) {
   Bytes compressed_font = header;
   append(compressed_font, fontbuilder::character_definition(compressed));
   EXPECT_EQ(run(continued(compressed), "-clean"), compressed_font);
-  // 300 x 120 turns into 120 rows of 38 bytes, 4576 in all: make it longer.
+  // 700 x 400 dots turn into 400 rows of 88 bytes: over one data command.
   GlyphSpec large = plain;
   large.rows.assign(700, std::string(400, '#'));
   const Bytes large_turned = run(fontbuilder::character_definition(large), "-l");
-  const std::string text_form(large_turned.begin(), large_turned.end());
-  EXPECT_NE(text_form.find("\x1b(s32767W"), std::string::npos);
+  EXPECT_NE(std::string(large_turned.begin(), large_turned.end()).find("\x1b(s32767W"),
+            std::string::npos);
   const Bytes body(large_turned.begin() + static_cast<long>(header.size()), large_turned.end());
   const Bytes cleaned_again = run(body, "-clean");
   EXPECT_EQ(Bytes(cleaned_again.begin() + static_cast<long>(header.size()), cleaned_again.end()),
