@@ -3,6 +3,9 @@
 //   glyphs-64m.sfp  600 dpi, 224 large glyphs (about 1200-1800 x 1300-1900
 //                   dots each), about 64 MB;
 //   glyphs-6m.sfp   the first tenth of the same glyphs, about 6.4 MB;
+//   continued-64m.sfp the same glyphs in data commands of at most 32767
+//                   bytes, continued as printers take them;
+//   compressed.sfp  the same glyphs as class 2 run lengths, continued too;
 //   chars-40k.sfp   300 dpi, 40,000 small glyphs (24-56 dots square) under
 //                   16-bit codes, about 10 MB;
 //   header-only.sfp the font header alone, for the cost of a run that has
@@ -92,10 +95,28 @@ bool write_all(std::FILE* out, const Bytes& bytes) {
   return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
 }
 
+// How the glyphs' definitions are written.
+enum class Form {
+  kWhole,       // one data command each, however long
+  kContinued,   // data commands of at most 32767 bytes, as printers take them
+  kCompressed,  // class 2 run lengths, in data commands of at most 32767 bytes
+};
+
+kestrune::fontbuilder::Bytes definition(GlyphSpec glyph, Form form) {
+  namespace fb = kestrune::fontbuilder;
+  if (form == Form::kWhole) return fb::character_definition(glyph);
+  if (form == Form::kCompressed) {
+    glyph.glyph_class = 2;
+    glyph.bitmap = fb::compress_bitmap(*glyph.bitmap, glyph.width, glyph.height);
+  }
+  return fb::continued_definition(glyph, 32767, 32765);
+}
+
 // Writes the font header, then `count` glyphs under codes from
 // `font_spec.first_code`, each of the size `size_of(random, i)` gives.
 template <typename SizeOf>
-bool write_font(const std::string& path, FontSpec font_spec, int count, SizeOf size_of) {
+bool write_font(const std::string& path, FontSpec font_spec, int count, SizeOf size_of,
+                Form form = Form::kWhole) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) return false;
   font_spec.last_code = static_cast<std::uint16_t>(font_spec.first_code + count - 1);
@@ -103,8 +124,8 @@ bool write_font(const std::string& path, FontSpec font_spec, int count, SizeOf s
   Random random;
   for (int i = 0; i < count && ok; ++i) {
     const auto [width, height] = size_of(random, i);
-    ok = write_all(out, kestrune::fontbuilder::character_definition(
-                            make_glyph(random, font_spec.first_code + i, width, height)));
+    ok = write_all(out,
+                   definition(make_glyph(random, font_spec.first_code + i, width, height), form));
   }
   return std::fclose(out) == 0 && ok;
 }
@@ -116,7 +137,7 @@ struct Size {
 
 // The large-glyph font: codes 32 up, `count` glyphs. The first glyph is the
 // largest, so that every prefix of the sequence needs the same block buffer.
-bool write_large_glyph_font(const std::string& path, int count) {
+bool write_large_glyph_font(const std::string& path, int count, Form form = Form::kWhole) {
   FontSpec font_spec;
   font_spec.descriptor_size = 68;
   font_spec.header_format = 20;
@@ -128,10 +149,13 @@ bool write_large_glyph_font(const std::string& path, int count) {
   font_spec.cell_height = 1900;
   font_spec.spacing = 1;
   font_spec.first_code = 32;
-  return write_font(path, font_spec, count, [](Random& random, int i) {
-    return i == 0 ? Size{1800, 1900}
-                  : Size{between(random, 1200, 1800), between(random, 1300, 1900)};
-  });
+  return write_font(
+      path, font_spec, count,
+      [](Random& random, int i) {
+        return i == 0 ? Size{1800, 1900}
+                      : Size{between(random, 1200, 1800), between(random, 1300, 1900)};
+      },
+      form);
 }
 
 // The many-character font: 16-bit codes from 0x4E00, small glyphs.
@@ -156,10 +180,13 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   constexpr int kLargeGlyphs = 224;
-  const bool ok = write_large_glyph_font(dir + "/glyphs-64m.sfp", kLargeGlyphs) &&
-                  write_large_glyph_font(dir + "/glyphs-6m.sfp", kLargeGlyphs / 10) &&
-                  write_many_character_font(dir + "/chars-40k.sfp", 40000) &&
-                  write_many_character_font(dir + "/header-only.sfp", 0);
+  const bool ok =
+      write_large_glyph_font(dir + "/glyphs-64m.sfp", kLargeGlyphs) &&
+      write_large_glyph_font(dir + "/glyphs-6m.sfp", kLargeGlyphs / 10) &&
+      write_large_glyph_font(dir + "/continued-64m.sfp", kLargeGlyphs, Form::kContinued) &&
+      write_large_glyph_font(dir + "/compressed.sfp", kLargeGlyphs, Form::kCompressed) &&
+      write_many_character_font(dir + "/chars-40k.sfp", 40000) &&
+      write_many_character_font(dir + "/header-only.sfp", 0);
   if (!ok) {
     std::fprintf(stderr, "make_bench_fonts: cannot write the fonts in %s\n", dir.c_str());
     return 1;

@@ -12,8 +12,8 @@ exits 1 when one is missed.
     bench/run_bench.py --kestrune BUILD/kestrune --fonts DIR [--reps N]
 
 DIR holds the fonts written by make_bench_fonts (glyphs-64m.sfp, glyphs-6m.sfp,
-chars-40k.sfp, header-only.sfp); the outputs are written beside them and
-removed afterwards.
+continued-64m.sfp, compressed.sfp, chars-40k.sfp, header-only.sfp); the
+outputs are written beside them and removed afterwards.
 """
 
 import argparse
@@ -23,7 +23,17 @@ import statistics
 import sys
 import time
 
-FONTS = ["glyphs-64m.sfp", "glyphs-6m.sfp", "chars-40k.sfp", "header-only.sfp"]
+FONTS = [
+    "glyphs-64m.sfp",
+    "glyphs-6m.sfp",
+    "continued-64m.sfp",
+    "compressed.sfp",
+    "chars-40k.sfp",
+    "header-only.sfp",
+]
+# -l writes a compressed font's glyphs unpacked, six times its size here: it
+# is held to the copy of the font it writes, the same glyphs uncompressed.
+CP_OF_WHAT_IS_WRITTEN = {("compressed.sfp", "-l"): "glyphs-64m.sfp"}
 MODES = ["cp", "copy", "-r600", "-clean", "-l"]
 # Ratio to cp that each mode must stay within.
 TARGET_RATIO = {"copy": 1.5, "-r600": 1.5, "-clean": 2.0, "-l": 3.0}
@@ -136,15 +146,15 @@ def main():
     paths = [os.path.join(args.fonts, name) for name in FONTS]
     measured = measure(os.path.abspath(args.kestrune), paths, args.reps)
     results = {}
-    print(f"{'font':<16} {'mode':<7} {'median ms':>10} {'x cp':>6} {'MB/s':>8} {'peak RSS MiB':>13}")
+    print(f"{'font':<17} {'mode':<7} {'median ms':>10} {'x cp':>6} {'MB/s':>8} {'peak RSS MiB':>13}")
     for name, font in zip(FONTS, paths):
         size = os.path.getsize(font)
         results[name] = (size, measured[font])
-        cp_time = results[name][1]["cp"][0]
         for mode in MODES:
             seconds, kib = results[name][1][mode]
+            cp_time = results[CP_OF_WHAT_IS_WRITTEN.get((name, mode), name)][1]["cp"][0]
             print(
-                f"{name:<16} {mode:<7} {seconds * 1e3:>10.1f} {seconds / cp_time:>6.2f}"
+                f"{name:<17} {mode:<7} {seconds * 1e3:>10.1f} {seconds / cp_time:>6.2f}"
                 f" {size / seconds / 1e6:>8.0f} {kib / 1024:>13.2f}"
             )
 
@@ -160,9 +170,9 @@ def check_targets(results):
     for name, (_, by_mode) in results.items():
         if name == "header-only.sfp":
             continue
-        cp_time = by_mode["cp"][0]
         for mode, limit in TARGET_RATIO.items():
-            ratio = by_mode[mode][0] / cp_time
+            cp_font = CP_OF_WHAT_IS_WRITTEN.get((name, mode), name)
+            ratio = by_mode[mode][0] / results[cp_font][1]["cp"][0]
             if ratio > limit:
                 failures.append(f"{name} {mode}: {ratio:.2f}x cp, target {limit}x")
     big, tenth = results["glyphs-64m.sfp"][1], results["glyphs-6m.sfp"][1]

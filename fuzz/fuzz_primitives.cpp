@@ -8,6 +8,7 @@
 #include "characters/clean.h"
 #include "characters/landscape.h"
 #include "font_builder.h"
+#include "softfont/definitions.h"
 #include "softfont/format.h"
 
 namespace {
@@ -97,6 +98,60 @@ void check_rotation(const std::vector<std::uint8_t>& bytes) {
   std::free(written);
 }
 
+// The unpacking against a plain dot-at-a-time reading of the same runs.
+void check_unpacking(const std::vector<std::uint8_t>& bytes) {
+  const auto width = static_cast<std::uint16_t>(bytes[10] << 8 | bytes[11]);
+  const auto height = static_cast<std::uint16_t>(bytes[12] << 8 | bytes[13]);
+  const std::span<const std::uint8_t> data(bytes.data() + 16, bytes.size() - 16);
+  std::vector<std::uint8_t> bitmap;
+  const kestrune::Unpacked result = kestrune::unpack_compressed_bitmap(data, width, height, bitmap);
+  if (result == kestrune::Unpacked::kTooLarge) {
+    check(std::uint64_t{width} * height / 8 > kestrune::kLargestUnpackedBitmap);
+    return;
+  }
+  const std::size_t stride = kestrune::row_stride(width);
+  std::vector<std::uint8_t> expected(stride * height);
+  std::size_t at = 0;
+  for (std::size_t row = 0; row < height && at < data.size();) {
+    const std::size_t copies = 1 + std::min<std::size_t>(data[at++], height - row - 1);
+    std::size_t x = 0;
+    for (int colour = 0; x < width && at < data.size(); colour ^= 1) {
+      const std::size_t run = data[at++];
+      if (x + run > width) {
+        check(result == kestrune::Unpacked::kRunPastWidth);
+        return;
+      }
+      for (std::size_t end = x + run; x < end; ++x) {
+        for (std::size_t k = 0; k < copies; ++k) {
+          if (colour == 1)
+            expected[(row + k) * stride + x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
+        }
+      }
+    }
+    row += copies;
+  }
+  check(result == kestrune::Unpacked::kDone && bitmap == expected);
+}
+
+// The reader of definitions over the same bytes: offsets move forward and
+// stay inside the input, and a complete block holds a descriptor.
+void check_definitions(std::FILE* in, std::size_t size) {
+  kestrune::InputBuffer buffered(in);
+  std::vector<std::uint8_t> buffer;
+  kestrune::CharacterDefinition definition;
+  std::uint64_t last_end = 0;
+  while (!kestrune::input_exhausted(buffered) &&
+         kestrune::read_character_definition(buffered, buffer, definition)) {
+    check(definition.start >= last_end && definition.start < definition.end &&
+          definition.end <= size);
+    if (definition.status == kestrune::DefinitionStatus::kComplete) {
+      check(definition.block.size() >= 16 && definition.block.size() <= size &&
+            definition.data_commands >= 1);
+    }
+    last_end = definition.end;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -121,6 +176,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::fclose(same);
     std::fclose(in);
+    std::FILE* again = fmemopen(bytes.data(), bytes.size(), "rb");
+    if (again == nullptr) std::abort();
+    check_definitions(again, size);
+    std::fclose(again);
   }
   // The same bytes as one character's data block.
   if (size >= 16) {
@@ -131,6 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kestrune::rotate_character_to_landscape(1, block.size(), block.data(), out);
     kestrune::flush_output(out);
     check_rotation(bytes);
+    if (bytes[3] == 2) check_unpacking(bytes);  // the class byte of a compressed character
   }
   return 0;
 }

@@ -26,9 +26,26 @@ std::vector<GlyphSpec> glyphs() {
   return {drawn_glyph(65, {"..#..", ".#.#.", "#####", "#...#"}), wide, compressed, empty};
 }
 
+// A compressed glyph whose runs are whole.
+GlyphSpec compressed_glyph() {
+  GlyphSpec runs = drawn_glyph(72, {"#..#", "#..#", "####", "#..#"});
+  runs.glyph_class = 2;
+  runs.bitmap = Bytes{1, 0, 1, 2, 1, 0, 0, 4, 0, 0, 1, 2, 1};
+  return runs;
+}
+
+// A font whose first glyph is continued over three data commands.
+Bytes continued_font(const FontSpec& font_spec) {
+  Bytes continued = fb::font(font_spec, {});
+  append(continued, fb::continued_definition(glyphs()[0], 10, 8));
+  append(continued, fb::character_definition(compressed_glyph()));
+  return continued;
+}
+
 struct Seed {
   std::string name;
   Bytes font;
+  std::vector<int> modes = {};  // the option sets to write it with; none: the next two in turn
 };
 
 std::vector<Seed> fonts() {
@@ -66,6 +83,9 @@ std::vector<Seed> fonts() {
     seeds.push_back({"cut-" + std::to_string(cut),
                      Bytes(whole.begin(), whole.begin() + static_cast<long>(cut))});
   }
+  // Both character passes for the compressed and the continued glyphs.
+  seeds.push_back({"compressed", fb::font(plain, {compressed_glyph(), glyphs()[0]}), {2, 3}});
+  seeds.push_back({"continued", continued_font(plain), {2, 3}});
   return seeds;
 }
 
@@ -86,15 +106,21 @@ int main(int argc, char** argv) {
   int mode = 0;
   for (const Seed& seed : fonts()) {
     // Spread the fonts over the option sets, every font with at least two.
-    for (int k = 0; k < 2; ++k, ++mode) {
-      Bytes input = {static_cast<std::uint8_t>(mode % 7)};
+    std::vector<int> seed_modes = seed.modes;
+    for (; seed_modes.size() < 2; ++mode) seed_modes.push_back(mode % 7);
+    for (const int m : seed_modes) {
+      Bytes input = {static_cast<std::uint8_t>(m)};
       append(input, seed.font);
-      write(dir + "/fuzz_run/" + seed.name + "-" + modes[mode % 7], input);
+      write(dir + "/fuzz_run/" + seed.name + "-" + modes[m], input);
     }
   }
   write(dir + "/fuzz_primitives/fields", fb::text("065E\x1b(s18W0000000000000000012W"));
   Bytes block = fb::character_descriptor(glyphs()[1]);
   append(block, fb::character_bitmap(glyphs()[1]));
   write(dir + "/fuzz_primitives/block", block);
+  Bytes runs_block = fb::character_descriptor(compressed_glyph());
+  append(runs_block, fb::character_bitmap(compressed_glyph()));
+  write(dir + "/fuzz_primitives/compressed-block", runs_block);
+  write(dir + "/fuzz_primitives/continued", continued_font({}));
   return 0;
 }

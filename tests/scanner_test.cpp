@@ -63,6 +63,12 @@ std::vector<ScanCase> scan_cases() {
       join({text("\x1b*cE\x1b(s18W"), fontbuilder::character_descriptor(three_by_two(0)),
             Bytes{0xA7, 0x67}});
   Bytes short_block = join({text("\x1b*c7E\x1b(s4W"), Bytes{1, 2, 3, 4}});
+  // A's block over two and over three data commands.
+  const Bytes a_descriptor = fontbuilder::character_descriptor(three_by_two(65));
+  const Bytes a_first = join({text("\x1b*c65E\x1b(s17W"), a_descriptor, Bytes{0xA7}});
+  const Bytes a_continued = join({a_first, text("\x1b(s3W"), Bytes{4, 1, 0x67}});
+  const Bytes a_in_three = join({text("\x1b*c65E\x1b(s16W"), a_descriptor, text("\x1b(s3W"),
+                                 Bytes{4, 1, 0xA7}, text("\x1b(s03W"), Bytes{4, 1, 0x67}});
 
   return {
       {"empty body", {}, "", {}},
@@ -101,6 +107,22 @@ std::vector<ScanCase> scan_cases() {
        cleaned(three_by_two(65))},
       {"input ends inside the code", join({a, text("\x1b*c6")}), found_and_cleaned(65) + kInvalid,
        cleaned(three_by_two(65))},
+      {"a continued block is joined", join({a_continued, b}),
+       found_and_cleaned(65) + found_and_cleaned(66),
+       join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
+      {"a block continued twice", join({a_in_three, b}),
+       found_and_cleaned(65) + found_and_cleaned(66),
+       join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
+      // Not 04 01, or not straight after the block: dropped as before.
+      {"a data command that is no continuation", join({a, text("\x1b(s3W\x04\x02\x67"), b}),
+       found_and_cleaned(65) + found_and_cleaned(66),
+       join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
+      {"a continuation after a gap", join({a, text(" \x1b(s3W\x04\x01\x67")}),
+       found_and_cleaned(65), cleaned(three_by_two(65))},
+      {"input ends inside a continuation",
+       join({a_first, text("\x1b(s3W\x04\x01")}),
+       found(65) + "Error: Input ends inside character 65.\n",
+       {}},
   };
 }
 
@@ -165,6 +187,63 @@ TEST(ScanCharacterDefinitions, CleaningAwkwardSizes) {
   EXPECT_EQ(result.exit_status, 1);
   EXPECT_NE(result.out.find(kHeaderLines + messages), std::string::npos) << result.out;
   EXPECT_EQ(fontbuilder::read_file(dir + "/out.sfp"), expected);
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A glyph sent plain, continued over several data commands, or compressed
+// (its runs also continued) comes out of -l as the plain glyph does; -clean
+// joins the continued one and keeps a compressed one's runs. Glyphs of more
+// than 32767 bytes go out in several data commands, which the tool joins
+// again when it reads its own output.
+TEST(ScanCharacterDefinitions, ContinuedAndCompressedTwins) {
+  // Rows in pairs, and runs of more than 255 dots.
+  std::vector<std::string> rows(300, std::string(300, '.'));
+  for (std::size_t y = 0; y < rows.size(); ++y) rows[y][y / 2] = rows[y][299 - y / 2] = '#';
+  GlyphSpec plain = fontbuilder::drawn_glyph(65, rows);
+  GlyphSpec compressed = plain;
+  compressed.glyph_class = 2;
+  compressed.bitmap = fontbuilder::compress_bitmap(fontbuilder::character_bitmap(plain), 300, 300);
+  const auto continued = [](const GlyphSpec& g) {
+    return fontbuilder::continued_definition(g, 1000, 2000);
+  };
+  const Bytes header = fontbuilder::font_header({});
+  const auto run = [&](const Bytes& body, const std::string& option) {
+    const std::string dir = testsupport::temp_dir();
+    Bytes input = header;
+    append(input, body);
+    fontbuilder::write_file(dir + "/in.sfp", input);
+    const auto result =
+        testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", option});
+    EXPECT_NE(result.out.find("Character code 65 found.\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("Error"), std::string::npos) << result.out;
+    return fontbuilder::read_file(dir + "/out.sfp");
+  };
+  const Bytes plain_definition = fontbuilder::character_definition(plain);
+  const Bytes turned = run(plain_definition, "-l");
+  const Bytes cleaned_plain = run(plain_definition, "-clean");
+  for (const Bytes& twin :
+       {continued(plain), fontbuilder::character_definition(compressed), continued(compressed)}) {
+    EXPECT_EQ(run(twin, "-l"), turned);
+  }
+  EXPECT_EQ(run(continued(plain), "-clean"), cleaned_plain);
+  Bytes compressed_font = header;
+  append(compressed_font, fontbuilder::character_definition(compressed));
+  EXPECT_EQ(run(continued(compressed), "-clean"), compressed_font);
+  // 300 x 120 turns into 120 rows of 38 bytes, 4576 in all: make it longer.
+  GlyphSpec large = plain;
+  large.rows.assign(700, std::string(400, '#'));
+  const Bytes large_turned = run(fontbuilder::character_definition(large), "-l");
+  const std::string text_form(large_turned.begin(), large_turned.end());
+  EXPECT_NE(text_form.find("\x1b(s32767W"), std::string::npos);
+  const Bytes body(large_turned.begin() + static_cast<long>(header.size()), large_turned.end());
+  const Bytes cleaned_again = run(body, "-clean");
+  EXPECT_EQ(Bytes(cleaned_again.begin() + static_cast<long>(header.size()), cleaned_again.end()),
+            body);
 }
 
 }  // namespace

@@ -10,8 +10,9 @@ namespace {
 // Prints what the reader made of one definition, and hands a complete one to
 // the transform. A problem with a definition is reported unless the input
 // itself failed; that is reported once, when the pass ends.
-void handle_definition(const CharacterDefinition& definition, bool input_failed, OutputBuffer& out,
+void handle_definition(const CharacterDefinition& definition, std::FILE* in, OutputBuffer& out,
                        CharacterTransform transform) {
+  const auto input_failed = [in] { return std::ferror(in) != 0; };
   using enum DefinitionStatus;
   const DefinitionStatus status = definition.status;
   if (names_a_character(status)) print_character_progress(definition.code, "found.");
@@ -19,14 +20,15 @@ void handle_definition(const CharacterDefinition& definition, bool input_failed,
     case kNotCharacter:
       break;
     case kCutBeforeCode:
-      if (!input_failed) print_text("Error: Input ends inside a character definition.\n");
+      if (!input_failed()) print_text("Error: Input ends inside a character definition.\n");
       break;
     case kBadCode:
     case kBadData:
-      if (!input_failed) print_text("Error: Invalid character found!\n");
+      if (!input_failed()) print_text("Error: Invalid character found!\n");
       break;
     case kCutShort:
-      if (!input_failed) print_text("Error: Input ends inside character ", definition.code, ".\n");
+      if (!input_failed())
+        print_text("Error: Input ends inside character ", definition.code, ".\n");
       break;
     case kTooShort:
       print_text("Error: Character ", definition.code,
@@ -49,7 +51,7 @@ bool scan_character_definitions(std::FILE* in_stream, OutputBuffer& out,
   std::vector<std::uint8_t> block;
   CharacterDefinition definition;
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
-    handle_definition(definition, std::ferror(in_stream) != 0, out, transform);
+    handle_definition(definition, in_stream, out, transform);
     if (out.failed) {
       report_write_error();
       return false;

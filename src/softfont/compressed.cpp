@@ -6,26 +6,36 @@
 namespace kestrune {
 namespace {
 
-// Sets dots [from, from + count) of a bitmap row.
-void set_dots(std::uint8_t* row, std::size_t from, std::size_t count) {
-  std::size_t x = from;
-  const std::size_t end = from + count;
-  for (; x < end && x % 8 != 0; ++x) row[x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
-  const std::size_t whole = (end - x) / 8;
-  std::memset(row + x / 8, 0xFF, whole);
-  for (x += 8 * whole; x < end; ++x) row[x / 8] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
+// Sets dots [from, end) of a bitmap row; from < end.
+void set_dots(std::uint8_t* row, std::size_t from, std::size_t end) {
+  const std::size_t first = from / 8;
+  const std::size_t last = (end - 1) / 8;
+  const auto head = static_cast<std::uint8_t>(0xFFU >> (from % 8));
+  const auto tail = static_cast<std::uint8_t>(0xFF00U >> ((end - 1) % 8 + 1));
+  if (first == last) {
+    row[first] |= static_cast<std::uint8_t>(head & tail);
+    return;
+  }
+  row[first] |= head;
+  for (std::size_t i = first + 1; i < last; ++i) row[i] = 0xFF;
+  row[last] |= tail;
 }
 
-// Decodes one row's runs from data[at] on into `row`; false on a run that
-// passes the width. Leaves `at` after the row's last run.
+// Decodes one row's runs from data[at] on into `row`, a clear and a set run
+// a step; false on a run that passes the width. Leaves `at` after the row's
+// last run.
 bool unpack_row(std::span<const std::uint8_t> data, std::size_t& at, std::size_t width,
                 std::uint8_t* row) {
   std::size_t x = 0;
-  for (bool set = false; x < width && at < data.size(); set = !set) {
-    const std::size_t run = data[at++];
-    if (run > width - x) return false;
-    if (set) set_dots(row, x, run);
-    x += run;
+  while (x < width && at < data.size()) {
+    const std::size_t clear = data[at++];
+    if (clear > width - x) return false;
+    x += clear;
+    if (x == width || at == data.size()) break;
+    const std::size_t set = data[at++];
+    if (set > width - x) return false;
+    if (set != 0) set_dots(row, x, x + set);
+    x += set;
   }
   return true;
 }

@@ -61,6 +61,11 @@ std::size_t continuation_follows(InputBuffer& in, Joined& joined, std::vector<st
 // ends inside one.
 bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_t>& buffer,
                         int& data_commands) {
+  // Usually the next definition follows at once: no continuation, and no
+  // need to look further.
+  if (in.end - in.next >= 2 && (in.bytes[in.next] != ESC || in.bytes[in.next + 1] != '(')) {
+    return true;
+  }
   std::size_t header = 0;
   for (std::size_t count = 0; (count = continuation_follows(in, joined, buffer, header)) != 0;) {
     const std::size_t more = count - kContinuationPrefix.size();

@@ -343,6 +343,11 @@ bool write_character_bytes(CharacterOutput& character, std::span<const std::uint
 }
 
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {
+  // Most characters fit one data command.
+  if (block.size() <= kLargestDataBlock) {
+    return emit_command("*c", code, 'E', out) &&
+           emit_command("(s", static_cast<int>(block.size()), 'W', out) && write_bytes(out, block);
+  }
   CharacterOutput character{out};
   return begin_character(code, block.size(), character) && write_character_bytes(character, block);
 }

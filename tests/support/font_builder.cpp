@@ -152,6 +152,53 @@ Bytes character_definition(const GlyphSpec& glyph) {
   return out;
 }
 
+Bytes continued_definition(const GlyphSpec& glyph, std::size_t first, std::size_t rest) {
+  Bytes block = character_descriptor(glyph);
+  append(block, character_bitmap(glyph));
+  first = std::min(first, block.size());
+  Bytes out = value_command("*c", std::to_string(glyph.code), 'E');
+  append(out, value_command("(s", std::to_string(first), 'W'));
+  out.insert(out.end(), block.begin(), block.begin() + static_cast<long>(first));
+  for (std::size_t at = first; at < block.size(); at += rest) {
+    const std::size_t take = std::min(rest, block.size() - at);
+    append(out, value_command("(s", std::to_string(take + 2), 'W'));
+    append(out, {4, 1});
+    out.insert(out.end(), block.begin() + static_cast<long>(at),
+               block.begin() + static_cast<long>(at + take));
+  }
+  return out;
+}
+
+Bytes compress_bitmap(const Bytes& bitmap, int width, int height) {
+  const std::size_t stride = stride_of(width);
+  const auto dot = [&](std::size_t row, std::size_t x) {
+    return (bitmap[row * stride + x / 8] & (0x80U >> (x % 8))) != 0;
+  };
+  const auto h = static_cast<std::size_t>(height);
+  const auto w = static_cast<std::size_t>(width);
+  Bytes out;
+  for (std::size_t row = 0; row < h;) {
+    std::size_t repeats = 0;
+    while (repeats < 255 && row + repeats + 1 < h &&
+           std::equal(bitmap.begin() + static_cast<long>(row * stride),
+                      bitmap.begin() + static_cast<long>((row + 1) * stride),
+                      bitmap.begin() + static_cast<long>((row + repeats + 1) * stride))) {
+      ++repeats;
+    }
+    out.push_back(static_cast<std::uint8_t>(repeats));
+    bool colour = false;  // clear first
+    for (std::size_t x = 0; x < w; colour = !colour) {
+      std::size_t run = 0;
+      while (x + run < w && dot(row, x + run) == colour) ++run;
+      x += run;
+      for (; run > 255; run -= 255) append(out, {255, 0});
+      out.push_back(static_cast<std::uint8_t>(run));
+    }
+    row += repeats + 1;
+  }
+  return out;
+}
+
 Bytes command(std::string_view text) {
   Bytes out;
   out.reserve(text.size() + 1);

@@ -84,6 +84,12 @@ Bytes font_header(const FontSpec& font_spec);      // ESC )s size W, descriptor,
 Bytes character_descriptor(const GlyphSpec& glyph);  // the 16 bytes
 Bytes character_bitmap(const GlyphSpec& glyph);
 Bytes character_definition(const GlyphSpec& glyph);  // ESC *c code E ESC (s N W block
+// The same character with its block over several data commands: the first
+// `first` bytes, then continuations of 04 01 and up to `rest` bytes each.
+Bytes continued_definition(const GlyphSpec& glyph, std::size_t first, std::size_t rest);
+// Class 2 run lengths for `height` rows of `width` dots of an uncompressed
+// bitmap; a row equal to the rows after it is coded once with their count.
+Bytes compress_bitmap(const Bytes& bitmap, int width, int height);
 
 Bytes command(std::string_view text);  // ESC followed by `text`, e.g. command("*c5D")
 Bytes text(std::string_view s);        // `s` as plain bytes
