@@ -15,13 +15,13 @@ void handle_definition(const CharacterDefinition& definition, std::FILE* in, Out
   const auto input_failed = [in] { return std::ferror(in) != 0; };
   using enum DefinitionStatus;
   const DefinitionStatus status = definition.status;
-  if (status == kNotCharacter) return;
-  if (status == kCutBeforeCode) {
-    if (!input_failed()) print_text("Error: Input ends inside a character definition.\n");
-    return;
-  }
-  if (status != kBadCode) print_character_progress(definition.code, "found.");
+  if (names_a_character(status)) print_character_progress(definition.code, "found.");
   switch (status) {
+    case kNotCharacter:
+      break;
+    case kCutBeforeCode:
+      if (!input_failed()) print_text("Error: Input ends inside a character definition.\n");
+      break;
     case kBadCode:
     case kBadData:
       if (!input_failed()) print_text("Error: Invalid character found!\n");

@@ -24,6 +24,13 @@ enum class DefinitionStatus {
   kComplete,       // a code and its whole (joined) block
 };
 
+// True when the bytes after the ESC held a character code: the definitions
+// the body pass reports as found, whatever was wrong with them after that.
+constexpr bool names_a_character(DefinitionStatus status) {
+  return status != DefinitionStatus::kNotCharacter && status != DefinitionStatus::kCutBeforeCode &&
+         status != DefinitionStatus::kBadCode;
+}
+
 struct CharacterDefinition {
   DefinitionStatus status = DefinitionStatus::kNotCharacter;
   int code = 0;                   // from kBadData on

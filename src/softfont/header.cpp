@@ -13,104 +13,65 @@ constexpr std::uint8_t kFontHeaderStart[] = {ESC, ')', 's'};
 constexpr std::size_t kHeaderFormatOffset = 2;
 constexpr std::uint8_t kResolutionSpecified = 20;
 
-// Everything read from the header before anything is written.
-struct FontHeader {
-  std::int64_t declared_size = 0;  // S, the value of the header command
-  long block_start = 0;            // P, the position just after the command's "W"
-  FontDescriptor descriptor;
-  std::int64_t extra_count = 0;  // E = S - D, fixed with D as read
-  std::vector<std::uint8_t> extra;
-};
-
 // A short read is either the input's end or its failure; say which.
-void report_short_read(std::FILE* in) {
-  if (std::ferror(in) != 0) {
-    report_read_error();
-  } else {
-    print_text("Error: Input ends inside the font header.\n");
-  }
+HeaderProblem short_read(std::FILE* in) {
+  return std::ferror(in) != 0 ? HeaderProblem::kReadError : HeaderProblem::kCutShort;
 }
-
-void report_size_out_of_range() { print_text("Error: Font header size is out of range.\n"); }
 
 // The header's size: every byte before "W" is folded in as a digit, unchecked.
 // The fold stays within int so that the size can be written back with "%d",
 // four more included for an extended descriptor.
-bool read_header_size(std::FILE* in, std::int64_t& size) {
+HeaderProblem read_header_size(std::FILE* in, std::int64_t& size) {
   constexpr std::int64_t kLargest = INT32_MAX - 4;
   constexpr std::int64_t kSmallest = INT32_MIN;
   size = 0;
   for (int byte = std::getc(in); byte != 'W'; byte = std::getc(in)) {
-    if (byte == EOF) {
-      report_short_read(in);
-      return false;
-    }
+    if (byte == EOF) return short_read(in);
     // |size| is at most 2^31 here, so this cannot overflow 64 bits.
     size = size * 10 + (byte - '0');
-    if (size > kLargest || size < kSmallest) {
-      report_size_out_of_range();
-      return false;
-    }
+    if (size > kLargest || size < kSmallest) return HeaderProblem::kSizeOutOfRange;
   }
-  return true;
+  return HeaderProblem::kNone;
 }
 
-bool read_font_descriptor(std::FILE* in, FontDescriptor& descriptor) {
+HeaderProblem read_font_descriptor(std::FILE* in, FontHeader& header) {
+  FontDescriptor& descriptor = header.descriptor;
   int size = 0;
-  if (!read_be16(in, size)) {
-    report_short_read(in);
-    return false;
-  }
-  if (size != FontDescriptor::kPlainSize && size != FontDescriptor::kResolutionSize) {
-    print_text("Error: Cannot work on this version of SFP... need 64 or 68 byte header size.\n");
-    return false;
-  }
+  if (!read_be16(in, size)) return short_read(in);
   // The size field itself is part of the descriptor.
   descriptor.size = size;
   descriptor.bytes[0] = static_cast<std::uint8_t>(size >> 8);
   descriptor.bytes[1] = static_cast<std::uint8_t>(size & 0xFF);
-  const auto rest = static_cast<std::size_t>(size - 2);
-  if (std::fread(descriptor.bytes.data() + 2, 1, rest, in) != rest) {
-    report_short_read(in);
-    return false;
+  header.descriptor_read = 2;
+  if (size != FontDescriptor::kPlainSize && size != FontDescriptor::kResolutionSize) {
+    return HeaderProblem::kDescriptorSize;
   }
-  return true;
+  const auto rest = static_cast<std::size_t>(size - 2);
+  header.descriptor_read += std::fread(descriptor.bytes.data() + 2, 1, rest, in);
+  return header.descriptor_read == static_cast<std::size_t>(size) ? HeaderProblem::kNone
+                                                                  : short_read(in);
 }
 
-bool read_font_header(std::FILE* in, FontHeader& header) {
-  if (std::ftell(in) < 0) {
-    print_text("Error: Input file is not seekable; the font header cannot be read from a pipe.\n");
-    return false;
-  }
-  if (match_bytes(in, kFontHeaderStart) != Match::kMatch) {
-    if (std::ferror(in) != 0) {
-      report_read_error();
-    } else {
-      print_text("Error: First 3 bytes of input file are bad... nothing output.\n");
-    }
-    return false;
-  }
-  if (!read_header_size(in, header.declared_size)) return false;
-  print_text("header size = ", static_cast<int>(header.declared_size), "\n");
+HeaderProblem read_header_block(std::FILE* in, FontHeader& header) {
   header.block_start = std::ftell(in);
-  if (header.block_start < 0) {
-    report_read_error();
-    return false;
-  }
-  if (header.block_start + header.declared_size < 0) {
-    report_size_out_of_range();
-    return false;
-  }
-  if (!read_font_descriptor(in, header.descriptor)) return false;
+  if (header.block_start < 0) return HeaderProblem::kReadError;
+  if (header.block_start + header.declared_size < 0) return HeaderProblem::kSizeOutOfRange;
+  const HeaderProblem problem = read_font_descriptor(in, header);
+  if (problem != HeaderProblem::kNone) return problem;
   header.extra_count = header.declared_size - header.descriptor.size;
-  if (header.extra_count > 0) {
-    const auto count = static_cast<std::size_t>(header.extra_count);
-    if (read_block(in, count, header.extra) != count) {
-      report_short_read(in);
-      return false;
-    }
+  if (header.extra_count <= 0) return HeaderProblem::kNone;
+  const auto count = static_cast<std::size_t>(header.extra_count);
+  return read_block(in, count, header.extra) == count ? HeaderProblem::kNone : short_read(in);
+}
+
+void report_header_problem(HeaderProblem problem) {
+  if (problem == HeaderProblem::kReadError) {
+    report_read_error();
+    return;
   }
-  return true;
+  print_text("Error: ");
+  print_text(header_problem_reason(problem));
+  print_text("\n");
 }
 
 // With -f20 the header is marked resolution-specified; without it, a header
@@ -167,7 +128,12 @@ bool write_font_header(OutputBuffer& out, const FontHeader& header) {
 
 bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options) {
   FontHeader header;
-  if (!read_font_header(in, header)) return false;
+  const HeaderProblem problem = read_font_header(in, header);
+  if (header.size_read) print_text("header size = ", static_cast<int>(header.declared_size), "\n");
+  if (problem != HeaderProblem::kNone) {
+    report_header_problem(problem);
+    return false;
+  }
   // The body starts at the end of the declared block, P + S as read.
   const std::int64_t body_start = header.block_start + header.declared_size;
   if (options.resolution != 0) {
@@ -184,6 +150,35 @@ bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options) 
     return false;
   }
   return true;
+}
+
+HeaderProblem read_font_header(std::FILE* in, FontHeader& header) {
+  if (std::ftell(in) < 0) return HeaderProblem::kNotSeekable;
+  const Match start = match_bytes(in, kFontHeaderStart);
+  if (start != Match::kMatch) {
+    return std::ferror(in) != 0 ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
+  }
+  const HeaderProblem problem = read_header_size(in, header.declared_size);
+  if (problem != HeaderProblem::kNone) return problem;
+  header.size_read = true;
+  return read_header_block(in, header);
+}
+
+std::string_view header_problem_reason(HeaderProblem problem) {
+  switch (problem) {
+    case HeaderProblem::kNotSeekable:
+      return "Input file is not seekable; the font header cannot be read from a pipe.";
+    case HeaderProblem::kBadStart:
+      return "First 3 bytes of input file are bad... nothing output.";
+    case HeaderProblem::kCutShort:
+      return "Input ends inside the font header.";
+    case HeaderProblem::kSizeOutOfRange:
+      return "Font header size is out of range.";
+    case HeaderProblem::kDescriptorSize:
+      return "Cannot work on this version of SFP... need 64 or 68 byte header size.";
+    default:
+      return "";
+  }
 }
 
 }  // namespace kestrune

@@ -3,11 +3,46 @@
 // rotation, and writes the new header to the output.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
+#include <vector>
 
 #include "softfont/format.h"
 
 namespace kestrune {
+
+// Why the font header cannot be used.
+enum class HeaderProblem {
+  kNone,
+  kNotSeekable,     // the input is a pipe: the header needs a seek
+  kReadError,       // reading the input failed
+  kBadStart,        // the input does not begin with ESC )s
+  kCutShort,        // the input ends inside the header command or its block
+  kSizeOutOfRange,  // the declared size does not fit, or points before the file
+  kDescriptorSize,  // the descriptor is neither 64 nor 68 bytes
+};
+
+// Everything read from the header, as far as it could be read.
+struct FontHeader {
+  bool size_read = false;           // the command up to its "W" was read
+  std::int64_t declared_size = 0;   // S, the value of the header command
+  long block_start = 0;             // P, the position just after the command's "W"
+  FontDescriptor descriptor;        // `size` is the size field once it has been read
+  std::size_t descriptor_read = 0;  // bytes of the descriptor the input held
+  std::int64_t extra_count = 0;     // E = S - D, fixed with D as read
+  std::vector<std::uint8_t> extra;  // the extra bytes the input held
+};
+
+// Reads the font header command and its block from `in`: the ESC )s check,
+// the size, the descriptor and the extra bytes. Prints nothing; leaves `in`
+// where reading stopped, and `header` holding what was read.
+HeaderProblem read_font_header(std::FILE* in, FontHeader& header);
+
+// The reason the tool's error line gives for a problem, without its
+// "Error: " and line end. Empty for kNone and kReadError, whose line is the
+// standard read error.
+std::string_view header_problem_reason(HeaderProblem problem);
 
 // With a resolution and `options.header_format_20`, the header format byte
 // becomes 20. Leaves `in` at the first byte after the header's declared data
