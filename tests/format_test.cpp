@@ -197,34 +197,25 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
 // A character longer than one data command goes out as a full first command
 // and continuations of 04 01 and the next bytes.
 TEST(WriteCharacter, SplitsLongCharactersIntoDataCommands) {
-  struct Case {
-    std::size_t size;
-    std::vector<std::size_t> commands;  // bytes of each data command
-  };
-  const Case cases[] = {
-      {16, {16}},
-      {32767, {32767}},
-      {32768, {32767, 3}},
-      {32767 + 32765 + 1, {32767, 32767, 3}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.size);
-    Bytes block(c.size);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 7);
+  // Each size with the byte counts of its data commands.
+  const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
+      {16, {16}}, {32767, {32767}}, {32768, {32767, 3}}, {32767 + 32765 + 1, {32767, 32767, 3}}};
+  for (const auto& [size, commands] : cases) {
+    Bytes block(size);
+    for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7);
     auto file = output_file();
     OutputBuffer out(file.get(), 1000);
     ASSERT_TRUE(write_character(66, block, out) && flush_output(out));
     Bytes expected = text("\x1b*c66E");
-    std::size_t at = 0;
-    for (const std::size_t count : c.commands) {
-      fontbuilder::append(expected, text("\x1b(s" + std::to_string(count) + "W"));
+    for (std::size_t at = 0, k = 0; k < commands.size(); ++k) {
+      fontbuilder::append(expected, text("\x1b(s" + std::to_string(commands[k]) + "W"));
       if (at > 0) fontbuilder::append(expected, {4, 1});
-      const std::size_t take = at == 0 ? count : count - 2;
+      const std::size_t take = commands[k] - (at > 0 ? 2 : 0);
       expected.insert(expected.end(), block.begin() + static_cast<long>(at),
                       block.begin() + static_cast<long>(at + take));
       at += take;
     }
-    EXPECT_EQ(contents(file.get()), expected);
+    EXPECT_EQ(contents(file.get()), expected) << size;
   }
 }
 
