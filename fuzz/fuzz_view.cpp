@@ -1,5 +1,6 @@
-// The viewer's own code (view_font, with the PNG contact sheet, and the
-// code-list parser) over arbitrary bytes. Output goes to /dev/null.
+// The viewer's own code (view_font, with the PNG contact sheet and the proof
+// job, and the code-list parser) over arbitrary bytes. Output goes to
+// /dev/null.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   view::ViewOptions options;
-  options.png = out;  // the contact sheet is encoded and thrown away
+  options.png = out;    // the contact sheet is encoded and thrown away
+  options.proof = out;  // so is the proof job
   options.title = "fuzz";
   view::view_font(in, out, options);
 

@@ -554,6 +554,65 @@ TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
   }
 }
 
+// ------------------------------------------------------------ the proof job
+
+TEST(ViewerProof, SampleJobFrame) {
+  const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  const std::string proof = testsupport::temp_dir() + "/proof.pcl";
+  const ToolResult result =
+      run_tool(KESTRUNE_VIEW_EXE, {"--proof", proof, "--font-id", "7", SAMPLE_FONT});
+  ASSERT_EQ(result.exit_status, 0) << result.out << result.err;
+  const fb::Bytes bytes = fb::read_file(proof);
+  const std::string job(bytes.begin(), bytes.end());
+  // Reset, a portrait page, the font's ID, its bytes as they are, then it is
+  // made temporary and selected.
+  const std::string start =
+      "\x1b"
+      "E\x1b&l0O\x1b*c7D" +
+      std::string(sample.begin(), sample.end()) + "\x1b*c4F\x1b(7X";
+  ASSERT_TRUE(starts_with(job, start));
+  // Ends with the only reset after the first.
+  EXPECT_EQ(job.find("\x1b"
+                     "E",
+                     start.size()),
+            job.size() - 2);
+  // Each code once, in order, by transparent print.
+  std::vector<int> printed;
+  for (std::size_t at = job.find("\x1b&p1X"); at != std::string::npos;
+       at = job.find("\x1b&p1X", at + 1)) {
+    printed.push_back(static_cast<std::uint8_t>(job.at(at + 5)));
+  }
+  std::vector<int> codes = row_codes(result.out);
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(printed, codes);
+  EXPECT_EQ(codes.size(), 36U);
+}
+
+TEST(ViewerProof, EachFontOnAPageOfItsOwnOrientation) {
+  const struct {
+    std::uint8_t orientation;
+    int status;
+    const char* job_start;
+  } cases[] = {{1, view::kStatusComplete,
+                "\x1b"
+                "E\x1b&l1O\x1b*c1D"},
+               {3, view::kStatusComplete,
+                "\x1b"
+                "E\x1b&l3O\x1b*c1D"},
+               {4, view::kStatusFailed, ""}};
+  for (const auto& c : cases) {
+    fb::FontSpec font_spec;
+    font_spec.orientation = c.orientation;
+    const testsupport::File proof = testsupport::output_file();
+    view::ViewOptions options;
+    options.proof = proof.get();
+    std::string text;
+    EXPECT_EQ(view_bytes(fb::font(font_spec, {plain_twin()}), text, options), c.status) << text;
+    const fb::Bytes job = testsupport::contents(proof.get());
+    EXPECT_TRUE(starts_with(std::string(job.begin(), job.end()), c.job_start));
+  }
+}
+
 // ------------------------------------------------------------ the command line
 
 TEST(ViewerCommandLine, UsageAndFailures) {
@@ -571,6 +630,9 @@ TEST(ViewerCommandLine, UsageAndFailures) {
   EXPECT_NE(result.err.find("--chars: '65-' is not a character code"), std::string::npos);
   result = run_tool(KESTRUNE_VIEW_EXE, {"--bogus", SAMPLE_FONT});
   EXPECT_EQ(result.exit_status, 2);
+  for (const char* bad : {"--font-id=32768", "--font-id=-1", "--proof="}) {
+    EXPECT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--proof=x.pcl", bad, SAMPLE_FONT}).exit_status, 2);
+  }
   result = run_tool(KESTRUNE_VIEW_EXE, {SAMPLE_FONT, SAMPLE_FONT});
   EXPECT_EQ(result.exit_status, 2);
   result = run_tool(KESTRUNE_VIEW_EXE, {"/nonexistent/font.sfp"});

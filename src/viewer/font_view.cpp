@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "softfont/definitions.h"
 #include "softfont/header.h"
 #include "viewer/contact_sheet.h"
+#include "viewer/proof.h"
 
 namespace kestrune::view {
 namespace {
@@ -147,6 +149,13 @@ int status_of(const StopPoint& stop, bool damaged) {
 
 // ---------------------------------------------------------------- the header
 
+// The font's name, its trailing spaces dropped.
+std::span<const std::uint8_t> font_name(const FontHeader& header) {
+  std::span<const std::uint8_t> name(header.descriptor.bytes.data() + kNameOffset, kNameSize);
+  while (!name.empty() && name.back() == ' ') name = name.first(name.size() - 1);
+  return name;
+}
+
 void print_descriptor_fields(const FontHeader& header, std::FILE* out) {
   const FontDescriptor& d = header.descriptor;
   const std::size_t present = header.descriptor_read;
@@ -166,11 +175,7 @@ void print_descriptor_fields(const FontHeader& header, std::FILE* out) {
   } else if (d.size == FontDescriptor::kPlainSize) {
     field(out, "Resolution:", "none in a 64-byte descriptor (printed at 300 dpi)");
   }
-  if (present >= kNameOffset + kNameSize) {
-    std::span<const std::uint8_t> name(d.bytes.data() + kNameOffset, kNameSize);
-    while (!name.empty() && name.back() == ' ') name = name.first(name.size() - 1);
-    field(out, "Font name:", quoted(name));
-  }
+  if (present >= kNameOffset + kNameSize) field(out, "Font name:", quoted(font_name(header)));
 }
 
 void print_extra_bytes(const FontHeader& header, std::FILE* out) {
@@ -407,7 +412,18 @@ struct TableCounts {
   std::size_t shown = 0;
   std::size_t skipped = 0;
   std::size_t damaged = 0;
+  std::vector<ProofGlyph> glyphs;  // the complete definitions shown, for a proof
+  std::uint64_t readable = 0;      // bytes of the font up to where reading stopped
 };
+
+// How far a glyph's dots may lie from its reference point, in dots, in any
+// direction, whichever way the printer turns it.
+int reach_of(const CharacterDescriptor& d) {
+  const int left = d.left_offset;
+  const int top = d.top_offset;
+  return std::max(
+      {std::abs(left), std::abs(left + d.width), std::abs(top), std::abs(top - d.height)});
+}
 
 // The table: one row for each definition the body pass reports as found,
 // and a line for each ESC *c that is not a character code.
@@ -425,6 +441,9 @@ void record_definition(const CharacterDefinition& definition, const ViewOptions&
   if (info.damaged) ++counts.damaged;
   if (!options.codes.contains(definition.code)) return;
   ++counts.shown;
+  if (definition.status == DefinitionStatus::kComplete) {
+    counts.glyphs.push_back({definition.code, reach_of(info.descriptor)});
+  }
   print_table_row(definition, info, out);
   plan.add(definition.code, info.drawable ? info.descriptor.width : 0, rows_drawn(info));
 }
@@ -486,8 +505,97 @@ bool draw_glyphs(std::FILE* in, const SheetPlan& plan, const ViewOptions& option
   return true;
 }
 
+// ---------------------------------------------------------------- the proof
+
+std::string proof_title(const ViewOptions& options) {
+  return "Proof of " + (options.title.empty() ? std::string("a font") : options.title);
+}
+
+// Dots per inch of the font's bitmaps: a resolution-specified (format 20)
+// font says, any other is printed at 300.
+int resolution_of(const FontHeader& header) {
+  constexpr int kDefaultResolution = 300;
+  const FontDescriptor& d = header.descriptor;
+  if (d.size != FontDescriptor::kResolutionSize || d.bytes[kHeaderFormatOffset] != 20) {
+    return kDefaultResolution;
+  }
+  const int resolution = be16(d.bytes, FontDescriptor::kXResolutionOffset);
+  return resolution > 0 ? resolution : kDefaultResolution;
+}
+
+int orientation_of(const FontHeader& header) {
+  return header.descriptor.bytes[FontDescriptor::kOrientationOffset];
+}
+
+// A page is portrait, landscape or either reversed; a font of another
+// orientation has no page to be proofed on.
+bool proof_orientation_ok(const FontHeader& header, const ViewOptions& options, std::FILE* out) {
+  const int orientation = orientation_of(header);
+  if (options.proof == nullptr || orientation <= 3) return true;
+  std::fprintf(out,
+               "Proof: the font's orientation byte is %d, not 0 to 3 (portrait, landscape, "
+               "reverse portrait, reverse landscape): there is no page to print it on; no proof "
+               "written.\n",
+               orientation);
+  return false;
+}
+
+bool send_proof(std::FILE* in, const ProofFont& proof, const ViewOptions& options, std::FILE* out) {
+  std::clearerr(in);
+  if (!write_proof(in, proof, options.font_id, options.proof)) {
+    std::fprintf(out, "Proof: writing the PCL job failed.\n");
+    return false;
+  }
+  if (proof.download_size == 0) {
+    std::fprintf(out, "Proof: a PCL job with its heading only; no font to download.\n");
+  } else {
+    std::fprintf(out, "Proof: a PCL job downloading %llu bytes of the font as font ID %d.\n",
+                 static_cast<unsigned long long>(proof.download_size), options.font_id);
+  }
+  return true;
+}
+
+bool proof_font(std::FILE* in, const FontHeader& header, const TableCounts& counts,
+                const ViewOptions& options, std::FILE* out) {
+  ProofFont proof;
+  const int orientation = orientation_of(header);
+  proof.orientation = orientation;
+  proof.resolution = resolution_of(header);
+  proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
+                   "Orientation: " + std::to_string(orientation) + " (" +
+                       orientation_name(orientation) + "), " + std::to_string(proof.resolution) +
+                       " dpi"};
+  proof.download_size = counts.readable;
+  proof.glyphs = counts.glyphs;
+  return send_proof(in, proof, options, out);
+}
+
+// Pass 1: the character table, and the sizes the contact sheet needs.
+StopPoint list_characters(std::FILE* in, long body_start, const ViewOptions& options,
+                          TableCounts& counts, SheetPlan& plan, std::FILE* out) {
+  std::fprintf(out, "\nCharacters:\n");
+  print_table_heading(out);
+  StopPoint stop;
+  counts.readable = static_cast<std::uint64_t>(body_start);
+  std::vector<std::uint8_t> unpacked;
+  if (std::fseek(in, body_start, SEEK_SET) == 0) {
+    BodyWalk walk(in);
+    while (next_definition(walk)) {
+      record_definition(walk.definition, options, unpacked, counts, plan, out);
+    }
+    stop_at(stop, in, static_cast<long>(input_position(walk.in)), end_of_walk(walk));
+    // A definition the input cuts short is not sent to a printer.
+    counts.readable = stop.reason.empty() ? input_position(walk.in) : walk.definition.start;
+  } else {
+    stop_at(stop, in, body_start, "the body cannot be reached");
+  }
+  print_counts(counts, options, out);
+  return stop;
+}
+
 // A font whose header cannot be used: the header as far as read, an empty
-// contact sheet so that a PNG asked for exists, and why reading stopped.
+// contact sheet so that a PNG asked for exists, a proof that says why, and
+// why reading stopped.
 int show_refused(std::FILE* in, HeaderProblem problem, const ViewOptions& options, std::FILE* out) {
   StopPoint stop;
   stop_at(stop, in, position(in), refusal(problem));
@@ -496,6 +604,11 @@ int show_refused(std::FILE* in, HeaderProblem problem, const ViewOptions& option
     ContactSheet sheet(options.png, lay_out(SheetPlan{}), SheetLimits{}.max_dots);
     failed = !sheet.finish();
     if (failed) std::fprintf(out, "Contact sheet: writing the PNG failed.\n");
+  }
+  if (options.proof != nullptr) {
+    ProofFont proof;
+    proof.heading = {proof_title(options), refusal(problem)};
+    failed = !send_proof(in, proof, options, out) || failed;
   }
   print_stop(stop, out);
   return failed ? kStatusFailed : status_of(stop, true);
@@ -573,27 +686,13 @@ int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options) {
   const HeaderProblem problem = read_font_header(in, header);
   print_header(header, out);
   if (problem != HeaderProblem::kNone) return show_refused(in, problem, options, out);
+  if (!proof_orientation_ok(header, options, out)) return kStatusFailed;
   // The body starts where the header phase leaves it: the end of the
   // declared block.
   const long body_start = header.block_start + static_cast<long>(header.declared_size);
-
-  // Pass 1: the character table, and the sizes the contact sheet needs.
-  std::fprintf(out, "\nCharacters:\n");
-  print_table_heading(out);
   TableCounts counts;
   SheetPlan plan;
-  StopPoint stop;
-  std::vector<std::uint8_t> unpacked;
-  if (std::fseek(in, body_start, SEEK_SET) == 0) {
-    BodyWalk walk(in);
-    while (next_definition(walk)) {
-      record_definition(walk.definition, options, unpacked, counts, plan, out);
-    }
-    stop_at(stop, in, static_cast<long>(input_position(walk.in)), end_of_walk(walk));
-  } else {
-    stop_at(stop, in, body_start, "the body cannot be reached");
-  }
-  print_counts(counts, options, out);
+  const StopPoint stop = list_characters(in, body_start, options, counts, plan, out);
 
   // Pass 2: the drawings and the contact sheet, from the same bytes again.
   bool failed = false;
@@ -605,6 +704,7 @@ int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options) {
     }
     failed = !draw_glyphs(in, plan, options, out);
   }
+  if (options.proof != nullptr) failed = !proof_font(in, header, counts, options, out) || failed;
   print_stop(stop, out);
   if (failed) return kStatusFailed;
   return status_of(stop, counts.damaged > 0 || counts.skipped > 0);

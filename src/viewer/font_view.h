@@ -41,10 +41,12 @@ std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::ui
                                    std::uint16_t height);
 
 struct ViewOptions {
-  CodeSet codes;             // which characters the table, the drawings and the PNG show
-  bool draw = true;          // draw the glyphs in the terminal
-  std::FILE* png = nullptr;  // when set, the contact sheet is written there
-  std::string title;         // the font's name as given, for the first line
+  CodeSet codes;               // which characters the table, the drawings and the PNG show
+  bool draw = true;            // draw the glyphs in the terminal
+  std::FILE* png = nullptr;    // when set, the contact sheet is written there
+  std::string title;           // the font's name as given, for the first line
+  std::FILE* proof = nullptr;  // when set, the PCL proof job is written there
+  int font_id = 1;             // the font's ID in the proof job
 };
 
 // Shows the font read from `in` (a seekable stream at the font's start) on

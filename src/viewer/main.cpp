@@ -1,6 +1,7 @@
 // kestrune-view: shows a PCL bitmap soft font in the terminal, and as a PNG
 // contact sheet on request. See man/kestrune-view.1.
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #include "driver/version.h"
 #include "viewer/font_view.h"
+#include "viewer/proof.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ constexpr bool kHavePng = false;
 
 constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
+    "       kestrune-view [--chars LIST] --proof FILE [--font-id N] FONT\n"
     "       kestrune-view --help | --version\n"
     "\n"
     "Shows a PCL bitmap soft font: its header, a table of its characters and\n"
@@ -31,12 +34,16 @@ constexpr const char* kUsage =
     "  --chars LIST  show only these character codes: decimal codes and ranges,\n"
     "                comma separated, e.g. 65,66,48-57\n"
     "  --png FILE    also write a contact sheet of the glyphs as a PNG\n"
+    "  --proof FILE  also write a PCL print job that prints every glyph under its\n"
+    "                code; send it to a PCL printer, e.g. lp -o raw FILE\n"
+    "  --font-id N   the font's ID in that job, 0 to 32767 (default 1)\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
     "Exit status: 0 the font was read to its end undamaged; 1 the font is\n"
     "damaged and was shown as far as it is readable; 2 usage error, a file\n"
-    "that cannot be opened or read, or a PNG that cannot be written.\n";
+    "that cannot be opened or read, a PNG or proof that cannot be written, or\n"
+    "a proof of a font whose orientation is not 0 to 3.\n";
 
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "kestrune-view: %s\nTry 'kestrune-view --help'.\n", message.c_str());
@@ -48,12 +55,31 @@ bool same_file(const char* a, const char* b) {
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
+bool parse_font_id(std::string_view text, int& id) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+  return ec == std::errc() && end == text.data() + text.size() && id >= 0 &&
+         id <= kestrune::view::kLargestFontId;
+}
+
+// Creates the proof job's file, which must not be the font under another name.
+std::FILE* create_proof(const char* font_name, const char* proof_name, std::string& error) {
+  if (same_file(font_name, proof_name)) {
+    error = std::string("the proof file ") + proof_name + " is the font itself";
+    return nullptr;
+  }
+  std::FILE* proof = std::fopen(proof_name, "wb");
+  if (proof == nullptr)
+    error = std::string("cannot create ") + proof_name + ": " + std::strerror(errno);
+  return proof;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   kestrune::view::ViewOptions options;
   const char* font_name = nullptr;
   const char* png_name = nullptr;
+  const char* proof_name = nullptr;
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -91,6 +117,15 @@ int main(int argc, char** argv) {
       if (!value_of("--png", png_name) || *png_name == '\0') {
         return usage_error("--png needs a file name");
       }
+    } else if (!options_done && is("--proof")) {
+      if (!value_of("--proof", proof_name) || *proof_name == '\0') {
+        return usage_error("--proof needs a file name");
+      }
+    } else if (!options_done && is("--font-id")) {
+      const char* id = nullptr;
+      if (!value_of("--font-id", id) || !parse_font_id(id, options.font_id)) {
+        return usage_error("--font-id needs a font ID from 0 to 32767");
+      }
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return usage_error("unknown option '" + std::string(arg) + "'");
     } else if (font_name == nullptr) {
@@ -125,12 +160,25 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (proof_name != nullptr) {
+    std::string error;
+    options.proof = create_proof(font_name, proof_name, error);
+    if (options.proof == nullptr) {
+      std::fclose(in);
+      if (png != nullptr) std::fclose(png);
+      return usage_error(error);
+    }
+  }
   options.png = png;
   options.title = font_name;
   int status = kestrune::view::view_font(in, stdout, options);
   std::fclose(in);
   if (png != nullptr && std::fclose(png) != 0 && status != kStatusFailed) {
     std::printf("Contact sheet: writing the PNG failed.\n");
+    status = kStatusFailed;
+  }
+  if (options.proof != nullptr && std::fclose(options.proof) != 0 && status != kStatusFailed) {
+    std::printf("Proof: writing the PCL job failed.\n");
     status = kStatusFailed;
   }
   if (std::fflush(stdout) != 0) status = kStatusFailed;
