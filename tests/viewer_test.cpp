@@ -633,6 +633,14 @@ TEST(ViewerCommandLine, UsageAndFailures) {
   for (const char* bad : {"--font-id=32768", "--font-id=-1", "--proof="}) {
     EXPECT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--proof=x.pcl", bad, SAMPLE_FONT}).exit_status, 2);
   }
+  // A refused proof leaves no job behind.
+  const std::string dir = testsupport::temp_dir();
+  fb::FontSpec turned_oddly;
+  turned_oddly.orientation = 4;
+  fb::write_file(dir + "/odd.sfp", fb::font(turned_oddly, {}));
+  EXPECT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--proof", dir + "/p.pcl", dir + "/odd.sfp"}).exit_status,
+            2);
+  EXPECT_FALSE(std::filesystem::exists(dir + "/p.pcl"));
   result = run_tool(KESTRUNE_VIEW_EXE, {SAMPLE_FONT, SAMPLE_FONT});
   EXPECT_EQ(result.exit_status, 2);
   result = run_tool(KESTRUNE_VIEW_EXE, {"/nonexistent/font.sfp"});

@@ -182,5 +182,7 @@ int main(int argc, char** argv) {
     status = kStatusFailed;
   }
   if (std::fflush(stdout) != 0) status = kStatusFailed;
+  // A job that was refused or could not be written is no job to print.
+  if (options.proof != nullptr && status == kStatusFailed) std::remove(proof_name);
   return status;
 }
