@@ -36,9 +36,7 @@ void clear_fill_bits(std::span<std::uint8_t> block) {
 void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out) {
   const std::span<std::uint8_t> bytes(block, n);
   // Run lengths have no fill bits: a compressed character goes out as it came.
-  if (!std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block)) {
-    clear_fill_bits(bytes);
-  }
+  if (!is_compressed_character(bytes)) clear_fill_bits(bytes);
   write_character(code, bytes, out);
   print_character_progress(code, "cleaned.");
 }

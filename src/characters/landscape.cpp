@@ -384,10 +384,6 @@ bool write_rotated_pieces(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   return true;
 }
 
-bool is_compressed(std::span<const std::uint8_t> block) {
-  return std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block.begin());
-}
-
 // The portrait bitmap of a character, with its messages printed: the block's
 // own bytes, or a compressed character's unpacked into `unpacked`. None when
 // the character cannot be turned.
@@ -396,7 +392,7 @@ std::optional<std::span<const std::uint8_t>> portrait_bitmap(int code,
                                                              const CharacterDescriptor& portrait,
                                                              std::vector<std::uint8_t>& unpacked) {
   const auto data = block.subspan(CharacterDescriptor::kSize);
-  const bool compressed = is_compressed(block);
+  const bool compressed = is_compressed_character(block);
   if (compressed && unpack_compressed_bitmap(data, portrait.width, portrait.height, unpacked) !=
                         Unpacked::kDone) {
     print_text("Error: Character ", code, " holds damaged compressed data; skipped.\n");
@@ -465,7 +461,7 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
   if (!bitmap) return;
   CharacterDescriptor landscape = landscape_descriptor(portrait);
   // An unpacked character goes out uncompressed.
-  if (is_compressed(bytes)) landscape.glyph_class = kUncompressedBitmapPrefix[3];
+  if (is_compressed_character(bytes)) landscape.glyph_class = kUncompressedBitmapPrefix[3];
   std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
   encode_character_descriptor(landscape, rewritten);
   // At most 65535 rows of 8192 bytes plus the descriptor: well within int.

@@ -63,6 +63,11 @@ struct CharacterDescriptor {
 inline constexpr std::array<std::uint8_t, 4> kUncompressedBitmapPrefix = {4, 0, 14, 1};
 inline constexpr std::array<std::uint8_t, 4> kCompressedBitmapPrefix = {4, 0, 14, 2};
 
+// Whether a character's block (at least 4 bytes) begins as a compressed one.
+inline bool is_compressed_character(std::span<const std::uint8_t> block) {
+  return std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block.begin());
+}
+
 CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
 void encode_character_descriptor(const CharacterDescriptor& descriptor,
                                  std::span<std::uint8_t, 16> bytes);
