@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "softfont/format.h"
-
 namespace kestrune {
 
 void clear_fill_bits(std::span<std::uint8_t> block) {
@@ -33,12 +31,13 @@ void clear_fill_bits(std::span<std::uint8_t> block) {
   for (; r < rows; ++r, last += stride) *last &= mask;
 }
 
-void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out) {
+void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
+                    MessageSink& messages) {
   const std::span<std::uint8_t> bytes(block, n);
   // Run lengths have no fill bits: a compressed character goes out as it came.
   if (!is_compressed_character(bytes)) clear_fill_bits(bytes);
   write_character(code, bytes, out);
-  print_character_progress(code, "cleaned.");
+  print_character_progress(messages, code, "cleaned.");
 }
 
 }  // namespace kestrune

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
-#include "softfont/format.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
+#include "pcl/records.h"
+#include "softfont/definitions.h"
 
 namespace kestrune {
 
@@ -18,6 +20,7 @@ void clear_fill_bits(std::span<std::uint8_t> block);
 // The cleaning transform: cleans the block (a compressed character's is left
 // as it is), then writes the character under its code with the same bytes,
 // in data commands of at most kLargestDataBlock bytes.
-void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
+void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
+                    MessageSink& messages);
 
 }  // namespace kestrune

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "pcl/compressed.h"
+
 // The rotation turns sixteen rows at a time with SSE2 where the machine has
 // it, else eight by eight in a 64-bit word.
 #if defined(__SSE2__) && !defined(KESTRUNE_PORTABLE_ROTATION)
@@ -390,24 +392,25 @@ bool write_rotated_pieces(std::span<const std::uint8_t> bitmap, std::uint16_t wi
 std::optional<std::span<const std::uint8_t>> portrait_bitmap(int code,
                                                              std::span<const std::uint8_t> block,
                                                              const CharacterDescriptor& portrait,
-                                                             std::vector<std::uint8_t>& unpacked) {
+                                                             std::vector<std::uint8_t>& unpacked,
+                                                             MessageSink& messages) {
   const auto data = block.subspan(CharacterDescriptor::kSize);
   const bool compressed = is_compressed_character(block);
   if (compressed && unpack_compressed_bitmap(data, portrait.width, portrait.height, unpacked) !=
                         Unpacked::kDone) {
-    print_text("Error: Character ", code, " holds damaged compressed data; skipped.\n");
+    print_text(messages, "Error: Character ", code, " holds damaged compressed data; skipped.\n");
     return std::nullopt;
   }
   // Reports only: a character that draws one of these is still turned.
   if (!compressed && !std::equal(kUncompressedBitmapPrefix.begin(), kUncompressedBitmapPrefix.end(),
                                  block.begin())) {
-    print_text("Error: Invalid data in character ", code, ".\n");
+    print_text(messages, "Error: Invalid data in character ", code, ".\n");
   }
-  if (portrait.orientation != 0) print_text("Error: Character should be portrait.\n");
+  if (portrait.orientation != 0) print_text(messages, "Error: Character should be portrait.\n");
   if (compressed) return unpacked;
   const std::size_t bitmap_size = std::size_t{portrait.height} * row_stride(portrait.width);
   if (data.size() < bitmap_size) {
-    print_text("Error: Character ", code,
+    print_text(messages, "Error: Character ", code,
                " holds fewer bitmap bytes than its size needs; skipped.\n");
     return std::nullopt;
   }
@@ -451,13 +454,13 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   });
 }
 
-void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
-                                   OutputBuffer& out) {
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
+                                   MessageSink& messages) {
   const std::span<std::uint8_t> bytes(block, n);
   const CharacterDescriptor portrait =
       decode_character_descriptor(bytes.first<CharacterDescriptor::kSize>());
   std::vector<std::uint8_t> unpacked;
-  const auto bitmap = portrait_bitmap(code, bytes, portrait, unpacked);
+  const auto bitmap = portrait_bitmap(code, bytes, portrait, unpacked, messages);
   if (!bitmap) return;
   CharacterDescriptor landscape = landscape_descriptor(portrait);
   // An unpacked character goes out uncompressed.
@@ -471,7 +474,7 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
       begin_character(code, rotated_size + CharacterDescriptor::kSize, character) &&
       write_character_bytes(character, rewritten) &&
       write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
-  if (written) print_character_progress(code, "landscaped.");
+  if (written) print_character_progress(messages, code, "landscaped.");
 }
 
 }  // namespace kestrune

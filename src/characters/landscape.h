@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
-#include "softfont/format.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
+#include "pcl/records.h"
+#include "softfont/definitions.h"
 
 namespace kestrune {
 
@@ -31,6 +33,7 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
 
 // The landscape transform. A compressed character is unpacked first and
 // written uncompressed; one that cannot be unpacked is skipped.
-void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out);
+void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
+                                   MessageSink& messages);
 
 }  // namespace kestrune

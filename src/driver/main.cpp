@@ -1,3 +1,8 @@
+#include <cstdio>
+
 #include "driver/run.h"
 
-int main(int argc, char** argv) { return kestrune::run_kestrune(argc, argv); }
+int main(int argc, char** argv) {
+  kestrune::MessageSink messages(stdout);
+  return kestrune::run_kestrune(argc, argv, messages);
+}

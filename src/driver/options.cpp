@@ -1,11 +1,11 @@
 #include "driver/options.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "driver/version.h"
+#include "pcl/commands.h"
 
 namespace kestrune {
 namespace {
@@ -29,64 +29,65 @@ bool all_digits(const char* text) {
   return true;
 }
 
-void warn_about_argument(const char* argument, std::string_view problem) {
-  print_text("Warning: '");
-  print_text(argument);
-  print_text("' ");
-  print_text(problem);
+void warn_about_argument(const char* argument, std::string_view problem, MessageSink& messages) {
+  print_text(messages, "Warning: '");
+  print_text(messages, argument);
+  print_text(messages, "' ");
+  print_text(messages, problem);
 }
 
 }  // namespace
 
-void apply_option(const char* argument, RunOptions& options) {
+void apply_option(const char* argument, RunOptions& options, MessageSink& messages) {
   if (std::strncmp(argument, "-r", 2) == 0) {
     fold_resolution_digits(argument + 2, options);
-    print_text("Resolution changing to ", options.resolution, ".\n");
+    print_text(messages, "Resolution changing to ", options.resolution, ".\n");
     if (!all_digits(argument + 2)) {
       warn_about_argument(argument,
-                          "holds characters other than digits; each was still read as a digit.\n");
+                          "holds characters other than digits; each was still read as a digit.\n",
+                          messages);
     }
   } else if (std::strcmp(argument, "-l") == 0) {
     options.landscape = true;
-    print_text("Landscaping...\n");
+    print_text(messages, "Landscaping...\n");
   } else if (std::strcmp(argument, "-clean") == 0) {
     options.clean = true;
-    print_text("Cleaning...\n");
+    print_text(messages, "Cleaning...\n");
   } else if (std::strcmp(argument, "-f20") == 0) {
     options.header_format_20 = true;
-    print_text("Header format 20 requested.\n");
+    print_text(messages, "Header format 20 requested.\n");
   } else {
-    warn_about_argument(argument, "is not an option; ignored.\n");
+    warn_about_argument(argument, "is not an option; ignored.\n", messages);
   }
 }
 
-RunOptions parse_options(int argc, const char* const* argv) {
+RunOptions parse_options(int argc, const char* const* argv, MessageSink& messages) {
   RunOptions options;
   if (argc > 3) {
     for (int i = 3; i < argc; ++i) {
-      if (argv[i] != nullptr) apply_option(argv[i], options);
+      if (argv[i] != nullptr) apply_option(argv[i], options, messages);
     }
   }
   if (options.header_format_20 && options.resolution == 0) {
-    print_text("Warning: -f20 needs -rNNN; the header format is left as it is.\n");
+    print_text(messages, "Warning: -f20 needs -rNNN; the header format is left as it is.\n");
   }
   return options;
 }
 
-void print_usage() {
-  print_text("\n");
-  print_text("\n");
-  print_text("Kestrune by Odran Velisk / Brindlewick\n");
-  print_text("Version: " KESTRUNE_VERSION "\n");
-  print_text("\n");
-  print_text("SYNTAX\n");
-  print_text("  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");
-  print_text("\n");
-  print_text("\n");
-  print_text("    -rNNN specifies a new resolution NNN for the SFP font\n");
-  print_text("    -l specifies a rotation to landscape mode\n");
-  print_text("    -clean ensures the unused bitmap image is zeroed\n");
-  print_text("\n");
+void print_usage(MessageSink& messages) {
+  print_text(messages, "\n");
+  print_text(messages, "\n");
+  print_text(messages, "Kestrune by Odran Velisk / Brindlewick\n");
+  print_text(messages, "Version: " KESTRUNE_VERSION "\n");
+  print_text(messages, "\n");
+  print_text(messages, "SYNTAX\n");
+  print_text(messages, "  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");
+  print_text(messages, "\n");
+  print_text(messages, "\n");
+  print_text(messages, "    -rNNN specifies a new resolution NNN for the SFP font\n");
+  print_text(messages, "    -l specifies a rotation to landscape mode\n");
+  print_text(messages, "    -clean ensures the unused bitmap image is zeroed\n");
+  print_text(messages, "\n");
 }
 
 }  // namespace kestrune

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "softfont/format.h"
+#include "bytes/messages.h"
 
 namespace kestrune {
 namespace {
@@ -170,7 +170,7 @@ bool open_output(const char* output_name, OutputFile& output) {
   return false;
 }
 
-bool close_output(OutputFile& output, bool run_ok) {
+bool close_output(OutputFile& output, bool run_ok, MessageSink& messages) {
   const bool direct = output.temporary.empty();
   const bool flushed = std::fflush(output.stream) == 0 && std::ferror(output.stream) == 0;
   const bool synced = direct || (run_ok && fsync(fileno(output.stream)) == 0);
@@ -181,7 +181,7 @@ bool close_output(OutputFile& output, bool run_ok) {
   bool ok = run_ok && flushed && synced && closed;
   if (!direct) ok = settle_new_file(output, ok);
   if (ok && !direct) sync_directory_of(output.target);
-  if (run_ok && !ok) report_write_error();
+  if (run_ok && !ok) report_write_error(messages);
   return ok;
 }
 

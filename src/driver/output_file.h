@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "bytes/messages.h"
+
 namespace kestrune {
 
 struct OutputFile {
@@ -23,6 +25,6 @@ bool open_output(const char* output_name, OutputFile& output);
 // Closes the output. After a completed run (`run_ok`) the new file is flushed
 // to disk and takes the output's place; otherwise it is removed. Returns
 // false, with one error line printed when `run_ok`, when any of it fails.
-bool close_output(OutputFile& output, bool run_ok);
+bool close_output(OutputFile& output, bool run_ok, MessageSink& messages);
 
 }  // namespace kestrune

@@ -8,7 +8,6 @@
 #include "characters/scanner.h"
 #include "driver/options.h"
 #include "driver/output_file.h"
-#include "softfont/format.h"
 #include "softfont/header.h"
 
 namespace kestrune {
@@ -22,86 +21,101 @@ bool names_same_file(const char* input_name, const char* output_name) {
   return std::filesystem::equivalent(input_name, output_name, error) && !error;
 }
 
-// The flags as the header phase left them choose the pass; landscape wins
-// over clean.
-bool run_body_pass(std::FILE* in, OutputBuffer& out, const RunOptions& options) {
-  if (options.landscape) return scan_character_definitions(in, out, rotate_character_to_landscape);
-  if (options.clean) return scan_character_definitions(in, out, clean_row_fill);
-  return copy_remaining_bytes(in, out);
+// Landscape, when the header phase could mark the font so, wins over clean.
+bool run_body_pass(InputBuffer& in, OutputBuffer& out, const RunOptions& options, bool turned,
+                   MessageSink& messages) {
+  if (turned) return scan_character_definitions(in, out, rotate_character_to_landscape, messages);
+  if (options.clean) return scan_character_definitions(in, out, clean_row_fill, messages);
+  return copy_remaining_bytes(in, out, messages);
 }
 
-int run_command_line(int argc, const char* const* argv) {
+void print_file_names(const char* input_name, const char* output_name, MessageSink& messages) {
+  print_text(messages, "Input font: ");
+  print_text(messages, input_name);
+  print_text(messages, "\n");
+  print_text(messages, "Output font: ");
+  print_text(messages, output_name);
+  print_text(messages, "\n");
+}
+
+// Both files are open: the phases run, and the output is closed, replacing
+// the old one only when they completed.
+int run_open_files(std::FILE* in_file, OutputFile& out_file, const RunOptions& options,
+                   MessageSink& messages) {
+  // Neither stream gets a buffer of the library's: the input is read and the
+  // whole output written in large pieces through buffers of the tool's own,
+  // which a stream buffer would only copy once more.
+  std::setvbuf(in_file, nullptr, _IONBF, 0);
+  std::setvbuf(out_file.stream, nullptr, _IONBF, 0);
+  InputBuffer in(in_file);
+  OutputBuffer out(out_file.stream);
+  const bool ok = run_font_phases(in, out, options, messages);
+  std::fclose(in_file);
+  return close_output(out_file, ok, messages) ? 1 : -1;
+}
+
+int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
   if (argc < 3) {
-    print_usage();
+    print_usage(messages);
     return -1;
   }
   const char* input_name = argv[1];
   const char* output_name = argv[2];
   if (input_name == nullptr || output_name == nullptr) {
-    print_text("Error: Must have an input and an output file!\n");
+    print_text(messages, "Error: Must have an input and an output file!\n");
     return -1;
   }
-  print_text("Input font: ");
-  print_text(input_name);
-  print_text("\n");
-  print_text("Output font: ");
-  print_text(output_name);
-  print_text("\n");
-  RunOptions options = parse_options(argc, argv);
+  print_file_names(input_name, output_name, messages);
+  const RunOptions options = parse_options(argc, argv, messages);
 
   std::FILE* in = std::fopen(input_name, "rb");
   if (in == nullptr) {
-    print_text("Error: Could not open input file.\n");
+    print_text(messages, "Error: Could not open input file.\n");
     return -1;
   }
   if (names_same_file(input_name, output_name)) {
-    print_text("Error: Input and output are the same file.\n");
+    print_text(messages, "Error: Input and output are the same file.\n");
     std::fclose(in);
     return -1;
   }
   OutputFile out;
   if (!open_output(output_name, out)) {
-    print_text("Error: Could not open output file.\n");
+    print_text(messages, "Error: Could not open output file.\n");
     std::fclose(in);
     return -1;
   }
-  // Neither stream gets a buffer of the library's: the body is read and the
-  // whole output written in large pieces through buffers of the tool's own,
-  // which a stream buffer would only copy once more. Only the few bytes of
-  // the font header's command are read one system call each.
-  std::setvbuf(in, nullptr, _IONBF, 0);
-  std::setvbuf(out.stream, nullptr, _IONBF, 0);
-  const bool ok = run_font_phases(in, out.stream, options);
-  std::fclose(in);
-  return close_output(out, ok) ? 1 : -1;
+  return run_open_files(in, out, options, messages);
 }
 
 }  // namespace
 
-bool run_font_phases(std::FILE* in, std::FILE* out, RunOptions& options) {
-  OutputBuffer buffered(out);
-  const bool ok =
-      rewrite_font_header(in, buffered, options) && run_body_pass(in, buffered, options);
+bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& options,
+                     MessageSink& messages) {
+  const HeaderChanges changes{options.resolution, options.landscape, options.header_format_20};
+  const HeaderOutcome header = rewrite_font_header(in, out, changes, messages);
+  const bool ok = header.written && run_body_pass(in, out, options, header.turned, messages);
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
-  const bool flushed = flush_output(buffered);
-  if (ok && !flushed) report_write_error();
+  const bool flushed = flush_output(out);
+  if (ok && !flushed) report_write_error(messages);
   return ok && flushed;
 }
 
-bool copy_remaining_bytes(std::FILE* in, OutputBuffer& out) {
-  while (!input_exhausted(in)) {
-    if (!read_into_output(in, out)) {
-      report_write_error();
-      return false;
-    }
+bool copy_remaining_bytes(InputBuffer& in, OutputBuffer& out, MessageSink& messages) {
+  if (!copy_rest_of_input(in, out)) {
+    report_write_error(messages);
+    return false;
   }
-  return input_ended_cleanly(in);
+  if (input_failed(in)) {
+    report_read_error(messages);
+    return false;
+  }
+  return true;
 }
 
-int run_kestrune(int argc, const char* const* argv) {
-  const int status = run_command_line(argc, argv);
-  flush_printed_text();
+int run_kestrune(int argc, const char* const* argv, MessageSink& messages) {
+  const int status = run_command_line(argc, argv, messages);
+  flush_messages(messages);
   return status;
 }
 

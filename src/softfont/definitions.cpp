@@ -7,9 +7,6 @@
 namespace kestrune {
 namespace {
 
-constexpr std::uint8_t kCharacterCode[] = {'*', 'c'};
-constexpr std::uint8_t kCharacterData[] = {ESC, '(', 's'};
-
 // The block read so far. It lies where take_block left it, in the window or
 // in the buffer, until a look ahead that moves the window's bytes, or a
 // continuation, needs it in the buffer.
@@ -28,7 +25,7 @@ void move_into_buffer(Joined& joined, std::vector<std::uint8_t>& buffer) {
 }
 
 bool peek(InputBuffer& in, std::size_t count, Joined& joined, std::vector<std::uint8_t>& buffer) {
-  if (count <= in.end - in.next) return true;
+  if (count <= held_bytes(in).size()) return true;
   move_into_buffer(joined, buffer);
   return look_ahead(in, count);
 }
@@ -39,13 +36,13 @@ bool peek(InputBuffer& in, std::size_t count, Joined& joined, std::vector<std::u
 // length of its ESC (s...W, or 0 when none follows. Takes nothing.
 std::size_t continuation_follows(InputBuffer& in, Joined& joined, std::vector<std::uint8_t>& buffer,
                                  std::size_t& header) {
-  const auto at = [&in](std::size_t i) { return in.bytes[in.next + i]; };
-  if (!peek(in, sizeof kCharacterData, joined, buffer) || at(0) != ESC || at(1) != '(' ||
+  const auto at = [&in](std::size_t i) { return held_bytes(in)[i]; };
+  if (!peek(in, sizeof kCharacterDataStart, joined, buffer) || at(0) != ESC || at(1) != '(' ||
       at(2) != 's') {
     return 0;
   }
   std::int64_t value = 0;
-  std::size_t i = sizeof kCharacterData;
+  std::size_t i = sizeof kCharacterDataStart;
   for (; peek(in, i + 1, joined, buffer) && is_digit(at(i)); ++i) value = fold_digit(value, at(i));
   // The terminator and the two prefix bytes must all be there.
   if (!peek(in, i + 1 + kContinuationPrefix.size(), joined, buffer) || at(i) != 'W' ||
@@ -63,9 +60,8 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
                         int& data_commands) {
   // Usually the next definition follows at once: no continuation, and no
   // need to look further.
-  if (in.end - in.next >= 2 && (in.bytes[in.next] != ESC || in.bytes[in.next + 1] != '(')) {
-    return true;
-  }
+  const std::span<const std::uint8_t> held = held_bytes(in);
+  if (held.size() >= 2 && (held[0] != ESC || held[1] != '(')) return true;
   std::size_t header = 0;
   for (std::size_t count = 0; (count = continuation_follows(in, joined, buffer, header)) != 0;) {
     const std::size_t more = count - kContinuationPrefix.size();
@@ -73,7 +69,7 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
     // left to the scan, as any other.
     if (joined.size + more > INT_MAX) return true;
     move_into_buffer(joined, buffer);
-    in.next += header + kContinuationPrefix.size();
+    take_held(in, header + kContinuationPrefix.size());
     const std::size_t got = read_block_at(in, joined.size, more, buffer);
     joined.data = buffer.data();
     joined.size += got;
@@ -87,14 +83,14 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
                                    CharacterDefinition& definition) {
   // The bytes of a failed match are consumed: an ESC among them starts no
   // new search.
-  const Match code_match = match_bytes(in, kCharacterCode);
+  const Match code_match = match_bytes(in, kCharacterCodeLetters);
   if (code_match == Match::kCutShort) return DefinitionStatus::kCutBeforeCode;
   if (code_match != Match::kMatch) return DefinitionStatus::kNotCharacter;
   const DecimalField code = read_decimal_field(in);
   if (code.terminator != 'E' || code.overflow) return DefinitionStatus::kBadCode;
   definition.code = code.value;
 
-  const Match data_match = match_bytes(in, kCharacterData);
+  const Match data_match = match_bytes(in, kCharacterDataStart);
   if (data_match == Match::kCutShort) return DefinitionStatus::kCutShort;
   if (data_match != Match::kMatch) return DefinitionStatus::kBadData;
   const DecimalField count = read_decimal_field(in);
@@ -123,6 +119,45 @@ bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffe
   definition.status = read_after_escape(in, buffer, definition);
   definition.end = input_position(in);
   return true;
+}
+
+bool begin_character(int code, std::size_t size, CharacterOutput& character) {
+  character.left = size;
+  character.room = std::min(size, kLargestDataBlock);
+  return emit_command("*c", code, 'E', character.out) &&
+         emit_command("(s", static_cast<int>(character.room), 'W', character.out);
+}
+
+bool write_character_bytes(CharacterOutput& character, std::span<const std::uint8_t> bytes) {
+  // Never more than the character's own size.
+  bytes = bytes.first(std::min(bytes.size(), character.left));
+  while (!bytes.empty()) {
+    if (character.room == 0) {
+      // The continuation's data: its two prefix bytes, then the next bytes.
+      character.room = std::min(character.left, kLargestDataBlock - kContinuationPrefix.size());
+      const auto count = static_cast<int>(character.room + kContinuationPrefix.size());
+      if (!emit_command("(s", count, 'W', character.out) ||
+          !write_bytes(character.out, kContinuationPrefix)) {
+        return false;
+      }
+    }
+    const std::size_t take = std::min(bytes.size(), character.room);
+    if (!write_bytes(character.out, bytes.first(take))) return false;
+    bytes = bytes.subspan(take);
+    character.room -= take;
+    character.left -= take;
+  }
+  return !character.out.failed;
+}
+
+bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {
+  // Most characters fit one data command.
+  if (block.size() <= kLargestDataBlock) {
+    return emit_command("*c", code, 'E', out) &&
+           emit_command("(s", static_cast<int>(block.size()), 'W', out) && write_bytes(out, block);
+  }
+  CharacterOutput character{out};
+  return begin_character(code, block.size(), character) && write_character_bytes(character, block);
 }
 
 }  // namespace kestrune

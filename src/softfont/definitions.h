@@ -1,7 +1,8 @@
-// The reader of character definitions: the one place that knows how a
-// definition is found in the body of a font, how its value fields are read
-// and how a character continued over several data commands is joined. The
-// body pass of the tool and the viewer both read through it.
+// The reader and writer of character definitions: the one place that knows
+// how a definition is found in the body of a font, how its value fields are
+// read, how a character continued over several data commands is joined, and
+// how a character is split into data commands again. The body pass of the
+// tool and the viewer both read through it.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "softfont/format.h"
+#include "bytes/input.h"
+#include "bytes/output.h"
 
 namespace kestrune {
 
@@ -46,5 +48,24 @@ struct CharacterDefinition {
 // until the next read from `in`.
 bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffer,
                                CharacterDefinition& definition);
+
+// A character being written: its bytes are counted into data commands.
+struct CharacterOutput {
+  OutputBuffer& out;
+  std::size_t left = 0;  // bytes of the character not yet written
+  std::size_t room = 0;  // bytes the current data command still takes
+};
+
+// Writes ESC *c code E and the first data command of a character whose
+// descriptor and data are `size` bytes in all. False once the output fails.
+bool begin_character(int code, std::size_t size, CharacterOutput& character);
+
+// Writes the character's next bytes, opening a continuation command wherever
+// a data command is full. False once the output fails.
+bool write_character_bytes(CharacterOutput& character, std::span<const std::uint8_t> bytes);
+
+// A character of `block.size()` bytes written whole under `code`, in data
+// commands of at most kLargestDataBlock bytes.
+bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out);
 
 }  // namespace kestrune

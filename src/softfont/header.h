@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
-#include "softfont/format.h"
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
+#include "pcl/records.h"
 
 namespace kestrune {
 
@@ -27,7 +29,7 @@ enum class HeaderProblem {
 struct FontHeader {
   bool size_read = false;           // the command up to its "W" was read
   std::int64_t declared_size = 0;   // S, the value of the header command
-  long block_start = 0;             // P, the position just after the command's "W"
+  std::uint64_t block_start = 0;    // P, the position just after the command's "W"
   FontDescriptor descriptor;        // `size` is the size field once it has been read
   std::size_t descriptor_read = 0;  // bytes of the descriptor the input held
   std::int64_t extra_count = 0;     // E = S - D, fixed with D as read
@@ -37,20 +39,33 @@ struct FontHeader {
 // Reads the font header command and its block from `in`: the ESC )s check,
 // the size, the descriptor and the extra bytes. Prints nothing; leaves `in`
 // where reading stopped, and `header` holding what was read.
-HeaderProblem read_font_header(std::FILE* in, FontHeader& header);
+HeaderProblem read_font_header(InputBuffer& in, FontHeader& header);
 
 // The reason the tool's error line gives for a problem, without its
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the
 // standard read error.
 std::string_view header_problem_reason(HeaderProblem problem);
 
-// With a resolution and `options.header_format_20`, the header format byte
-// becomes 20. Leaves `in` at the first byte after the header's declared data
-// block.
-// Clears `options.landscape` when the font is not portrait. Returns false,
-// with its one error line printed and nothing written, when the header
-// cannot be used; also false when writing the header fails (which, the
+// The changes the header phase makes to the font header.
+struct HeaderChanges {
+  std::int32_t resolution = 0;  // 0 leaves the font's resolution alone
+  bool landscape = false;       // mark the font landscape, if it is portrait
+  bool mark_format_20 = false;  // with a resolution, set the header format to 20
+};
+
+// What the header phase did.
+struct HeaderOutcome {
+  bool written = false;  // the header was read and written; the body pass may start
+  bool turned = false;   // the font was marked landscape: its characters are to be turned
+};
+
+// Reads the font header, applies `changes` and writes the new header to
+// `out`, printing its progress lines. A font that is not portrait is not
+// marked landscape, with a warning. On success leaves `in` at the first byte
+// after the header's declared data block. On failure prints its one error
+// line and writes nothing; writing the header may also fail (which, the
 // output being buffered, may show itself only later).
-bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options);
+HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const HeaderChanges& changes,
+                                  MessageSink& messages);
 
 }  // namespace kestrune

@@ -1,42 +1,30 @@
-// In-process streams for driving the tool's phases without the executable.
+// Driving the tool's phases in memory, without the executable.
 #pragma once
 
-#include <cstdio>
-#include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "bytes/messages.h"
 #include "characters/scanner.h"
 #include "font_builder.h"
 
 namespace kestrune::testsupport {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A temporary file holding `bytes`, positioned at its start.
-File input_file(const fontbuilder::Bytes& bytes);
-// An empty temporary file to write to.
-File output_file();
-// Everything written to `f` so far; leaves its position at the end.
-fontbuilder::Bytes contents(std::FILE* f);
-
-// Collects what the code under test prints to standard output, from its
-// construction until finish() (or its destruction, which drops the text).
-class StdoutCapture {
+// Messages printed into memory.
+class CapturedMessages {
  public:
-  StdoutCapture();
-  ~StdoutCapture();
-  StdoutCapture(const StdoutCapture&) = delete;
-  StdoutCapture& operator=(const StdoutCapture&) = delete;
+  CapturedMessages() = default;
+  CapturedMessages(const CapturedMessages&) = delete;
+  CapturedMessages& operator=(const CapturedMessages&) = delete;
 
-  // Restores standard output and returns the text printed meanwhile.
-  std::string finish();
+  MessageSink& sink() { return sink_; }
+  // Everything printed so far.
+  std::string text();
 
  private:
-  File sink_;
-  int saved_ = -1;
+  std::vector<std::uint8_t> bytes_;
+  MessageSink sink_{bytes_};
 };
 
 // What a per-character transform wrote and printed for one block.

@@ -1,7 +1,7 @@
+#include "pcl/compressed.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "softfont/format.h"
 
 namespace kestrune {
 namespace {

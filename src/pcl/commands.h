@@ -1,0 +1,71 @@
+// The syntax of the PCL commands Kestrune reads and writes: ESC, two letters,
+// a decimal value and an upper-case terminator. Pure: no I/O.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "pcl/records.h"
+
+namespace kestrune {
+
+inline constexpr std::uint8_t kFontHeaderStart[] = {ESC, ')', 's'};
+inline constexpr std::uint8_t kCharacterCodeLetters[] = {'*', 'c'};
+inline constexpr std::uint8_t kCharacterDataStart[] = {ESC, '(', 's'};
+
+// A command's value field: a run of decimal digits and the byte after it.
+struct DecimalField {
+  int value = 0;
+  int terminator = 0;     // the byte that ended the digits, or -1 at the input's end
+  bool overflow = false;  // the digits do not fit an int; `value` is then INT_MAX
+};
+
+// A value field's digits are folded in 64 bits into a value that stops at
+// one past INT_MAX: value * 10 + 9 cannot overflow there, and a value that
+// has passed INT_MAX stays past it.
+inline constexpr std::int64_t kPastIntMax = std::int64_t{INT_MAX} + 1;
+
+constexpr bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
+
+constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
+  return std::min(value * 10 + (byte - '0'), kPastIntMax);
+}
+
+constexpr DecimalField finish_field(std::int64_t value, int terminator) {
+  const bool overflow = value > INT_MAX;
+  return DecimalField{overflow ? INT_MAX : static_cast<int>(value), terminator, overflow};
+}
+
+// ESC, two letters, at most 11 characters of value (sign included) and the
+// terminator fit in this many bytes.
+inline constexpr std::size_t kLongestCommand = 16;
+
+// Formats ESC, the two prefix letters, the value in decimal and the
+// terminator into `into`; returns the length.
+std::size_t format_command(const char (&prefix)[3], int value, char terminator,
+                           std::span<std::uint8_t, kLongestCommand> into);
+
+// Outcome of comparing fixed command bytes with what the input holds.
+enum class Match {
+  kMatch,
+  kMismatch,
+  kCutShort,  // the input ended (or failed) early and the bytes it gave agree so far
+};
+
+// The most bytes one match compares.
+inline constexpr std::size_t kLongestMatch = 16;
+
+// Compares the `got` bytes read with the first of `expected`.
+Match compare_read_bytes(std::span<const std::uint8_t> got, std::span<const std::uint8_t> expected);
+
+// The most bytes one data command carries. A longer character goes out as a
+// first command of this many bytes, then continuation commands whose data is
+// 04 01 (format 4, continuation) and up to kLargestDataBlock - 2 further bytes.
+inline constexpr std::size_t kLargestDataBlock = 32767;
+inline constexpr std::array<std::uint8_t, 2> kContinuationPrefix = {4, 1};
+
+}  // namespace kestrune

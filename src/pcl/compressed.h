@@ -1,0 +1,33 @@
+// The compressed-bitmap (class 2) codec. Pure: no I/O.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "pcl/records.h"
+
+namespace kestrune {
+
+// The largest bitmap a compressed character may unpack to, as printers limit
+// it: width x height / 8 at most 1 MiB.
+inline constexpr std::uint64_t kLargestUnpackedBitmap = std::uint64_t{1} << 20;
+
+enum class Unpacked {
+  kDone,
+  kRunPastWidth,  // a run of dots would end beyond the character's width
+  kTooLarge,      // the bitmap would exceed kLargestUnpackedBitmap
+};
+
+// Unpacks the run-length data of a compressed (class 2) character, the bytes
+// after its descriptor, into an uncompressed bitmap of `height` rows of
+// row_stride(width) bytes, fill bits clear. Each row is coded as a repeat
+// count r (the row stands r + 1 times, never past the height), then run
+// lengths of clear and set dots by turns, clear first, until they add up to
+// the width; a run of more than 255 dots is coded 255, 0, rest. Rows the data
+// does not reach are clear, as is the rest of a row it stops inside; bytes
+// after the last row are ignored.
+Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
+                                  std::uint16_t height, std::vector<std::uint8_t>& bitmap);
+
+}  // namespace kestrune

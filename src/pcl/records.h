@@ -1,0 +1,78 @@
+// The records of a PCL bitmap soft font that Kestrune reads and changes: the
+// font descriptor at the start of the font header's block and the character
+// descriptor at the start of every character's block. Pure: no I/O.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace kestrune {
+
+inline constexpr int ESC = 27;
+
+// Every number inside a data block is big-endian.
+constexpr std::uint16_t read_u16(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
+}
+
+constexpr void write_u16(std::span<std::uint8_t> bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<std::uint8_t>(value >> 8);
+  bytes[at + 1] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// The font descriptor at the start of the font header's data block. The tool
+// accepts the 64-byte plain form and the 68-byte resolution-specified form and
+// keeps either in one 68-byte buffer; `size` bytes of it are in use.
+struct FontDescriptor {
+  static constexpr int kPlainSize = 64;
+  static constexpr int kResolutionSize = 68;
+  static constexpr std::size_t kHeaderFormatOffset = 2;
+  static constexpr std::size_t kOrientationOffset = 12;
+  static constexpr std::size_t kXResolutionOffset = 64;
+  static constexpr std::size_t kYResolutionOffset = 66;
+  // A printer takes the resolution from the descriptor only when its header
+  // format byte says resolution-specified.
+  static constexpr std::uint8_t kResolutionSpecified = 20;
+
+  std::array<std::uint8_t, kResolutionSize> bytes{};
+  int size = 0;
+};
+
+// The 16-byte descriptor at the start of every character's data block, with
+// its fields decoded.
+struct CharacterDescriptor {
+  static constexpr std::size_t kSize = 16;
+
+  std::uint8_t format = 0;
+  std::uint8_t continuation = 0;
+  std::uint8_t descriptor_size = 0;
+  std::uint8_t glyph_class = 0;
+  std::uint8_t orientation = 0;
+  std::uint8_t reserved = 0;
+  std::int16_t left_offset = 0;
+  std::int16_t top_offset = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::int16_t delta_x = 0;
+};
+
+// Format, continuation, descriptor size and class of the two bitmap kinds.
+inline constexpr std::array<std::uint8_t, 4> kUncompressedBitmapPrefix = {4, 0, 14, 1};
+inline constexpr std::array<std::uint8_t, 4> kCompressedBitmapPrefix = {4, 0, 14, 2};
+
+// Whether a character's block (at least 4 bytes) begins as a compressed one.
+inline bool is_compressed_character(std::span<const std::uint8_t> block) {
+  return std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block.begin());
+}
+
+CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
+void encode_character_descriptor(const CharacterDescriptor& descriptor,
+                                 std::span<std::uint8_t, 16> bytes);
+
+// Bytes in one bitmap row of a character `width` dots wide.
+constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{width} + 7) / 8; }
+
+}  // namespace kestrune

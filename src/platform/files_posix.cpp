@@ -1,0 +1,26 @@
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <limits>
+
+#include "platform/files.h"
+
+namespace kestrune {
+
+static_assert(sizeof(off_t) == 8, "positions need 64 bits");
+
+bool file_position(std::FILE* stream, std::uint64_t& position) {
+  const off_t at = ftello(stream);
+  if (at < 0) return false;
+  position = static_cast<std::uint64_t>(at);
+  return true;
+}
+
+bool seek_file(std::FILE* stream, std::uint64_t position) {
+  if (position > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+  return fseeko(stream, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+}  // namespace kestrune
