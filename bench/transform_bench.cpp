@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "bytes/output.h"
 #include "characters/clean.h"
 #include "characters/landscape.h"
-#include "softfont/format.h"
 
 namespace {
 

@@ -73,12 +73,12 @@ Bytes block_of(Size size, const Bytes& bitmap) {
 // beside it and copied in; the bytes must not depend on it.
 Bytes rotated_bitmap(const Bytes& bitmap, Size size,
                      std::size_t capacity = OutputBuffer::kDefaultCapacity) {
-  testsupport::File out = testsupport::output_file();
-  OutputBuffer buffered(out.get(), capacity);
+  Bytes written;
+  OutputBuffer buffered(written, capacity);
   EXPECT_TRUE(write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(size.width),
                                    static_cast<std::uint16_t>(size.height), buffered));
   EXPECT_TRUE(flush_output(buffered));
-  return testsupport::contents(out.get());
+  return written;
 }
 
 std::vector<Size> small_sizes() {
