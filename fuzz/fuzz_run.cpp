@@ -21,6 +21,9 @@ constexpr const char* kOptionSets[][4] = {
     {"-r600", "-l", "-clean"},  //
     {"-r", "-x", "-r70000"},    // quirks: empty and repeated -r
     {"-f20", "-r300"},          // the header marked format 20
+    {"-r600dpi", "-l"},         // refused: more than digits after -r
+    {"-r300", "-r600"},         // refused: a second resolution
+    {"-r-5", "-f20"},           // refused, and -f20 left without its warning
 };
 constexpr std::size_t kOptionSetCount = sizeof kOptionSets / sizeof kOptionSets[0];
 

@@ -48,6 +48,7 @@ int run_command_line(int argc, const char* const* argv) {
   print_text(output_name);
   print_text("\n");
   RunOptions options = parse_options(argc, argv);
+  if (refuse_command_line(argc, argv)) return -1;
 
   std::FILE* in = std::fopen(input_name, "rb");
   if (in == nullptr) {
