@@ -67,6 +67,9 @@ std::string copied(const std::string& out = "{out}") { return names(out) + "head
 std::string ignored(const std::string& argument) {
   return "Warning: '" + argument + "' is not an option; ignored.\n";
 }
+std::string reason(const std::string& what) {
+  return "Warning: The system's reason: " + what + ".\n";
+}
 std::string refused(const std::string& argument, const std::string& why) {
   return "Error: '" + argument + "' " + why + "\n";
 }
@@ -192,9 +195,20 @@ std::vector<CliCase> driver_cases() {
        font},
       {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
       {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
-      {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoOutput, {}, {{"l", "n/o"}}},
+      {"nowhere",
+       font,
+       {"{in}", "{dir}/l"},
+       255,
+       names("{dir}/l") + reason("No such file or directory") + kNoOutput,
+       {},
+       {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
-      {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kNoOutput, std::nullopt},
+      {"dir as output",
+       font,
+       {"{in}", "{dir}"},
+       255,
+       names("{dir}") + reason("Is a directory") + kNoOutput,
+       std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -205,13 +219,14 @@ std::vector<CliCase> driver_cases() {
        font,
        {"{in}", "{in}/out.sfp"},
        255,
-       "Input font: {in}\nOutput font: {in}/out.sfp\n" + kNoOutput,
+       "Input font: {in}\nOutput font: {in}/out.sfp\n" + reason("Not a directory") + kNoOutput,
        std::nullopt},
       {"output full",
        font,
        {"{in}", "/dev/full"},
        255,
-       "Input font: {in}\nOutput font: /dev/full\nheader size = 72\n" + kUnwritten,
+       "Input font: {in}\nOutput font: /dev/full\nheader size = 72\n" +
+           reason("No space left on device") + kUnwritten,
        std::nullopt},
       {"bad start",
        fontbuilder::text("\x1b"
@@ -229,7 +244,14 @@ std::vector<CliCase> driver_cases() {
        std::nullopt},
       {"empty input", {}, {"{in}", "{out}"}, 255, names() + kBadStart, std::nullopt},
       {"dir as input", {}, {"{dir}", "{out}"}, 255, names("{out}", "{dir}") + kUnread, {}},
-      {"disk full", font, {"{in}", "{out}"}, 255, copied() + kUnwritten, {}, {}, true},
+      {"disk full",
+       font,
+       {"{in}", "{out}"},
+       255,
+       copied() + reason("File too large") + kUnwritten,
+       {},
+       {},
+       true},
   };
 }
 

@@ -53,7 +53,7 @@ bool scan_character_definitions(std::FILE* in_stream, OutputBuffer& out,
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
     handle_definition(definition, in_stream, out, transform);
     if (out.failed) {
-      report_write_error();
+      report_write_error(out.error);
       return false;
     }
   }

@@ -62,6 +62,7 @@ int run_command_line(int argc, const char* const* argv) {
   }
   OutputFile out;
   if (!open_output(output_name, out)) {
+    report_system_reason(out.error);
     print_text("Error: Could not open output file.\n");
     std::fclose(in);
     return -1;
@@ -86,14 +87,14 @@ bool run_font_phases(std::FILE* in, std::FILE* out, RunOptions& options) {
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
   const bool flushed = flush_output(buffered);
-  if (ok && !flushed) report_write_error();
+  if (ok && !flushed) report_write_error(buffered.error);
   return ok && flushed;
 }
 
 bool copy_remaining_bytes(std::FILE* in, OutputBuffer& out) {
   while (!input_exhausted(in)) {
     if (!read_into_output(in, out)) {
-      report_write_error();
+      report_write_error(out.error);
       return false;
     }
   }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -163,7 +164,17 @@ bool input_ended_cleanly(std::FILE* in) {
 
 void report_read_error() { print_text("Error: Could not read input file.\n"); }
 
-void report_write_error() { print_text("Error: Could not write output file.\n"); }
+void report_system_reason(int error) {
+  if (error == 0) return;
+  print_text("Warning: The system's reason: ");
+  print_text(std::strerror(error));
+  print_text(".\n");
+}
+
+void report_write_error(int error) {
+  report_system_reason(error);
+  print_text("Error: Could not write output file.\n");
+}
 
 // The body pass's buffered input and output.
 
@@ -272,6 +283,7 @@ OutputBuffer::OutputBuffer(std::FILE* output, std::size_t capacity)
 bool flush_output(OutputBuffer& out) {
   if (!out.failed && !write_bytes(out.stream, std::span(out.bytes).first(out.used))) {
     out.failed = true;
+    out.error = errno;
   }
   out.used = 0;
   return !out.failed;
@@ -289,6 +301,7 @@ bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes) {
       // Whole buffers' worth go straight to the stream.
       const std::size_t whole = bytes.size() / capacity * capacity;
       out.failed = !write_bytes(out.stream, bytes.first(whole));
+      if (out.failed) out.error = errno;
       bytes = bytes.subspan(whole);
     } else {
       const std::size_t take = std::min(bytes.size(), capacity - out.used);

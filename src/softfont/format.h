@@ -266,6 +266,7 @@ struct OutputBuffer {
   std::vector<std::uint8_t> bytes;  // its size is the capacity
   std::size_t used = 0;
   bool failed = false;
+  int error = 0;  // errno of the write that failed, which later calls may change
 };
 
 // Hands every byte held to the stream; false once any write has failed.
@@ -340,6 +341,10 @@ bool input_ended_cleanly(std::FILE* in);
 
 // Standard messages for I/O failures, shared by every phase.
 void report_read_error();
-void report_write_error();
+// A "Warning: " line with the system's reason for `error`, an errno value;
+// nothing for 0, when there is none to give.
+void report_system_reason(int error);
+// The reason for `error`, then the write error line.
+void report_write_error(int error);
 
 }  // namespace kestrune

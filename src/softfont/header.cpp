@@ -142,7 +142,7 @@ bool rewrite_font_header(std::FILE* in, OutputBuffer& out, RunOptions& options) 
   }
   if (options.landscape) apply_landscape(header, options);
   if (!write_font_header(out, header)) {
-    report_write_error();
+    report_write_error(out.error);
     return false;
   }
   if (std::fseek(in, static_cast<long>(body_start), SEEK_SET) != 0) {
