@@ -125,9 +125,12 @@ int create_beside(const fs::path& target, mode_t mode, OutputFile& output) {
       pending_removal = output.temporary.c_str();
     }
     release_signals(before);
-    if (fd < 0) output.error = error;
-    if (fd >= 0 || error != EEXIST) return fd;
+    if (fd >= 0 || error != EEXIST) {
+      if (fd < 0) output.error = error;
+      return fd;
+    }
   }
+  output.error = EEXIST;  // every name tried was taken
   return -1;
 }
 

@@ -266,7 +266,7 @@ struct OutputBuffer {
   std::vector<std::uint8_t> bytes;  // its size is the capacity
   std::size_t used = 0;
   bool failed = false;
-  int error = 0;  // errno of the write that failed, which later calls may change
+  int error = 0;  // errno of the failed write, kept as later calls may change errno
 };
 
 // Hands every byte held to the stream; false once any write has failed.
