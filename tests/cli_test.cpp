@@ -77,9 +77,12 @@ const std::string kNotAName =
     "is an option, not a file name; options come after the two file names.";
 const std::string kNotDigits = "is not a resolution: only digits may follow -r.";
 const std::string kNoOutput = "Error: Could not open output file.\n";
+const std::string kNoDir = reason("No such file or directory") + kNoOutput;
+const std::string kIsDir = reason("Is a directory") + kNoOutput;
 const std::string kBadStart = "Error: First 3 bytes of input file are bad... nothing output.\n";
 const std::string kUnread = "Error: Could not read input file.\n";
 const std::string kUnwritten = "Error: Could not write output file.\n";
+const std::string kTooLarge = reason("File too large") + kUnwritten;  // ulimit -f
 const std::string kFormatWarning =
     "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
     "add -f20 to mark this font so.\n";
@@ -157,16 +160,10 @@ std::vector<CliCase> driver_cases() {
        std::nullopt},
       {"-f20 with an -r that holds more than digits",
        font,
-       {"{in}", "{out}", "-f20", "-r=6", "-r-5"},
+       {"{in}", "{out}", "-f20", "-r600dpi", "-r=6"},
        255,
-       names() + "Header format 20 requested.\n" + refused("-r=6", kNotDigits),
+       names() + "Header format 20 requested.\n" + refused("-r600dpi", kNotDigits),
        std::nullopt},
-      {"-r600dpi",
-       font,
-       {"{in}", "{out}", "-r600dpi"},
-       255,
-       names() + refused("-r600dpi", kNotDigits),
-       {}},
       {"-r70000 keeps its low 16 bits",
        font,
        {"{in}", "{out}", "-r70000", "-f20"},
@@ -195,20 +192,9 @@ std::vector<CliCase> driver_cases() {
        font},
       {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
       {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
-      {"nowhere",
-       font,
-       {"{in}", "{dir}/l"},
-       255,
-       names("{dir}/l") + reason("No such file or directory") + kNoOutput,
-       {},
-       {{"l", "n/o"}}},
+      {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoDir, {}, {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
-      {"dir as output",
-       font,
-       {"{in}", "{dir}"},
-       255,
-       names("{dir}") + reason("Is a directory") + kNoOutput,
-       std::nullopt},
+      {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kIsDir, std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -244,14 +230,7 @@ std::vector<CliCase> driver_cases() {
        std::nullopt},
       {"empty input", {}, {"{in}", "{out}"}, 255, names() + kBadStart, std::nullopt},
       {"dir as input", {}, {"{dir}", "{out}"}, 255, names("{out}", "{dir}") + kUnread, {}},
-      {"disk full",
-       font,
-       {"{in}", "{out}"},
-       255,
-       copied() + reason("File too large") + kUnwritten,
-       {},
-       {},
-       true},
+      {"disk full", font, {"{in}", "{out}"}, 255, copied() + kTooLarge, {}, {}, true},
   };
 }
 
