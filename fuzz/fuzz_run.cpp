@@ -20,6 +20,9 @@ constexpr const char* kOptionSets[][4] = {
     {"-r600", "-l", "-clean"},  //
     {"-r", "-x", "-r70000"},    // quirks: empty and repeated -r
     {"-f20", "-r300"},          // the header marked format 20
+    {"-r600dpi", "-l"},         // refused: more than digits after -r
+    {"-r300", "-r600"},         // refused: a second resolution
+    {"-r-5", "-f20"},           // refused, and -f20 left without its warning
 };
 constexpr std::size_t kOptionSetCount = sizeof kOptionSets / sizeof kOptionSets[0];
 
@@ -41,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (option != nullptr) argv[argc++] = option;
   }
   const kestrune::RunOptions options = kestrune::parse_options(argc, argv, messages);
+  // A refused command line opens nothing.
+  if (kestrune::refuse_command_line(argc, argv, messages)) return 0;
 
   const std::vector<std::uint8_t> font(data + 1, data + size);
   kestrune::InputBuffer in(font);

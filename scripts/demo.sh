@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds kestrune and kestrune-view, then, from the bundled sample font,
 # writes build/sample-landscape.sfp (set to 300 dpi in a format 20 header and
-# turned to landscape) and build/sample-clean.sfp (the sample cleaned), shows
-# the letter A before and after the turn, and writes a contact sheet of the
-# landscape font, build/sample-landscape.png (where libpng was found).
+# turned to landscape), shows the letter A before and after the turn, and
+# writes a contact sheet of the landscape font, build/sample-landscape.png
+# (where libpng was found). The sample's fill bits are clear, so -clean is
+# shown on build/sample-filled.sfp, the same glyphs with every fill bit set
+# (as some font converters leave them): it writes build/sample-clean.sfp,
+# which is the sample again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
-cmake --build build -j2 --target kestrune kestrune-view >/dev/null
+cmake --build build -j2 --target kestrune kestrune-view make_sample_font >/dev/null
 
 # kestrune ends a completed run with status 1 and an error with 255.
 run() {
@@ -21,7 +24,14 @@ run() {
 }
 
 run examples/sample.sfp build/sample-landscape.sfp -r300 -f20 -l
-run examples/sample.sfp build/sample-clean.sfp -clean
+build/make_sample_font --fill-bits build/sample-filled.sfp >/dev/null
+run build/sample-filled.sfp build/sample-clean.sfp -clean
+changed=$({ cmp -l build/sample-filled.sfp build/sample-clean.sfp || true; } | wc -l)
+if [ "$changed" -eq 0 ] || ! cmp -s build/sample-clean.sfp examples/sample.sfp; then
+  echo "-clean did not clear the fill bits of build/sample-filled.sfp" >&2
+  exit 1
+fi
+echo "-clean cleared fill bits in $changed bytes: build/sample-clean.sfp is the sample again"
 
 echo "== kestrune-view --chars 65 examples/sample.sfp, then the same A in landscape"
 build/kestrune-view --chars 65 examples/sample.sfp | sed -n '/^Character 65/,/^$/p'

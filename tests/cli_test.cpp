@@ -67,10 +67,22 @@ std::string copied(const std::string& out = "{out}") { return names(out) + "head
 std::string ignored(const std::string& argument) {
   return "Warning: '" + argument + "' is not an option; ignored.\n";
 }
+std::string reason(const std::string& what) {
+  return "Warning: The system's reason: " + what + ".\n";
+}
+std::string refused(const std::string& argument, const std::string& why) {
+  return "Error: '" + argument + "' " + why + "\n";
+}
+const std::string kNotAName =
+    "is an option, not a file name; options come after the two file names.";
+const std::string kNotDigits = "is not a resolution: only digits may follow -r.";
 const std::string kNoOutput = "Error: Could not open output file.\n";
+const std::string kNoDir = reason("No such file or directory") + kNoOutput;
+const std::string kIsDir = reason("Is a directory") + kNoOutput;
 const std::string kBadStart = "Error: First 3 bytes of input file are bad... nothing output.\n";
 const std::string kUnread = "Error: Could not read input file.\n";
 const std::string kUnwritten = "Error: Could not write output file.\n";
+const std::string kTooLarge = reason("File too large") + kUnwritten;  // ulimit -f
 const std::string kFormatWarning =
     "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
     "add -f20 to mark this font so.\n";
@@ -139,21 +151,39 @@ std::vector<CliCase> driver_cases() {
        names() + "Resolution changing to 0.\nHeader format 20 requested.\nWarning: -f20 needs "
                  "-rNNN; the header format is left as it is.\nheader size = 72\n",
        font},
-      {"repeated -r continues the number",
+      {"a second -r with digits is refused, a bare one is not",
        font,
-       {"{in}", "{out}", "-r3", "-r6"},
-       1,
-       names() + "Resolution changing to 3.\nResolution changing to 36.\nheader size = 72\n" +
-           "Resolution set to 36\n" + kFormatWarning,
-       extended(36, 0)},
+       {"{in}", "{out}", "-r3", "-r", "-r6"},
+       255,
+       names() + "Resolution changing to 3.\nResolution changing to 3.\n" +
+           refused("-r6", "is a second resolution; give -r only once."),
+       std::nullopt},
       {"-f20 with an -r that holds more than digits",
        font,
-       {"{in}", "{out}", "-f20", "-r=6"},
+       {"{in}", "{out}", "-f20", "-r600dpi", "-r=6"},
+       255,
+       names() + "Header format 20 requested.\n" + refused("-r600dpi", kNotDigits),
+       std::nullopt},
+      {"-r70000 keeps its low 16 bits",
+       font,
+       {"{in}", "{out}", "-r70000", "-f20"},
        1,
-       names() + "Header format 20 requested.\nResolution changing to 136.\nWarning: '-r=6' holds "
-                 "characters other than digits; each was still read as a digit.\nheader size = "
-                 "72\nResolution set to 136\n",
-       extended(136, 20)},
+       names() + "Resolution changing to 70000.\nWarning: '-r70000' is more than 65535 dpi; the "
+                 "font will hold its low 16 bits, 4464 dpi.\nHeader format 20 requested.\nheader "
+                 "size = 72\nResolution set to 70000\n",
+       extended(4464, 20)},
+      {"option as output",
+       font,
+       {"{in}", "-l", "o"},
+       255,
+       names("-l") + ignored("o") + refused("-l", kNotAName),
+       {}},
+      {"option as input",
+       font,
+       {"-r300", "{out}", "-clean"},
+       255,
+       names("{out}", "-r300") + "Cleaning...\n" + refused("-r300", kNotAName),
+       {}},
       {"-l is an option only in full",
        font,
        {"{in}", "{out}", "-landscape", "-cleanly"},
@@ -162,9 +192,9 @@ std::vector<CliCase> driver_cases() {
        font},
       {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
       {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
-      {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoOutput, {}, {{"l", "n/o"}}},
+      {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoDir, {}, {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
-      {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kNoOutput, std::nullopt},
+      {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kIsDir, std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -175,14 +205,14 @@ std::vector<CliCase> driver_cases() {
        font,
        {"{in}", "{in}/out.sfp"},
        255,
-       "Input font: {in}\nOutput font: {in}/out.sfp\nError: Could not open output file.\n",
+       "Input font: {in}\nOutput font: {in}/out.sfp\n" + reason("Not a directory") + kNoOutput,
        std::nullopt},
       {"output full",
        font,
        {"{in}", "/dev/full"},
        255,
-       "Input font: {in}\nOutput font: /dev/full\nheader size = 72\n"
-       "Error: Could not write output file.\n",
+       "Input font: {in}\nOutput font: /dev/full\nheader size = 72\n" +
+           reason("No space left on device") + kUnwritten,
        std::nullopt},
       {"bad start",
        fontbuilder::text("\x1b"
@@ -200,7 +230,7 @@ std::vector<CliCase> driver_cases() {
        std::nullopt},
       {"empty input", {}, {"{in}", "{out}"}, 255, names() + kBadStart, std::nullopt},
       {"dir as input", {}, {"{dir}", "{out}"}, 255, names("{out}", "{dir}") + kUnread, {}},
-      {"disk full", font, {"{in}", "{out}"}, 255, copied() + kUnwritten, {}, {}, true},
+      {"disk full", font, {"{in}", "{out}"}, 255, copied() + kTooLarge, {}, {}, true},
   };
 }
 
@@ -211,6 +241,7 @@ std::vector<CliCase> driver_cases() {
 TEST(Cli, DriverCases) {
   const Bytes earlier_font = fontbuilder::text("an earlier font");
   umask(022);  // so that a new output gets 0644, 0666 less the umask
+  const auto start_dir = std::filesystem::current_path();
   for (const CliCase& c : driver_cases()) {
     for (const bool earlier : {false, true}) {
       SCOPED_TRACE(std::string(c.name) + (earlier ? ", over an earlier font" : ""));
@@ -223,6 +254,8 @@ TEST(Cli, DriverCases) {
       for (const auto& [name, to] : c.links) {
         ASSERT_EQ(symlink(run.expand(to).c_str(), (run.dir + "/" + name).c_str()), 0);
       }
+      // A relative name then lands in the directory, where it is counted.
+      std::filesystem::current_path(run.dir);
       const ToolResult result = run(c.args, c.full_disk);
       EXPECT_EQ(result.exit_status, c.status);
       EXPECT_EQ(result.out, run.expand(c.messages));
@@ -238,6 +271,7 @@ TEST(Cli, DriverCases) {
       EXPECT_EQ(files, 1 + (run.output() ? 1 : 0) + std::ssize(c.links));
     }
   }
+  std::filesystem::current_path(start_dir);
 }
 
 TEST(Cli, DirectoryAsInputIsAReadError) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "platform/files.h"
 
@@ -57,7 +58,15 @@ void report_read_error(MessageSink& sink) {
   print_text(sink, "Error: Could not read input file.\n");
 }
 
-void report_write_error(MessageSink& sink) {
+void report_system_reason(MessageSink& sink, int error) {
+  if (error == 0) return;
+  print_text(sink, "Warning: The system's reason: ");
+  print_text(sink, std::strerror(error));
+  print_text(sink, ".\n");
+}
+
+void report_write_error(MessageSink& sink, int error) {
+  report_system_reason(sink, error);
   print_text(sink, "Error: Could not write output file.\n");
 }
 

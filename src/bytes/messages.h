@@ -37,6 +37,10 @@ void flush_messages(MessageSink& sink);
 
 // Standard messages for I/O failures, shared by every phase.
 void report_read_error(MessageSink& sink);
-void report_write_error(MessageSink& sink);
+// A "Warning: " line with the system's reason for `error`, an errno value;
+// nothing for 0, when there is none to give.
+void report_system_reason(MessageSink& sink, int error);
+// The reason for `error`, then the write error line.
+void report_write_error(MessageSink& sink, int error);
 
 }  // namespace kestrune

@@ -51,7 +51,7 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
     handle_definition(definition, in, out, transform, messages);
     if (out.failed) {
-      report_write_error(messages);
+      report_write_error(messages, out.error_number);
       return false;
     }
   }

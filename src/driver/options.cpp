@@ -10,14 +10,15 @@
 namespace kestrune {
 namespace {
 
-// Every character after "-r" is folded in as a digit without being checked,
-// taken as a signed byte. The fold wraps modulo 2^32 instead of overflowing;
-// only the low 16 bits ever reach the font.
+// The most a resolution field of the font descriptor holds.
+constexpr std::int64_t kLargestResolution = 65535;
+
+// The digits after "-r" are folded in. The fold wraps modulo 2^32 instead of
+// overflowing; only the low 16 bits ever reach the font.
 void fold_resolution_digits(const char* digits, RunOptions& options) {
   auto value = static_cast<std::uint32_t>(options.resolution);
   for (const char* c = digits; *c != '\0'; ++c) {
-    const int digit = static_cast<signed char>(*c) - 48;
-    value = value * 10U + static_cast<std::uint32_t>(digit);
+    value = value * 10U + static_cast<std::uint32_t>(*c - '0');
   }
   options.resolution = static_cast<std::int32_t>(value);
 }
@@ -29,24 +30,63 @@ bool all_digits(const char* text) {
   return true;
 }
 
-void warn_about_argument(const char* argument, std::string_view problem, MessageSink& messages) {
-  print_text(messages, "Warning: '");
-  print_text(messages, argument);
-  print_text(messages, "' ");
-  print_text(messages, problem);
+// Whether the digits' value, not its 32-bit fold, passes what the font holds.
+bool exceeds_largest_resolution(const char* digits) {
+  std::int64_t value = 0;
+  for (const char* c = digits; *c != '\0' && value <= kLargestResolution; ++c) {
+    value = value * 10 + (*c - '0');
+  }
+  return value > kLargestResolution;
 }
 
-}  // namespace
+bool is_resolution_option(const char* argument) { return std::strncmp(argument, "-r", 2) == 0; }
 
+bool is_option(const char* argument) {
+  return is_resolution_option(argument) || std::strcmp(argument, "-l") == 0 ||
+         std::strcmp(argument, "-clean") == 0 || std::strcmp(argument, "-f20") == 0;
+}
+
+// Why an argument after the two file names refuses the run, or empty when it
+// does not: an -r must hold digits only, and only one may hold any, since
+// either slip would write a resolution no one asked for. `resolution_set`
+// says whether an earlier -r held digits, and is kept up to date.
+std::string_view resolution_fault(const char* argument, bool& resolution_set) {
+  if (!is_resolution_option(argument)) return {};
+  const char* digits = argument + 2;
+  if (!all_digits(digits)) return "is not a resolution: only digits may follow -r.\n";
+  if (*digits == '\0') return {};
+  if (resolution_set) return "is a second resolution; give -r only once.\n";
+  resolution_set = true;
+  return {};
+}
+
+// `lead` ends in the quote that opens the argument's name.
+void print_argument_line(std::string_view lead, const char* argument, std::string_view rest,
+                         MessageSink& messages) {
+  print_text(messages, lead);
+  print_text(messages, argument);
+  print_text(messages, "' ");
+  print_text(messages, rest);
+}
+
+// Only the low 16 bits reach the font, so a larger value is written as
+// another resolution altogether; the user is told which. A value that folds
+// to 0 asks for no change, as its "Resolution changing to 0." has said.
+void warn_about_large_resolution(const char* argument, const RunOptions& options,
+                                 MessageSink& messages) {
+  if (!exceeds_largest_resolution(argument + 2) || options.resolution == 0) return;
+  const auto held = static_cast<int>(static_cast<std::uint32_t>(options.resolution) & 0xFFFFU);
+  print_argument_line("Warning: '", argument, "", messages);
+  print_text(messages, "is more than 65535 dpi; the font will hold its low 16 bits, ", held,
+             " dpi.\n");
+}
+
+// An -r that resolution_fault refuses never gets here.
 void apply_option(const char* argument, RunOptions& options, MessageSink& messages) {
-  if (std::strncmp(argument, "-r", 2) == 0) {
+  if (is_resolution_option(argument)) {
     fold_resolution_digits(argument + 2, options);
     print_text(messages, "Resolution changing to ", options.resolution, ".\n");
-    if (!all_digits(argument + 2)) {
-      warn_about_argument(argument,
-                          "holds characters other than digits; each was still read as a digit.\n",
-                          messages);
-    }
+    warn_about_large_resolution(argument, options, messages);
   } else if (std::strcmp(argument, "-l") == 0) {
     options.landscape = true;
     print_text(messages, "Landscaping...\n");
@@ -57,21 +97,51 @@ void apply_option(const char* argument, RunOptions& options, MessageSink& messag
     options.header_format_20 = true;
     print_text(messages, "Header format 20 requested.\n");
   } else {
-    warn_about_argument(argument, "is not an option; ignored.\n", messages);
+    print_argument_line("Warning: '", argument, "is not an option; ignored.\n", messages);
   }
 }
 
+}  // namespace
+
 RunOptions parse_options(int argc, const char* const* argv, MessageSink& messages) {
   RunOptions options;
-  if (argc > 3) {
-    for (int i = 3; i < argc; ++i) {
-      if (argv[i] != nullptr) apply_option(argv[i], options, messages);
+  bool resolution_set = false;
+  bool resolution_refused = false;
+  for (int i = 3; i < argc; ++i) {
+    if (argv[i] == nullptr) continue;
+    if (resolution_fault(argv[i], resolution_set).empty()) {
+      apply_option(argv[i], options, messages);
+    } else {
+      resolution_refused = true;
     }
   }
-  if (options.header_format_20 && options.resolution == 0) {
+  // A refused -r gets its own error line, which this warning would only muddle.
+  if (options.header_format_20 && options.resolution == 0 && !resolution_refused) {
     print_text(messages, "Warning: -f20 needs -rNNN; the header format is left as it is.\n");
   }
   return options;
+}
+
+bool refuse_command_line(int argc, const char* const* argv, MessageSink& messages) {
+  for (int i = 1; i < 3 && i < argc; ++i) {
+    if (argv[i] != nullptr && is_option(argv[i])) {
+      print_argument_line("Error: '", argv[i],
+                          "is an option, not a file name; options come after the two file "
+                          "names.\n",
+                          messages);
+      return true;
+    }
+  }
+  bool resolution_set = false;
+  for (int i = 3; i < argc; ++i) {
+    if (argv[i] == nullptr) continue;
+    const std::string_view fault = resolution_fault(argv[i], resolution_set);
+    if (!fault.empty()) {
+      print_argument_line("Error: '", argv[i], fault, messages);
+      return true;
+    }
+  }
+  return false;
 }
 
 void print_usage(MessageSink& messages) {

@@ -102,10 +102,18 @@ std::string name_suffix() {
   return suffix;
 }
 
+// Keeps errno as the output's reason when `ok` is false and no earlier call
+// has failed: what runs after a failure may change errno.
+bool note_failure(bool ok, OutputFile& output) {
+  if (!ok && output.error == 0) output.error = errno;
+  return ok;
+}
+
 // Creates the new file beside `target` under a name no other file has: a
-// dot, the target's name, a dot and six characters. `mode` is as open()
-// takes it, so 0666 gives the permissions every new file gets.
-int create_beside(const fs::path& target, mode_t mode, std::string& created) {
+// dot, the target's name, a dot and six characters, kept in
+// `output.temporary`. `mode` is as open() takes it, so 0666 gives the
+// permissions every new file gets.
+int create_beside(const fs::path& target, mode_t mode, OutputFile& output) {
   const std::string name = target.filename().string().substr(0, kLongestKeptName);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string path = (target.parent_path() / ("." + name + "." + name_suffix())).string();
@@ -113,21 +121,26 @@ int create_beside(const fs::path& target, mode_t mode, std::string& created) {
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     const int error = errno;
     if (fd >= 0) {
-      created = path;
-      pending_removal = created.c_str();
+      output.temporary = path;
+      pending_removal = output.temporary.c_str();
     }
     release_signals(before);
-    if (fd >= 0 || error != EEXIST) return fd;
+    if (fd >= 0 || error != EEXIST) {
+      if (fd < 0) output.error = error;
+      return fd;
+    }
   }
+  output.error = EEXIST;  // every name tried was taken
   return -1;
 }
 
 // After a completed run the new file takes the target's place; otherwise,
 // or when that fails, it is removed.
-bool settle_new_file(const OutputFile& output, bool completed) {
+bool settle_new_file(OutputFile& output, bool completed) {
   const sigset_t before = hold_ending_signals();
   const bool renamed =
-      completed && std::rename(output.temporary.c_str(), output.target.c_str()) == 0;
+      completed &&
+      note_failure(std::rename(output.temporary.c_str(), output.target.c_str()) == 0, output);
   if (!renamed) unlink(output.temporary.c_str());
   pending_removal = nullptr;
   release_signals(before);
@@ -153,18 +166,23 @@ bool open_output(const char* output_name, OutputFile& output) {
   const bool exists = stat(target.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) {
     output.stream = std::fopen(output_name, "w+b");
-    return output.stream != nullptr;
+    return note_failure(output.stream != nullptr, output);
   }
-  if (target.filename().empty()) return false;
+  if (target.filename().empty()) {
+    // What open() says of a chain of links that does not end, and of a name
+    // that ends in a slash.
+    output.error = target.empty() ? ELOOP : EISDIR;
+    return false;
+  }
   catch_ending_signals();
-  const int fd = create_beside(target, exists ? S_IRUSR | S_IWUSR : 0666, output.temporary);
+  const int fd = create_beside(target, exists ? S_IRUSR | S_IWUSR : 0666, output);
   if (fd < 0) return false;
   // A replaced file's permission bits carry over. Some file systems cannot
   // take them; the font is written all the same.
   if (exists) fchmod(fd, existing.st_mode & 0777);
   output.target = target.string();
   output.stream = fdopen(fd, "w+b");
-  if (output.stream != nullptr) return true;
+  if (note_failure(output.stream != nullptr, output)) return true;
   close(fd);
   settle_new_file(output, false);
   return false;
@@ -172,16 +190,17 @@ bool open_output(const char* output_name, OutputFile& output) {
 
 bool close_output(OutputFile& output, bool run_ok, MessageSink& messages) {
   const bool direct = output.temporary.empty();
-  const bool flushed = std::fflush(output.stream) == 0 && std::ferror(output.stream) == 0;
-  const bool synced = direct || (run_ok && fsync(fileno(output.stream)) == 0);
+  const bool flushed =
+      note_failure(std::fflush(output.stream) == 0, output) && std::ferror(output.stream) == 0;
+  const bool synced = direct || (run_ok && note_failure(fsync(fileno(output.stream)) == 0, output));
   // The file's own close may still fail, on some file systems with the
   // disk full.
-  const bool closed = std::fclose(output.stream) == 0;
+  const bool closed = note_failure(std::fclose(output.stream) == 0, output);
   output.stream = nullptr;
   bool ok = run_ok && flushed && synced && closed;
   if (!direct) ok = settle_new_file(output, ok);
   if (ok && !direct) sync_directory_of(output.target);
-  if (run_ok && !ok) report_write_error(messages);
+  if (run_ok && !ok) report_write_error(messages, output.error);
   return ok;
 }
 

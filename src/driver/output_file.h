@@ -15,16 +15,19 @@ struct OutputFile {
   std::FILE* stream = nullptr;
   std::string target;     // the file replaced: the output, its symbolic links followed
   std::string temporary;  // the new file beside it; empty when written directly
+  int error = 0;          // errno of the first call that failed; 0 while none has
 };
 
-// Opens the output for writing; false when it cannot be opened or the new
-// file cannot be created beside it. Until the output is closed, a signal that
-// ends the process removes the new file first.
+// Opens the output for writing; false, with the reason in `output.error`,
+// when it cannot be opened or the new file cannot be created beside it.
+// Until the output is closed, a signal that ends the process removes the new
+// file first.
 bool open_output(const char* output_name, OutputFile& output);
 
 // Closes the output. After a completed run (`run_ok`) the new file is flushed
 // to disk and takes the output's place; otherwise it is removed. Returns
-// false, with one error line printed when `run_ok`, when any of it fails.
+// false, with the system's reason and one error line printed when `run_ok`,
+// when any of it fails.
 bool close_output(OutputFile& output, bool run_ok, MessageSink& messages);
 
 }  // namespace kestrune

@@ -67,6 +67,7 @@ int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
   }
   print_file_names(input_name, output_name, messages);
   const RunOptions options = parse_options(argc, argv, messages);
+  if (refuse_command_line(argc, argv, messages)) return -1;
 
   std::FILE* in = std::fopen(input_name, "rb");
   if (in == nullptr) {
@@ -80,6 +81,7 @@ int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
   }
   OutputFile out;
   if (!open_output(output_name, out)) {
+    report_system_reason(messages, out.error);
     print_text(messages, "Error: Could not open output file.\n");
     std::fclose(in);
     return -1;
@@ -97,13 +99,13 @@ bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& optio
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
   const bool flushed = flush_output(out);
-  if (ok && !flushed) report_write_error(messages);
+  if (ok && !flushed) report_write_error(messages, out.error_number);
   return ok && flushed;
 }
 
 bool copy_remaining_bytes(InputBuffer& in, OutputBuffer& out, MessageSink& messages) {
   if (!copy_rest_of_input(in, out)) {
-    report_write_error(messages);
+    report_write_error(messages, out.error_number);
     return false;
   }
   if (input_failed(in)) {
