@@ -57,6 +57,10 @@ Bytes small_font(std::uint8_t orientation = 0) {
   return font;
 }
 
+const std::string kDroppedCommandAndJunk =
+    "Warning: 9 bytes outside character definitions were dropped, the first at byte 110; a run "
+    "without -l or -clean keeps them.\n";
+
 TEST(BodyPass, LandscapeWinsOverCleanOnAPortraitFont) {
   const Output out = run_on(small_font(), {"-l", "-clean"});
   EXPECT_EQ(out.result.exit_status, 1);
@@ -64,7 +68,8 @@ TEST(BodyPass, LandscapeWinsOverCleanOnAPortraitFont) {
             "Landscaping...\nCleaning...\nheader size = 73\n"
             "Character code 65 found.\nCharacter code 65 landscaped.\n"
             "Error: Invalid character found!\n"
-            "Character code 66 found.\nCharacter code 66 landscaped.\n");
+            "Character code 66 found.\nCharacter code 66 landscaped.\n" +
+                kDroppedCommandAndJunk);
   EXPECT_EQ(out.font, run_on(small_font(), {"-l"}).font);
 }
 
@@ -76,7 +81,8 @@ TEST(BodyPass, CleaningRunsWhenTheFontCannotBeRotated) {
             "Warning: Cannot rotate this font! Continuing...\n"
             "Character code 65 found.\nCharacter code 65 cleaned.\n"
             "Error: Invalid character found!\n"
-            "Character code 66 found.\nCharacter code 66 cleaned.\n");
+            "Character code 66 found.\nCharacter code 66 cleaned.\n" +
+                kDroppedCommandAndJunk);
   EXPECT_EQ(out.font, run_on(small_font(1), {"-clean"}).font);
 }
 

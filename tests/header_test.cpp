@@ -172,9 +172,25 @@ std::vector<HeaderCase> header_cases() {
        {},
        "header size = 76\nError: Cannot work on this version of SFP... need 64 or 68 byte header "
        "size.\n"},
-      {"does not start with the header",
+      {"the header after a reset",
        text("\x1b"
             "E\x1b)s76W"),
+       {},
+       false,
+       {},
+       "Warning: The font header begins at byte 2, after PCL commands or a PJL header; convert "
+       "the font without them, cut off with tail -c +3 FILE > FONT.sfp.\n"
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"the header after a PJL header and a font ID",
+       text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n\x1b*c5D\x1b)s76W"),
+       {},
+       false,
+       {},
+       "Warning: The font header begins at byte 39, after PCL commands or a PJL header; convert "
+       "the font without them, cut off with tail -c +40 FILE > FONT.sfp.\n"
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"text before the header",
+       text("font\x1b)s76W"),
        {},
        false,
        {},

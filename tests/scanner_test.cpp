@@ -41,6 +41,12 @@ std::string found_and_cleaned(int code) {
   return found(code) + "Character code " + std::to_string(code) + " cleaned.\n";
 }
 const std::string kInvalid = "Error: Invalid character found!\n";
+// The body starts at byte 70, after ESC )s64W and the descriptor.
+std::string dropped(int count, int first) {
+  return "Warning: " + std::to_string(count) +
+         " bytes outside character definitions were dropped, the first at byte " +
+         std::to_string(first) + "; a run without -l or -clean keeps them.\n";
+}
 
 struct ScanCase {
   const char* name;
@@ -75,38 +81,41 @@ std::vector<ScanCase> scan_cases() {
       {"definitions only", join({a, b}), found_and_cleaned(65) + found_and_cleaned(66),
        join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
       {"font ID command between", join({a, command("*c5D"), b}),
-       found_and_cleaned(65) + kInvalid + found_and_cleaned(66),
+       found_and_cleaned(65) + kInvalid + found_and_cleaned(66) + dropped(5, 100),
        join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
       {"other commands and text dropped", join({command("&l0O"), text("hello"), a, text("\r\n")}),
-       found_and_cleaned(65), cleaned(three_by_two(65))},
+       found_and_cleaned(65) + dropped(12, 70), cleaned(three_by_two(65))},
       {"code without its data command", join({text("\x1b*c65Exyz"), b}),
-       found(65) + kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+       found(65) + kInvalid + found_and_cleaned(66) + dropped(9, 70), cleaned(three_by_two(66))},
       {"data command with the wrong terminator", join({text("\x1b*c65E\x1b(s18w"), b}),
-       found(65) + kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+       found(65) + kInvalid + found_and_cleaned(66) + dropped(12, 70), cleaned(three_by_two(66))},
       {"leading zeros in the code", fontbuilder::character_definition(padded),
        found_and_cleaned(65), cleaned(three_by_two(65))},
       {"code without digits", code_without_digits, found_and_cleaned(0), cleaned(three_by_two(0))},
       {"code too large for int", join({text("\x1b*c99999999999E\x1b(s18W"), b}),
-       kInvalid + found_and_cleaned(66), cleaned(three_by_two(66))},
+       kInvalid + found_and_cleaned(66) + dropped(21, 70), cleaned(three_by_two(66))},
       // The bytes of a failed match are consumed: the second ESC is among
       // them, so it does not start a search and A is lost.
-      {"escape inside a failed match", join({text("\x1b"), a, b}), found_and_cleaned(66),
-       cleaned(three_by_two(66))},
+      {"escape inside a failed match", join({text("\x1b"), a, b}),
+       found_and_cleaned(66) + dropped(31, 70), cleaned(three_by_two(66))},
       {"block too short for a descriptor", join({short_block, b}),
        found(7) + "Error: Character 7 is too short to hold a descriptor; skipped.\n" +
-           found_and_cleaned(66),
+           found_and_cleaned(66) + dropped(14, 70),
        cleaned(three_by_two(66))},
       {"input ends inside a block", join({a, Bytes(b.begin(), b.end() - 1)}),
-       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n",
+       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n" +
+           dropped(29, 100),
        cleaned(three_by_two(65))},
       {"input ends inside the data command", join({a, text("\x1b*c66E\x1b(")}),
-       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n",
+       found_and_cleaned(65) + found(66) + "Error: Input ends inside character 66.\n" +
+           dropped(8, 100),
        cleaned(three_by_two(65))},
       {"input ends after an escape", join({a, text("\x1b")}),
-       found_and_cleaned(65) + "Error: Input ends inside a character definition.\n",
+       found_and_cleaned(65) + "Error: Input ends inside a character definition.\n" +
+           dropped(1, 100),
        cleaned(three_by_two(65))},
-      {"input ends inside the code", join({a, text("\x1b*c6")}), found_and_cleaned(65) + kInvalid,
-       cleaned(three_by_two(65))},
+      {"input ends inside the code", join({a, text("\x1b*c6")}),
+       found_and_cleaned(65) + kInvalid + dropped(4, 100), cleaned(three_by_two(65))},
       {"a continued block is joined", join({a_continued, b}),
        found_and_cleaned(65) + found_and_cleaned(66),
        join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
@@ -115,13 +124,13 @@ std::vector<ScanCase> scan_cases() {
        join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
       // Not 04 01, or not straight after the block: dropped as before.
       {"a data command that is no continuation", join({a, text("\x1b(s3W\x04\x02\x67"), b}),
-       found_and_cleaned(65) + found_and_cleaned(66),
+       found_and_cleaned(65) + found_and_cleaned(66) + dropped(8, 100),
        join({cleaned(three_by_two(65)), cleaned(three_by_two(66))})},
       {"a continuation after a gap", join({a, text(" \x1b(s3W\x04\x01\x67")}),
-       found_and_cleaned(65), cleaned(three_by_two(65))},
+       found_and_cleaned(65) + dropped(9, 100), cleaned(three_by_two(65))},
       {"input ends inside a continuation",
        join({a_first, text("\x1b(s3W\x04\x01")}),
-       found(65) + "Error: Input ends inside character 65.\n",
+       found(65) + "Error: Input ends inside character 65.\n" + dropped(36, 70),
        {}},
   };
 }

@@ -39,6 +39,34 @@ void handle_definition(const CharacterDefinition& definition, const InputBuffer&
   }
 }
 
+// The bytes of the body that reach the output only inside a complete
+// definition: everything else (other commands, stray bytes, malformed
+// definitions) is dropped, and the user is told how much and from where.
+struct DroppedBytes {
+  std::uint64_t counted_to = 0;  // every byte before this has been accounted for
+  std::uint64_t count = 0;
+  std::uint64_t first = 0;
+
+  void drop(std::uint64_t from, std::uint64_t to) {
+    if (to <= from) return;
+    if (count == 0) first = from;
+    count += to - from;
+  }
+  void account(const CharacterDefinition& definition) {
+    drop(counted_to, definition.start);
+    if (definition.status != DefinitionStatus::kComplete) drop(definition.start, definition.end);
+    counted_to = definition.end;
+  }
+};
+
+void report_dropped_bytes(const DroppedBytes& dropped, MessageSink& messages) {
+  if (dropped.count == 0) return;
+  print_text(messages, "Warning: ", static_cast<std::int64_t>(dropped.count),
+             " bytes outside character definitions were dropped, the first at byte ");
+  print_text(messages, "", static_cast<std::int64_t>(dropped.first),
+             "; a run without -l or -clean keeps them.\n");
+}
+
 }  // namespace
 
 bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
@@ -48,7 +76,9 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
   // largest, neither cleared nor reallocated between them.
   std::vector<std::uint8_t> block;
   CharacterDefinition definition;
+  DroppedBytes dropped{input_position(in)};
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
+    dropped.account(definition);
     handle_definition(definition, in, out, transform, messages);
     if (out.failed) {
       report_write_error(messages, out.error_number);
@@ -59,6 +89,9 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
     report_read_error(messages);
     return false;
   }
+  // The search for a last ESC took every byte to the end.
+  dropped.drop(dropped.counted_to, input_position(in));
+  report_dropped_bytes(dropped, messages);
   return true;
 }
 

@@ -69,3 +69,13 @@ inline constexpr std::size_t kLargestDataBlock = 32767;
 inline constexpr std::array<std::uint8_t, 2> kContinuationPrefix = {4, 1};
 
 }  // namespace kestrune
+
+namespace kestrune {
+
+// Download files often put PCL commands (a reset, the font's ID) or a PJL
+// header before the font header. When `start`, the first bytes of a file,
+// holds nothing but such commands and PJL lines before an ESC )s, returns
+// where that ESC lies; else -1, as for a file that is no font at all.
+std::int64_t font_header_after_commands(std::span<const std::uint8_t> start);
+
+}  // namespace kestrune

@@ -65,6 +65,21 @@ HeaderProblem read_header_block(InputBuffer& in, FontHeader& header) {
   return got == count ? HeaderProblem::kNone : short_read(in);
 }
 
+// A file that holds a font header a little further on, after PCL commands
+// or a PJL header, gets a hint where it begins; the refusal stands.
+void hint_at_later_font_header(InputBuffer& in, MessageSink& messages) {
+  constexpr std::size_t kLookedAt = 4096;
+  std::vector<std::uint8_t> start;
+  if (!seek_input(in, 0)) return;
+  start.resize(read_block_at(in, 0, kLookedAt, start));
+  const std::int64_t at = font_header_after_commands(start);
+  if (at < 0) return;
+  print_text(messages, "Warning: The font header begins at byte ", at,
+             ", after PCL commands or a PJL header; convert the font without them, cut off with "
+             "tail -c +");
+  print_text(messages, "", at + 1, " FILE > FONT.sfp.\n");
+}
+
 void report_header_problem(HeaderProblem problem, MessageSink& messages) {
   if (problem == HeaderProblem::kReadError) {
     report_read_error(messages);
@@ -130,6 +145,7 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
   const HeaderProblem problem = read_font_header(in, header);
   if (header.size_read) print_text(messages, "header size = ", header.declared_size, "\n");
   if (problem != HeaderProblem::kNone) {
+    if (problem == HeaderProblem::kBadStart) hint_at_later_font_header(in, messages);
     report_header_problem(problem, messages);
     return outcome;
   }
