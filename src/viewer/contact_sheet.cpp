@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <csetjmp>
 
-#include "softfont/format.h"
+#include "pcl/records.h"
 
 namespace kestrune::view {
 namespace {
@@ -29,9 +29,9 @@ constexpr std::uint8_t kDigits[10][kDigitHeight] = {
 constexpr int kTargetCellPixels = 192;
 constexpr int kLargestScale = 3;
 
-int digit_count(long code) {
+int digit_count(int code) {
   int digits = 1;
-  for (long v = code; v >= 10; v /= 10) ++digits;
+  for (int v = code; v >= 10; v /= 10) ++digits;
   return digits;
 }
 
@@ -44,11 +44,19 @@ int digit_count(long code) {
 }
 void on_png_warning(png_structp /*png*/, png_const_charp /*message*/) {}
 
+// libpng hands the encoded bytes here. A failed write is not reported by a
+// jump: the output remembers it, and the sheet stops at its next row.
+void on_png_write(png_structp png, png_bytep bytes, png_size_t count) {
+  write_bytes(*static_cast<OutputBuffer*>(png_get_io_ptr(png)), std::span(bytes, count));
+}
+// The output is flushed by its owner once the sheet is written.
+void on_png_flush(png_structp /*png*/) {}
+
 // Every libpng call that may fail is made inside one of these small functions,
 // whose frames hold nothing with a destructor, so the jump back is safe.
-bool guarded_start(png_structp png, png_infop info, std::FILE* out, int width, int height) {
+bool guarded_start(png_structp png, png_infop info, OutputBuffer* out, int width, int height) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, out);
+  png_set_write_fn(png, out, on_png_write, on_png_flush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -75,7 +83,7 @@ bool guarded_end(void* /*png*/) { return false; }
 
 }  // namespace
 
-void SheetPlan::add(long code, std::uint16_t width, std::size_t rows) {
+void SheetPlan::add(int code, std::uint16_t width, std::size_t rows) {
   ++glyphs;
   if (width > limits.max_dots || rows > static_cast<std::size_t>(limits.max_dots)) cropped = true;
   widest = std::max(widest, std::min<int>(width, limits.max_dots));
@@ -120,15 +128,14 @@ struct ContactSheet::Png {
 };
 #endif
 
-ContactSheet::ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots)
-    : png_(std::make_unique<Png>()), layout_(layout), max_dots_(max_dots) {
+ContactSheet::ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots)
+    : png_(std::make_unique<Png>()), out_(out), layout_(layout), max_dots_(max_dots) {
 #ifdef KESTRUNE_HAVE_PNG
   png_->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
   if (png_->png != nullptr) png_->info = png_create_info_struct(png_->png);
   ok_ = png_->info != nullptr &&
-        guarded_start(png_->png, png_->info, out, layout_.width, layout_.height);
+        guarded_start(png_->png, png_->info, &out_, layout_.width, layout_.height);
 #else
-  (void)out;
   ok_ = false;
 #endif
   band_.assign(
@@ -141,10 +148,10 @@ ContactSheet::~ContactSheet() = default;
 
 void ContactSheet::write_blank_rows(int count) {
   const std::vector<std::uint8_t> blank(static_cast<std::size_t>(layout_.width), kPaper);
-  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data());
+  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data()) && !out_.failed;
 }
 
-void ContactSheet::add(long code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                        std::uint16_t height, bool drawable) {
   if (added_ >= layout_.placed || !ok_) return;
   ++added_;
@@ -156,7 +163,7 @@ void ContactSheet::add(long code, std::span<const std::uint8_t> bitmap, std::uin
 
   // The label: the code's digits, left to right.
   const int digits = digit_count(code);
-  long rest = code;
+  int rest = code;
   for (int i = digits - 1; i >= 0; --i) {
     const auto digit = static_cast<std::size_t>(rest % 10);
     rest /= 10;
@@ -195,7 +202,8 @@ void ContactSheet::add(long code, std::span<const std::uint8_t> bitmap, std::uin
 void ContactSheet::flush_band() {
   const auto row_width = static_cast<std::size_t>(layout_.width);
   for (int y = 0; y < layout_.cell_height && ok_; ++y) {
-    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width);
+    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width) &&
+          !out_.failed;
   }
   write_blank_rows(layout_.margin);
   std::fill(band_.begin(), band_.end(), kPaper);
@@ -207,7 +215,7 @@ bool ContactSheet::finish() {
   if (band_filled_ > 0) flush_band();
   // Bands the glyphs did not fill still make up the declared height.
   while (ok_ && bands_written_ < layout_.rows) flush_band();
-  if (ok_) ok_ = guarded_end(png_->png);
+  if (ok_) ok_ = guarded_end(png_->png) && !out_.failed;
   return ok_;
 }
 

@@ -6,10 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <vector>
+
+#include "bytes/output.h"
 
 namespace kestrune::view {
 
@@ -35,7 +36,7 @@ struct SheetPlan {
   int label_digits = 1;
   bool cropped = false;  // some glyph is larger than max_dots
 
-  void add(long code, std::uint16_t width, std::size_t rows);
+  void add(int code, std::uint16_t width, std::size_t rows);
 };
 
 // The layout a plan leads to.
@@ -52,18 +53,18 @@ struct SheetLayout {
 };
 SheetLayout lay_out(const SheetPlan& plan);
 
-// Writes the sheet to a PNG stream. Glyphs are added in the order planned;
-// any the layout has no room for are ignored.
+// Writes the sheet as a PNG to `out`, which the caller flushes. Glyphs are added in the order
+// planned; any the layout has no room for are ignored.
 class ContactSheet {
  public:
-  ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots);
+  ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots);
   ~ContactSheet();
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;
 
   // `bitmap` is the bytes present after the descriptor (stride (width + 7) / 8);
   // `drawable` false leaves the cell with its label only.
-  void add(long code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+  void add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
            std::uint16_t height, bool drawable);
 
   // Writes the remaining rows and the end of the PNG. False when any write failed.
@@ -75,6 +76,7 @@ class ContactSheet {
   void write_blank_rows(int count);
 
   std::unique_ptr<Png> png_;
+  OutputBuffer& out_;
   SheetLayout layout_;
   int max_dots_;
   std::vector<std::uint8_t> band_;  // one grid row of cells, label included
