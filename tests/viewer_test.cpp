@@ -127,6 +127,10 @@ TEST(ViewerDrawing, SampleCapitalAInTheTerminal) {
   EXPECT_EQ(result.out.find("Character 66 'B'"), std::string::npos);
   EXPECT_NE(result.out.find("36 character definitions, 1 shown (--chars)."), std::string::npos);
   EXPECT_EQ(last_line(result.out), "End of font at byte 2112.");
+  // --table: the same lines but for the drawings and the blank line before them.
+  const ToolResult table = run_tool(KESTRUNE_VIEW_EXE, {"--table", "--chars", "65", SAMPLE_FONT});
+  const std::size_t drawings = result.out.find("\nCharacter 65 'A'");
+  EXPECT_EQ(table.out, result.out.substr(0, drawings) + "End of font at byte 2112.\n");
 }
 
 TEST(ViewerDrawing, LandscapeGlyphIsShownAsStored) {

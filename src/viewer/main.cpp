@@ -30,6 +30,7 @@ constexpr bool kHavePng = false;
 
 constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
+    "       kestrune-view [--chars LIST] --table [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --proof FILE [--font-id N] FONT\n"
     "       kestrune-view --help | --version\n"
     "\n"
@@ -38,7 +39,10 @@ constexpr const char* kUsage =
     "\n"
     "  --chars LIST  show only these character codes: decimal codes and ranges,\n"
     "                comma separated, e.g. 65,66,48-57\n"
-    "  --png FILE    also write a contact sheet of the glyphs as a PNG\n"
+    "  --table       show the header and the character table, without drawing\n"
+    "                the glyphs\n"
+    "  --png FILE    also write a contact sheet of the glyphs as a PNG; glyphs\n"
+    "                larger than 128 x 128 dots are scaled down to fit\n"
     "  --proof FILE  also write a PCL print job that prints every glyph under its\n"
     "                code; send it to a PCL printer, e.g. lp -o raw FILE\n"
     "  --font-id N   the font's ID in that job, 0 to 32767 (default 1)\n"
@@ -118,7 +122,9 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
     return 0;
   }
   const char* value = nullptr;
-  if (args.is("--chars")) {
+  if (arg == "--table") {
+    line.options.draw = false;
+  } else if (args.is("--chars")) {
     if (!args.value_of("--chars", value)) return usage_error("--chars needs a list of codes");
     std::string error;
     if (!kestrune::view::parse_code_list(value, line.options.codes, error)) {
