@@ -289,25 +289,38 @@ TEST(ViewerPng, RefusesToOverwriteTheFont) {
   EXPECT_EQ(fb::read_file(font), fb::read_file(SAMPLE_FONT));
 }
 
-TEST(ViewerPng, LargeGlyphsAreCroppedAndTheSheetStaysBounded) {
-  // A glyph of 300 x 300 dots with every row present.
+TEST(ViewerPng, LargeGlyphsAreScaledWholeAndTheSheetStaysBounded) {
+  // A glyph of 300 x 300 dots with every row present, its one set dot at the
+  // bottom right; then a short one of 300 x 2 dots, all set.
   fb::GlyphSpec glyph;
   glyph.code = 7;
   glyph.width = 300;
   glyph.height = 300;
-  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0xAA);
-  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph, glyph}), "big.sfp");
+  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0);
+  glyph.bitmap->back() = 0x10;
+  fb::GlyphSpec bar = glyph;
+  bar.height = 2;
+  bar.bitmap = fb::Bytes(std::size_t{2} * 38, 0xFF);
+  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph, bar}), "big.sfp");
   const std::string png = testsupport::temp_dir() + "/big.png";
   const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, font});
   ASSERT_EQ(result.exit_status, 0) << result.out;
-  EXPECT_NE(result.out.find("Contact sheet: glyphs larger than 128 x 128 dots are cropped to their "
-                            "top left 128 x 128 dots.\n"),
+  EXPECT_NE(result.out.find("Contact sheet: glyphs larger than 128 x 128 dots are scaled down to "
+                            "fit 128 x 128 dots; a grey dot is partly set.\n"),
             std::string::npos);
   GreyImage image;
   std::string error;
   ASSERT_TRUE(read_png(fb::read_file(png), image, error)) << error;
-  EXPECT_EQ(image.width, 8U + 2U * (128U + 8U));
-  EXPECT_EQ(image.height, 8U + 1U * (7U + 128U + 8U));
+  // Three dots a side to one pixel: 100 x 100, at one pixel a dot.
+  EXPECT_EQ(image.width, 8U + 2U * (100U + 8U));
+  EXPECT_EQ(image.height, 8U + 1U * (7U + 100U + 8U));
+  EXPECT_EQ(image.at(8 + 99, 15 + 99), 199);  // one dot of nine set: 224 less a ninth of it
+  EXPECT_EQ(image.at(8 + 98, 15 + 99), view::kClearDot);
+  // The bar keeps its shape: one row of 100 set pixels, its fill bits past its
+  // 300 dots not counted.
+  EXPECT_EQ(image.at(116, 15), view::kSetDot);
+  EXPECT_EQ(image.at(116 + 99, 15), view::kSetDot);
+  EXPECT_EQ(image.at(116, 16), view::kPaper);
 }
 
 // ------------------------------------------------------------ damaged input

@@ -16,7 +16,7 @@ namespace kestrune::view {
 
 struct SheetLimits {
   int columns = 16;          // cells per grid row
-  int max_dots = 128;        // a glyph's dots drawn per side; larger glyphs are cropped
+  int max_dots = 128;        // a glyph's dots drawn per side; larger glyphs are scaled down
   int max_height_px = 8192;  // glyphs whose row would pass this are left off the sheet
   int margin_px = 8;         // around the sheet and between cells
 };
@@ -31,10 +31,10 @@ inline constexpr std::uint8_t kLabel = 96;      // the code written above each c
 struct SheetPlan {
   SheetLimits limits;
   std::size_t glyphs = 0;  // glyphs offered
-  int widest = 0;          // dots, capped at max_dots
-  int tallest = 0;         // rows, capped at max_dots
+  int widest = 0;          // dots drawn, at most max_dots
+  int tallest = 0;         // rows drawn, at most max_dots
   int label_digits = 1;
-  bool cropped = false;  // some glyph is larger than max_dots
+  bool scaled = false;  // some glyph is larger than max_dots
 
   void add(int code, std::uint16_t width, std::size_t rows);
 };
@@ -72,6 +72,10 @@ class ContactSheet {
 
  private:
   struct Png;
+  void put(int x, int y, std::uint8_t value);
+  void draw_label(int left, int code);
+  void draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                  std::uint16_t height);
   void flush_band();
   void write_blank_rows(int count);
 

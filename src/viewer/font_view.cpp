@@ -465,10 +465,10 @@ void print_sheet_lines(const SheetPlan& plan, const SheetLayout& layout, Message
         "%d pixels high).\n",
         layout.placed, plan.glyphs, plan.limits.max_height_px);
   }
-  if (plan.cropped) {
+  if (plan.scaled) {
     say(out,
-        "Contact sheet: glyphs larger than %d x %d dots are cropped to their top "
-        "left %d x %d dots.\n",
+        "Contact sheet: glyphs larger than %d x %d dots are scaled down to fit %d x %d dots; "
+        "a grey dot is partly set.\n",
         plan.limits.max_dots, plan.limits.max_dots, plan.limits.max_dots, plan.limits.max_dots);
   }
 }
