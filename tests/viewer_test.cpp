@@ -572,6 +572,28 @@ TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
   }
 }
 
+TEST(ViewerAsKestrune, FillBitsThatCleanClearsAreNoted) {
+  fb::GlyphSpec dirty = plain_twin();
+  dirty.bitmap = fb::character_bitmap(dirty);
+  dirty.bitmap->back() |= 0x01;  // the last row's last fill bit
+  fb::GlyphSpec whole_bytes;     // rows of whole bytes have no fill bits
+  whole_bytes.rows = {"########", "#......#"};
+  const struct {
+    fb::Bytes font;
+    bool noted;
+  } cases[] = {
+      {fb::font(fb::FontSpec{}, {dirty}), true},
+      {fb::font(fb::FontSpec{}, {plain_twin()}), false},
+      {compressed_font(), false},  // its run lengths have low bits set
+      {fb::font(fb::FontSpec{}, {whole_bytes}), false},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    view_bytes(c.font, text);
+    EXPECT_EQ(text.find("  fill bits set\n") != std::string::npos, c.noted) << text;
+  }
+}
+
 // ------------------------------------------------------------ the proof job
 
 TEST(ViewerProof, SampleJobFrame) {
