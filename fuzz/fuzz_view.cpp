@@ -1,22 +1,16 @@
 // The viewer's own code (view_font, with the PNG contact sheet and the proof
-// job, and the code-list parser) over arbitrary bytes. Output goes to
-// /dev/null.
+// job, and the code-list parser) over arbitrary bytes, all in memory.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
 #include "viewer/font_view.h"
-
-namespace {
-
-std::FILE* discard() {
-  static std::FILE* sink = std::fopen("/dev/null", "wb");
-  return sink;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
@@ -28,26 +22,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   view::parse_code_list(std::string_view(reinterpret_cast<const char*>(data), size), codes, error);
 
-  // fmemopen needs at least one byte in glibc; an empty font is /dev/null.
-  std::FILE* in = size > 0 ? fmemopen(const_cast<std::uint8_t*>(data), size, "rb")
-                           : std::fopen("/dev/null", "rb");
-  std::FILE* out = discard();
-  if (in == nullptr || out == nullptr) {
-    if (in != nullptr) std::fclose(in);
-    return 0;
-  }
+  // Everything written is kept in memory and thrown away.
+  std::vector<std::uint8_t> written;
+  kestrune::MessageSink text(written);
+  kestrune::OutputBuffer png(written);
+  kestrune::OutputBuffer proof(written);
+  kestrune::InputBuffer in(std::span(data, size));
   view::ViewOptions options;
-  options.png = out;    // the contact sheet is encoded and thrown away
-  options.proof = out;  // so is the proof job
+  options.png = &png;
+  options.proof = &proof;
   options.title = "fuzz";
-  view::view_font(in, out, options);
+  view::view_font(in, text, options);
 
   // Once more with a filter, so the selection paths are taken too.
-  if (std::fseek(in, 0, SEEK_SET) == 0) {
-    options.png = nullptr;
-    options.codes.ranges = {{48, 57}, {65, 65}};
-    view::view_font(in, out, options);
-  }
-  std::fclose(in);
+  kestrune::InputBuffer again(std::span(data, size));
+  options.png = nullptr;
+  options.codes.ranges = {{48, 57}, {65, 65}};
+  view::view_font(again, text, options);
   return 0;
 }

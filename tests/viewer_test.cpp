@@ -5,13 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bytes/input.h"
+#include "bytes/output.h"
 #include "font_builder.h"
 #include "run_tool.h"
 #include "softfont/definitions.h"
@@ -68,11 +70,12 @@ std::vector<std::string> drawing_of(const std::string& text, const std::string& 
 
 // Runs view_font in-process on `bytes`; returns the status, fills `text`.
 int view_bytes(const fb::Bytes& bytes, std::string& text, view::ViewOptions options = {}) {
-  const testsupport::File in = testsupport::input_file(bytes);
-  const testsupport::File out = testsupport::output_file();
-  const int status = view::view_font(in.get(), out.get(), options);
-  const fb::Bytes printed = testsupport::contents(out.get());
-  text.assign(printed.begin(), printed.end());
+  InputBuffer in{std::span<const std::uint8_t>(bytes)};
+  testsupport::CapturedMessages out;
+  const int status = view::view_font(in, out.sink(), options);
+  text = out.text();
+  if (options.png != nullptr) flush_output(*options.png);
+  if (options.proof != nullptr) flush_output(*options.proof);
   return status;
 }
 
@@ -94,10 +97,10 @@ struct GreyImage {
   int at(unsigned x, unsigned y) const { return pixels.at(std::size_t{y} * width + x); }
 };
 
-bool read_png(const std::string& path, GreyImage& image, std::string& error) {
+bool read_png(const fb::Bytes& bytes, GreyImage& image, std::string& error) {
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
+  if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
     error = png.message;
     return false;
   }
@@ -124,6 +127,10 @@ TEST(ViewerDrawing, SampleCapitalAInTheTerminal) {
   EXPECT_EQ(result.out.find("Character 66 'B'"), std::string::npos);
   EXPECT_NE(result.out.find("36 character definitions, 1 shown (--chars)."), std::string::npos);
   EXPECT_EQ(last_line(result.out), "End of font at byte 2112.");
+  // --table: the same lines but for the drawings and the blank line before them.
+  const ToolResult table = run_tool(KESTRUNE_VIEW_EXE, {"--table", "--chars", "65", SAMPLE_FONT});
+  const std::size_t drawings = result.out.find("\nCharacter 65 'A'");
+  EXPECT_EQ(table.out, result.out.substr(0, drawings) + "End of font at byte 2112.\n");
 }
 
 TEST(ViewerDrawing, LandscapeGlyphIsShownAsStored) {
@@ -235,7 +242,7 @@ TEST(ViewerPng, SampleContactSheetBeforeAndAfterLandscape) {
 
   GreyImage image;
   std::string error;
-  ASSERT_TRUE(read_png(portrait_png, image, error)) << error;
+  ASSERT_TRUE(read_png(fb::read_file(portrait_png), image, error)) << error;
   // 16 columns of 10 x 14 dots at 3 pixels a dot, a 7-pixel label row above
   // each glyph, 8 pixels of margin: 8 + 16 * (30 + 8) by 8 + 3 * (49 + 8).
   EXPECT_EQ(image.width, 616U);
@@ -264,7 +271,7 @@ TEST(ViewerPng, SampleContactSheetBeforeAndAfterLandscape) {
   result = run_tool(KESTRUNE_VIEW_EXE, {"--png=" + landscape_png, landscape});
   ASSERT_EQ(result.exit_status, 0) << result.out;
   GreyImage turned;
-  ASSERT_TRUE(read_png(landscape_png, turned, error)) << error;
+  ASSERT_TRUE(read_png(fb::read_file(landscape_png), turned, error)) << error;
   EXPECT_EQ(turned.width, 8U + 16U * (42U + 8U));
   EXPECT_EQ(turned.height, 8U + 3U * (37U + 8U));
   // 'A' turned: its top row is "..############".
@@ -282,25 +289,38 @@ TEST(ViewerPng, RefusesToOverwriteTheFont) {
   EXPECT_EQ(fb::read_file(font), fb::read_file(SAMPLE_FONT));
 }
 
-TEST(ViewerPng, LargeGlyphsAreCroppedAndTheSheetStaysBounded) {
-  // A glyph of 300 x 300 dots with every row present.
+TEST(ViewerPng, LargeGlyphsAreScaledWholeAndTheSheetStaysBounded) {
+  // A glyph of 300 x 300 dots with every row present, its one set dot at the
+  // bottom right; then a short one of 300 x 2 dots, all set.
   fb::GlyphSpec glyph;
   glyph.code = 7;
   glyph.width = 300;
   glyph.height = 300;
-  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0xAA);
-  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph, glyph}), "big.sfp");
+  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0);
+  glyph.bitmap->back() = 0x10;
+  fb::GlyphSpec bar = glyph;
+  bar.height = 2;
+  bar.bitmap = fb::Bytes(std::size_t{2} * 38, 0xFF);
+  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph, bar}), "big.sfp");
   const std::string png = testsupport::temp_dir() + "/big.png";
   const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, font});
   ASSERT_EQ(result.exit_status, 0) << result.out;
-  EXPECT_NE(result.out.find("Contact sheet: glyphs larger than 128 x 128 dots are cropped to their "
-                            "top left 128 x 128 dots.\n"),
+  EXPECT_NE(result.out.find("Contact sheet: glyphs larger than 128 x 128 dots are scaled down to "
+                            "fit 128 x 128 dots; a grey dot is partly set.\n"),
             std::string::npos);
   GreyImage image;
   std::string error;
-  ASSERT_TRUE(read_png(png, image, error)) << error;
-  EXPECT_EQ(image.width, 8U + 2U * (128U + 8U));
-  EXPECT_EQ(image.height, 8U + 1U * (7U + 128U + 8U));
+  ASSERT_TRUE(read_png(fb::read_file(png), image, error)) << error;
+  // Three dots a side to one pixel: 100 x 100, at one pixel a dot.
+  EXPECT_EQ(image.width, 8U + 2U * (100U + 8U));
+  EXPECT_EQ(image.height, 8U + 1U * (7U + 100U + 8U));
+  EXPECT_EQ(image.at(8 + 99, 15 + 99), 199);  // one dot of nine set: 224 less a ninth of it
+  EXPECT_EQ(image.at(8 + 98, 15 + 99), view::kClearDot);
+  // The bar keeps its shape: one row of 100 set pixels, its fill bits past its
+  // 300 dots not counted.
+  EXPECT_EQ(image.at(116, 15), view::kSetDot);
+  EXPECT_EQ(image.at(116 + 99, 15), view::kSetDot);
+  EXPECT_EQ(image.at(116, 16), view::kPaper);
 }
 
 // ------------------------------------------------------------ damaged input
@@ -312,14 +332,13 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
   // sample's definitions follow one another with nothing between them.
   std::vector<std::size_t> boundaries;
   {
-    const testsupport::File in = testsupport::input_file(sample);
+    InputBuffer in{std::span<const std::uint8_t>(sample)};
     FontHeader header;
-    ASSERT_EQ(read_font_header(in.get(), header), HeaderProblem::kNone);
-    boundaries.push_back(static_cast<std::size_t>(std::ftell(in.get())));
-    InputBuffer body(in.get());
+    ASSERT_EQ(read_font_header(in, header), HeaderProblem::kNone);
+    boundaries.push_back(static_cast<std::size_t>(input_position(in)));
     std::vector<std::uint8_t> buffer;
     CharacterDefinition definition;
-    while (read_character_definition(body, buffer, definition)) {
+    while (read_character_definition(in, buffer, definition)) {
       ASSERT_EQ(definition.status, DefinitionStatus::kComplete);
       boundaries.push_back(static_cast<std::size_t>(definition.end));
     }
@@ -347,7 +366,7 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
     }
     GreyImage image;
     std::string error;
-    EXPECT_TRUE(read_png(png, image, error)) << error;
+    EXPECT_TRUE(read_png(fb::read_file(png), image, error)) << error;
     std::filesystem::remove(png);
   }
 }
@@ -528,15 +547,14 @@ fb::Bytes compressed_font() {
 }
 
 TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
-  const std::string dir = testsupport::temp_dir();
   // The drawing and the contact sheet's pixels of a font's one glyph.
   auto draw = [&](const fb::Bytes& font, std::vector<std::string>& drawing, GreyImage& sheet) {
+    fb::Bytes png;
+    OutputBuffer png_out(png);
     view::ViewOptions options;
-    const std::string png = dir + "/sheet.png";
-    options.png = std::fopen(png.c_str(), "wb");
+    options.png = &png_out;
     std::string text;
     EXPECT_EQ(view_bytes(font, text, options), view::kStatusComplete) << text;
-    std::fclose(options.png);
     drawing = drawing_of(text, "Character 65 'A' at byte ");
     std::string error;
     EXPECT_TRUE(read_png(png, sheet, error)) << error;
@@ -551,6 +569,22 @@ TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
     draw(twin, drawing, sheet);
     EXPECT_EQ(drawing, plain);
     EXPECT_EQ(sheet.pixels, plain_sheet.pixels);
+  }
+}
+
+TEST(ViewerAsKestrune, FillBitsThatCleanClearsAreNoted) {
+  fb::GlyphSpec dirty = plain_twin();
+  dirty.bitmap = fb::character_bitmap(dirty);
+  dirty.bitmap->back() |= 0x01;  // the last row's last fill bit
+  const std::pair<fb::Bytes, bool> cases[] = {
+      {fb::font(fb::FontSpec{}, {dirty}), true},
+      {fb::font(fb::FontSpec{}, {plain_twin()}), false},
+      {compressed_font(), false},  // its run lengths have low bits set
+  };
+  for (const auto& [font, noted] : cases) {
+    std::string text;
+    view_bytes(font, text);
+    EXPECT_EQ(text.find("  fill bits set\n") != std::string::npos, noted) << text;
   }
 }
 
@@ -603,12 +637,12 @@ TEST(ViewerProof, EachFontOnAPageOfItsOwnOrientation) {
   for (const auto& c : cases) {
     fb::FontSpec font_spec;
     font_spec.orientation = c.orientation;
-    const testsupport::File proof = testsupport::output_file();
+    fb::Bytes job;
+    OutputBuffer proof(job);
     view::ViewOptions options;
-    options.proof = proof.get();
+    options.proof = &proof;
     std::string text;
     EXPECT_EQ(view_bytes(fb::font(font_spec, {plain_twin()}), text, options), c.status) << text;
-    const fb::Bytes job = testsupport::contents(proof.get());
     EXPECT_TRUE(starts_with(std::string(job.begin(), job.end()), c.job_start));
   }
 }

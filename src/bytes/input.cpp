@@ -1,5 +1,6 @@
 #include "bytes/input.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/files.h"
@@ -23,8 +24,12 @@ std::size_t read_source(InputBuffer& in, std::uint8_t* into, std::size_t most) {
     return take;
   }
   if (in.failed) return 0;
+  errno = 0;
   const std::size_t got = std::fread(into, 1, most, in.file);
-  if (got < most && std::ferror(in.file) != 0) in.failed = true;
+  if (got < most && std::ferror(in.file) != 0) {
+    in.failed = true;
+    in.error_number = errno;
+  }
   return got;
 }
 
@@ -65,6 +70,14 @@ bool seek_input(InputBuffer& in, std::uint64_t position) {
   in.end = 0;
   in.ran_out = false;
   return true;
+}
+
+bool source_size(const InputBuffer& in, std::uint64_t& size) {
+  if (in.file == nullptr) {
+    size = in.memory.size();
+    return true;
+  }
+  return file_size(in.file, size);
 }
 
 bool read_be16(InputBuffer& in, int& value) {

@@ -40,7 +40,8 @@ struct InputBuffer {
   // the source has failed: the moment at which a stream read byte by byte
   // would report its end.
   bool ran_out = false;
-  bool failed = false;  // reading the file failed (not merely ended)
+  bool failed = false;   // reading the file failed (not merely ended)
+  int error_number = 0;  // the system's reason for the failed read, when it gave one
 };
 
 // Tops up an empty window from the source; false, with `ran_out` set, when
@@ -54,6 +55,9 @@ inline std::uint64_t input_position(const InputBuffer& in) { return in.window_of
 // Within the window this is only a move of `next`. False when the source
 // cannot seek there.
 bool seek_input(InputBuffer& in, std::uint64_t position);
+
+// The size of the whole source; false when a file cannot tell it.
+bool source_size(const InputBuffer& in, std::uint64_t& size);
 
 inline bool input_exhausted(const InputBuffer& in) { return in.ran_out; }
 inline bool input_failed(const InputBuffer& in) { return in.failed; }

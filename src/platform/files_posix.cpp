@@ -21,6 +21,15 @@ bool seek_file(std::FILE* stream, std::uint64_t position) {
   return fseeko(stream, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 
+bool file_size(std::FILE* stream, std::uint64_t& size) {
+  const off_t start = ftello(stream);
+  if (start < 0 || fseeko(stream, 0, SEEK_END) != 0) return false;
+  const off_t end = ftello(stream);
+  if (fseeko(stream, start, SEEK_SET) != 0 || end < 0) return false;
+  size = static_cast<std::uint64_t>(end);
+  return true;
+}
+
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 }  // namespace kestrune

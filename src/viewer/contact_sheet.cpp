@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <optional>
 
-#include "softfont/format.h"
+#include "pcl/records.h"
 
 namespace kestrune::view {
 namespace {
@@ -29,10 +30,54 @@ constexpr std::uint8_t kDigits[10][kDigitHeight] = {
 constexpr int kTargetCellPixels = 192;
 constexpr int kLargestScale = 3;
 
-int digit_count(long code) {
+int digit_count(int code) {
   int digits = 1;
-  for (long v = code; v >= 10; v /= 10) ++digits;
+  for (int v = code; v >= 10; v /= 10) ++digits;
   return digits;
+}
+
+int divide_rounding_up(std::size_t count, int by) {
+  return static_cast<int>((count + static_cast<std::size_t>(by) - 1) /
+                          static_cast<std::size_t>(by));
+}
+
+// Dots of a glyph that one dot on the sheet stands for, across and down: 1
+// while the glyph is at most `max_dots` a side, else the fewest that bring
+// its larger side within, so that the whole glyph is seen at its shape.
+int shrink_of(std::uint16_t width, std::size_t rows, int max_dots) {
+  return std::max(1, divide_rounding_up(std::max<std::size_t>(width, rows), max_dots));
+}
+
+// The bitmap rows a block holds, as far as its bytes go.
+struct GlyphDots {
+  std::span<const std::uint8_t> bitmap;
+  std::size_t stride = 0;
+  std::uint16_t width = 0;
+  std::size_t rows = 0;  // rows the bytes reach, at most the height
+};
+
+// The grey of the sheet's dot (`row`, `column`) of a glyph shrunk by
+// `shrink`: the share of set dots among those it stands for that the block
+// holds. None when the block holds none of them: the glyph has ended there.
+std::optional<std::uint8_t> shade_of(const GlyphDots& glyph, int row, int column, int shrink) {
+  const auto first_row = static_cast<std::size_t>(row) * static_cast<std::size_t>(shrink);
+  const auto first_column = static_cast<std::size_t>(column) * static_cast<std::size_t>(shrink);
+  const std::size_t last_row = std::min(first_row + static_cast<std::size_t>(shrink), glyph.rows);
+  const std::size_t last_column =
+      std::min(first_column + static_cast<std::size_t>(shrink), std::size_t{glyph.width});
+  int present = 0;
+  int set = 0;
+  for (std::size_t y = first_row; y < last_row; ++y) {
+    for (std::size_t x = first_column; x < last_column; ++x) {
+      const std::size_t at = y * glyph.stride + x / 8;
+      if (at >= glyph.bitmap.size()) break;
+      ++present;
+      if ((glyph.bitmap[at] & (0x80U >> (x % 8))) != 0) ++set;
+    }
+  }
+  if (present == 0) return std::nullopt;
+  constexpr int kDarkest = kClearDot - kSetDot;
+  return static_cast<std::uint8_t>(kClearDot - (kDarkest * set + present / 2) / present);
 }
 
 #ifdef KESTRUNE_HAVE_PNG
@@ -44,11 +89,19 @@ int digit_count(long code) {
 }
 void on_png_warning(png_structp /*png*/, png_const_charp /*message*/) {}
 
+// libpng hands the encoded bytes here. A failed write is not reported by a
+// jump: the output remembers it, and the sheet stops at its next row.
+void on_png_write(png_structp png, png_bytep bytes, png_size_t count) {
+  write_bytes(*static_cast<OutputBuffer*>(png_get_io_ptr(png)), std::span(bytes, count));
+}
+// The output is flushed by its owner once the sheet is written.
+void on_png_flush(png_structp /*png*/) {}
+
 // Every libpng call that may fail is made inside one of these small functions,
 // whose frames hold nothing with a destructor, so the jump back is safe.
-bool guarded_start(png_structp png, png_infop info, std::FILE* out, int width, int height) {
+bool guarded_start(png_structp png, png_infop info, OutputBuffer* out, int width, int height) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, out);
+  png_set_write_fn(png, out, on_png_write, on_png_flush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -75,12 +128,12 @@ bool guarded_end(void* /*png*/) { return false; }
 
 }  // namespace
 
-void SheetPlan::add(long code, std::uint16_t width, std::size_t rows) {
+void SheetPlan::add(int code, std::uint16_t width, std::size_t rows) {
   ++glyphs;
-  if (width > limits.max_dots || rows > static_cast<std::size_t>(limits.max_dots)) cropped = true;
-  widest = std::max(widest, std::min<int>(width, limits.max_dots));
-  tallest = std::max(tallest, static_cast<int>(std::min<std::size_t>(
-                                  rows, static_cast<std::size_t>(limits.max_dots))));
+  const int shrink = shrink_of(width, rows, limits.max_dots);
+  if (shrink > 1) scaled = true;
+  widest = std::max(widest, divide_rounding_up(width, shrink));
+  tallest = std::max(tallest, divide_rounding_up(rows, shrink));
   label_digits = std::max(label_digits, digit_count(code));
 }
 
@@ -120,15 +173,14 @@ struct ContactSheet::Png {
 };
 #endif
 
-ContactSheet::ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots)
-    : png_(std::make_unique<Png>()), layout_(layout), max_dots_(max_dots) {
+ContactSheet::ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots)
+    : png_(std::make_unique<Png>()), out_(out), layout_(layout), max_dots_(max_dots) {
 #ifdef KESTRUNE_HAVE_PNG
   png_->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
   if (png_->png != nullptr) png_->info = png_create_info_struct(png_->png);
   ok_ = png_->info != nullptr &&
-        guarded_start(png_->png, png_->info, out, layout_.width, layout_.height);
+        guarded_start(png_->png, png_->info, &out_, layout_.width, layout_.height);
 #else
-  (void)out;
   ok_ = false;
 #endif
   band_.assign(
@@ -141,61 +193,71 @@ ContactSheet::~ContactSheet() = default;
 
 void ContactSheet::write_blank_rows(int count) {
   const std::vector<std::uint8_t> blank(static_cast<std::size_t>(layout_.width), kPaper);
-  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data());
+  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data()) && !out_.failed;
 }
 
-void ContactSheet::add(long code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                        std::uint16_t height, bool drawable) {
   if (added_ >= layout_.placed || !ok_) return;
   ++added_;
-  const auto row_width = static_cast<std::size_t>(layout_.width);
-  const int x0 = layout_.margin + band_filled_ * (layout_.cell_width + layout_.margin);
-  auto put = [&](int x, int y, std::uint8_t value) {
-    band_[static_cast<std::size_t>(y) * row_width + static_cast<std::size_t>(x0 + x)] = value;
-  };
+  const int left = layout_.margin + band_filled_ * (layout_.cell_width + layout_.margin);
+  draw_label(left, code);
+  if (drawable) draw_glyph(left, bitmap, width, height);
+  if (++band_filled_ == layout_.columns) flush_band();
+}
 
-  // The label: the code's digits, left to right.
+void ContactSheet::put(int x, int y, std::uint8_t value) {
+  band_[static_cast<std::size_t>(y) * static_cast<std::size_t>(layout_.width) +
+        static_cast<std::size_t>(x)] = value;
+}
+
+// The code's digits, left to right, from the cell's `left` edge.
+void ContactSheet::draw_label(int left, int code) {
   const int digits = digit_count(code);
-  long rest = code;
+  int rest = code;
   for (int i = digits - 1; i >= 0; --i) {
     const auto digit = static_cast<std::size_t>(rest % 10);
     rest /= 10;
     for (int y = 0; y < kDigitHeight; ++y) {
       for (int x = 0; x < kDigitWidth; ++x) {
         const int dx = i * kDigitAdvance + x;
-        if (dx < layout_.cell_width && (kDigits[digit][y] & (4 >> x)) != 0) put(dx, y, kLabel);
-      }
-    }
-  }
-
-  // The glyph: the dots the block holds, cropped to the cell.
-  if (drawable) {
-    const std::size_t stride = row_stride(width);
-    const int scale = layout_.scale;
-    const int columns = std::min({int{width}, max_dots_, layout_.cell_width / scale});
-    const int rows =
-        std::min({int{height}, max_dots_, (layout_.cell_height - kLabelHeight) / scale});
-    for (int r = 0; r < rows; ++r) {
-      for (int c = 0; c < columns; ++c) {
-        const std::size_t at =
-            static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(c) / 8;
-        if (at >= bitmap.size()) break;  // the block ends here
-        const bool set = (bitmap[at] & (0x80U >> (c % 8))) != 0;
-        for (int py = 0; py < scale; ++py) {
-          for (int px = 0; px < scale; ++px) {
-            put(c * scale + px, kLabelHeight + r * scale + py, set ? kSetDot : kClearDot);
-          }
+        if (dx < layout_.cell_width && (kDigits[digit][y] & (4 >> x)) != 0) {
+          put(left + dx, y, kLabel);
         }
       }
     }
   }
-  if (++band_filled_ == layout_.columns) flush_band();
+}
+
+// The glyph under the label: the dots the block holds, shrunk to fit the cell.
+void ContactSheet::draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                              std::uint16_t height) {
+  GlyphDots glyph{bitmap, row_stride(width), width, 0};
+  if (glyph.stride == 0) return;
+  glyph.rows = std::min<std::size_t>(height, (bitmap.size() + glyph.stride - 1) / glyph.stride);
+  const int shrink = shrink_of(width, glyph.rows, max_dots_);
+  const int scale = layout_.scale;
+  const int columns = std::min(divide_rounding_up(width, shrink), layout_.cell_width / scale);
+  const int rows = std::min(divide_rounding_up(glyph.rows, shrink),
+                            (layout_.cell_height - kLabelHeight) / scale);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      const std::optional<std::uint8_t> shade = shade_of(glyph, r, c, shrink);
+      if (!shade) break;  // the block ends here
+      for (int py = 0; py < scale; ++py) {
+        for (int px = 0; px < scale; ++px) {
+          put(left + c * scale + px, kLabelHeight + r * scale + py, *shade);
+        }
+      }
+    }
+  }
 }
 
 void ContactSheet::flush_band() {
   const auto row_width = static_cast<std::size_t>(layout_.width);
   for (int y = 0; y < layout_.cell_height && ok_; ++y) {
-    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width);
+    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width) &&
+          !out_.failed;
   }
   write_blank_rows(layout_.margin);
   std::fill(band_.begin(), band_.end(), kPaper);
@@ -207,7 +269,7 @@ bool ContactSheet::finish() {
   if (band_filled_ > 0) flush_band();
   // Bands the glyphs did not fill still make up the declared height.
   while (ok_ && bands_written_ < layout_.rows) flush_band();
-  if (ok_) ok_ = guarded_end(png_->png);
+  if (ok_) ok_ = guarded_end(png_->png) && !out_.failed;
   return ok_;
 }
 

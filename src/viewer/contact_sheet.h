@@ -6,16 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <span>
 #include <vector>
+
+#include "bytes/output.h"
 
 namespace kestrune::view {
 
 struct SheetLimits {
   int columns = 16;          // cells per grid row
-  int max_dots = 128;        // a glyph's dots drawn per side; larger glyphs are cropped
+  int max_dots = 128;        // a glyph's dots drawn per side; larger glyphs are scaled down
   int max_height_px = 8192;  // glyphs whose row would pass this are left off the sheet
   int margin_px = 8;         // around the sheet and between cells
 };
@@ -30,12 +31,12 @@ inline constexpr std::uint8_t kLabel = 96;      // the code written above each c
 struct SheetPlan {
   SheetLimits limits;
   std::size_t glyphs = 0;  // glyphs offered
-  int widest = 0;          // dots, capped at max_dots
-  int tallest = 0;         // rows, capped at max_dots
+  int widest = 0;          // dots drawn, at most max_dots
+  int tallest = 0;         // rows drawn, at most max_dots
   int label_digits = 1;
-  bool cropped = false;  // some glyph is larger than max_dots
+  bool scaled = false;  // some glyph is larger than max_dots
 
-  void add(long code, std::uint16_t width, std::size_t rows);
+  void add(int code, std::uint16_t width, std::size_t rows);
 };
 
 // The layout a plan leads to.
@@ -52,18 +53,18 @@ struct SheetLayout {
 };
 SheetLayout lay_out(const SheetPlan& plan);
 
-// Writes the sheet to a PNG stream. Glyphs are added in the order planned;
-// any the layout has no room for are ignored.
+// Writes the sheet as a PNG to `out`, which the caller flushes. Glyphs are added in the order
+// planned; any the layout has no room for are ignored.
 class ContactSheet {
  public:
-  ContactSheet(std::FILE* out, const SheetLayout& layout, int max_dots);
+  ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots);
   ~ContactSheet();
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;
 
   // `bitmap` is the bytes present after the descriptor (stride (width + 7) / 8);
   // `drawable` false leaves the cell with its label only.
-  void add(long code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+  void add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
            std::uint16_t height, bool drawable);
 
   // Writes the remaining rows and the end of the PNG. False when any write failed.
@@ -71,10 +72,15 @@ class ContactSheet {
 
  private:
   struct Png;
+  void put(int x, int y, std::uint8_t value);
+  void draw_label(int left, int code);
+  void draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                  std::uint16_t height);
   void flush_band();
   void write_blank_rows(int count);
 
   std::unique_ptr<Png> png_;
+  OutputBuffer& out_;
   SheetLayout layout_;
   int max_dots_;
   std::vector<std::uint8_t> band_;  // one grid row of cells, label included

@@ -1,24 +1,25 @@
 #include "viewer/font_view.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+#include "pcl/compressed.h"
+#include "pcl/records.h"
 #include "softfont/definitions.h"
 #include "softfont/header.h"
 #include "viewer/contact_sheet.h"
 #include "viewer/proof.h"
+#include "viewer/text.h"
 
 namespace kestrune::view {
 namespace {
 
-constexpr long kLargestCode = 65535;
+constexpr int kLargestCode = 65535;
 
 // Descriptor fields the header section shows (PCL bitmap font descriptor).
-constexpr std::size_t kHeaderFormatOffset = 2;
 constexpr std::size_t kNameOffset = 48;
 constexpr std::size_t kNameSize = 16;
 constexpr std::size_t kExtraShown = 512;  // extra header bytes shown as text
@@ -26,27 +27,26 @@ constexpr std::size_t kExtraShown = 512;  // extra header bytes shown as text
 // Where reading stopped and why. An empty reason means the input ended where
 // a font may end.
 struct StopPoint {
-  long offset = 0;
+  std::uint64_t offset = 0;
   std::string reason;
   bool read_error = false;
 };
 
 // Records where reading stopped. A failed input overrides the reason given:
 // what stopped the reading then was the read error, not the font.
-void stop_at(StopPoint& stop, std::FILE* in, long offset, std::string reason) {
-  if (std::ferror(in) != 0) {
-    const int error = errno;
+void stop_at(StopPoint& stop, const InputBuffer& in, std::uint64_t offset, std::string reason) {
+  if (input_failed(in)) {
     stop.read_error = true;
-    stop.offset = std::max(0L, std::ftell(in));
+    stop.offset = input_position(in);
     stop.reason = "read error";
-    if (error != 0) stop.reason += std::string(" (") + std::strerror(error) + ")";
+    if (in.error_number != 0) {
+      stop.reason += std::string(" (") + std::strerror(in.error_number) + ")";
+    }
     return;
   }
   stop.offset = offset;
   stop.reason = std::move(reason);
 }
-
-long position(std::FILE* in) { return std::max(0L, std::ftell(in)); }
 
 std::string at(std::uint64_t offset) { return "byte " + std::to_string(offset); }
 
@@ -81,7 +81,7 @@ const char* header_format_name(int format) {
       return "Intellifont unbound scalable";
     case 15:
       return "TrueType scalable";
-    case 20:
+    case FontDescriptor::kResolutionSpecified:
       return "resolution-specified bitmap";
     default:
       return "unknown";
@@ -108,12 +108,8 @@ std::string character_name(int code) {
   return "";
 }
 
-int be16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return bytes[offset] * 256 + bytes[offset + 1];
-}
-
-void field(std::FILE* out, const char* label, const std::string& value) {
-  std::fprintf(out, "  %-20s%s\n", label, value.c_str());
+void field(MessageSink& out, const char* label, const std::string& value) {
+  say(out, "  %-20s%s\n", label, value.c_str());
 }
 
 // Rows of the bitmap that the bytes present reach, at most `height`.
@@ -134,11 +130,12 @@ void draw_row(std::span<const std::uint8_t> bitmap, std::uint16_t width, std::si
   }
 }
 
-void print_stop(const StopPoint& stop, std::FILE* out) {
+void print_stop(const StopPoint& stop, MessageSink& out) {
   if (stop.reason.empty()) {
-    std::fprintf(out, "End of font at byte %ld.\n", stop.offset);
+    say(out, "End of font at byte %llu.\n", static_cast<unsigned long long>(stop.offset));
   } else {
-    std::fprintf(out, "Reading stopped at byte %ld: %s.\n", stop.offset, stop.reason.c_str());
+    say(out, "Reading stopped at byte %llu: %s.\n", static_cast<unsigned long long>(stop.offset),
+        stop.reason.c_str());
   }
 }
 
@@ -156,11 +153,11 @@ std::span<const std::uint8_t> font_name(const FontHeader& header) {
   return name;
 }
 
-void print_descriptor_fields(const FontHeader& header, std::FILE* out) {
+void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
   const FontDescriptor& d = header.descriptor;
   const std::size_t present = header.descriptor_read;
-  if (present > kHeaderFormatOffset) {
-    const int format = d.bytes[kHeaderFormatOffset];
+  if (present > FontDescriptor::kHeaderFormatOffset) {
+    const int format = d.bytes[FontDescriptor::kHeaderFormatOffset];
     field(out, "Header format:", std::to_string(format) + " (" + header_format_name(format) + ")");
   }
   if (present > FontDescriptor::kOrientationOffset) {
@@ -170,15 +167,16 @@ void print_descriptor_fields(const FontHeader& header, std::FILE* out) {
   }
   if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
-          "X " + std::to_string(be16(d.bytes, FontDescriptor::kXResolutionOffset)) + " dpi, Y " +
-              std::to_string(be16(d.bytes, FontDescriptor::kYResolutionOffset)) + " dpi");
+          "X " + std::to_string(read_u16(d.bytes, FontDescriptor::kXResolutionOffset)) +
+              " dpi, Y " + std::to_string(read_u16(d.bytes, FontDescriptor::kYResolutionOffset)) +
+              " dpi");
   } else if (d.size == FontDescriptor::kPlainSize) {
     field(out, "Resolution:", "none in a 64-byte descriptor (printed at 300 dpi)");
   }
   if (present >= kNameOffset + kNameSize) field(out, "Font name:", quoted(font_name(header)));
 }
 
-void print_extra_bytes(const FontHeader& header, std::FILE* out) {
+void print_extra_bytes(const FontHeader& header, MessageSink& out) {
   if (header.extra_count <= 0) {
     field(out, "Extra header bytes:", "none");
     return;
@@ -193,40 +191,40 @@ void print_extra_bytes(const FontHeader& header, std::FILE* out) {
 }
 
 // What a printer will make of this header.
-void print_header_notes(const FontHeader& header, std::FILE* out) {
+void print_header_notes(const FontHeader& header, MessageSink& out) {
   const int size = header.descriptor.size;
-  const int format = header.descriptor.bytes[kHeaderFormatOffset];
-  if (size == FontDescriptor::kResolutionSize && format != 20) {
-    std::fprintf(out,
-                 "  Note: the descriptor is 68 bytes but its header format is %d, not 20: PCL "
-                 "printers read the X and Y resolution only from a resolution-specified (format "
-                 "20) header, so this font prints at the default 300 dpi.\n",
-                 format);
+  const int format = header.descriptor.bytes[FontDescriptor::kHeaderFormatOffset];
+  if (size == FontDescriptor::kResolutionSize && format != FontDescriptor::kResolutionSpecified) {
+    say(out,
+        "  Note: the descriptor is 68 bytes but its header format is %d, not 20: PCL "
+        "printers read the X and Y resolution only from a resolution-specified (format "
+        "20) header, so this font prints at the default 300 dpi.\n",
+        format);
   }
-  if (format == 20 && size < FontDescriptor::kResolutionSize) {
-    std::fprintf(out,
-                 "  Note: header format 20 (resolution-specified) needs a 68-byte descriptor; "
-                 "this one is %d bytes.\n",
-                 size);
+  if (format == FontDescriptor::kResolutionSpecified && size < FontDescriptor::kResolutionSize) {
+    say(out,
+        "  Note: header format 20 (resolution-specified) needs a 68-byte descriptor; "
+        "this one is %d bytes.\n",
+        size);
   }
   if (header.declared_size < size) {
-    std::fprintf(out,
-                 "  Note: the header's block (%lld bytes) is shorter than its descriptor (%d "
-                 "bytes); the body begins at byte %lld, inside the descriptor.\n",
-                 static_cast<long long>(header.declared_size), size,
-                 static_cast<long long>(header.block_start) + header.declared_size);
+    say(out,
+        "  Note: the header's block (%lld bytes) is shorter than its descriptor (%d "
+        "bytes); the body begins at byte %lld, inside the descriptor.\n",
+        static_cast<long long>(header.declared_size), size,
+        static_cast<long long>(header.block_start) + header.declared_size);
   }
 }
 
 // The header section: as much of the header as the tool read.
-void print_header(const FontHeader& header, std::FILE* out) {
+void print_header(const FontHeader& header, MessageSink& out) {
   if (!header.size_read) {
-    std::fprintf(out, "Font header: none found\n");
+    say(out, "Font header: none found\n");
     return;
   }
-  std::fprintf(out, "Font header: ESC )s%lldW, a block of %lld bytes from byte %ld\n",
-               static_cast<long long>(header.declared_size),
-               static_cast<long long>(header.declared_size), header.block_start);
+  say(out, "Font header: ESC )s%lldW, a block of %lld bytes from byte %llu\n",
+      static_cast<long long>(header.declared_size), static_cast<long long>(header.declared_size),
+      static_cast<unsigned long long>(header.block_start));
   if (header.descriptor_read < 2) {
     field(out, "Descriptor size:", "missing");
     return;
@@ -249,8 +247,8 @@ std::string refusal(HeaderProblem problem) {
 
 // One walk over the body through the body pass's reader of definitions.
 struct BodyWalk {
-  explicit BodyWalk(std::FILE* stream) : in(stream) {}
-  InputBuffer in;
+  explicit BodyWalk(InputBuffer& input) : in(input) {}
+  InputBuffer& in;
   std::vector<std::uint8_t> buffer;
   CharacterDefinition definition;
 };
@@ -326,6 +324,22 @@ void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   }
 }
 
+// Whether a row whose last byte the block holds has a bit set past the
+// glyph's width: the bits `kestrune -clean` clears, in every block but a
+// compressed one, whose run lengths have none.
+bool has_fill_bits(std::span<const std::uint8_t> block, const CharacterDescriptor& d) {
+  const std::size_t stride = row_stride(d.width);
+  const std::size_t fill = 8 * stride - d.width;
+  if (fill == 0 || is_compressed_character(block)) return false;
+  const auto mask = static_cast<std::uint8_t>(0xFFU >> (8 - fill));
+  const std::span<const std::uint8_t> bitmap = block.subspan(CharacterDescriptor::kSize);
+  const std::size_t rows = std::min<std::size_t>(d.height, bitmap.size() / stride);
+  for (std::size_t last = stride - 1; last < rows * stride; last += stride) {
+    if ((bitmap[last] & mask) != 0) return true;
+  }
+  return false;
+}
+
 GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_t>& unpacked) {
   using enum DefinitionStatus;
   GlyphInfo info;
@@ -349,6 +363,7 @@ GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_
   info.bitmap = block.subspan(CharacterDescriptor::kSize);
   info.bitmap_needed = std::size_t{info.descriptor.height} * row_stride(info.descriptor.width);
   inspect_descriptor(info, unpacked);
+  if (has_fill_bits(block, info.descriptor)) add_note(info, "fill bits set");
   return info;
 }
 
@@ -358,52 +373,54 @@ std::size_t rows_drawn(const GlyphInfo& info) {
   return rows_reached(info.bitmap.size(), info.descriptor.width, info.descriptor.height);
 }
 
-void print_table_heading(std::FILE* out) {
-  std::fprintf(out, "%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char", "offset",
-               "class", "orient", "left", "top", "width", "height", "deltaX", "block", "note");
+void print_table_heading(MessageSink& out) {
+  say(out, "%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char", "offset", "class",
+      "orient", "left", "top", "width", "height", "deltaX", "block", "note");
 }
 
-void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info, std::FILE* out) {
+void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info,
+                     MessageSink& out) {
   const CharacterDescriptor& d = info.descriptor;
-  auto number = [&](long value) { return info.has_descriptor ? std::to_string(value) : "-"; };
-  std::fprintf(
-      out, "%6d %-4s %8llu %5s %6s %6s %6s %6s %6s %6s %7s%s%s\n", definition.code,
+  auto number = [&](std::int64_t value) {
+    return info.has_descriptor ? std::to_string(value) : "-";
+  };
+  say(out, "%6d %-4s %8llu %5s %6s %6s %6s %6s %6s %6s %7s%s%s\n", definition.code,
       character_name(definition.code).c_str(), static_cast<unsigned long long>(definition.start),
       number(d.glyph_class).c_str(), number(d.orientation).c_str(), number(d.left_offset).c_str(),
       number(d.top_offset).c_str(), number(d.width).c_str(), number(d.height).c_str(),
-      number(d.delta_x).c_str(), number(static_cast<long>(definition.block.size())).c_str(),
+      number(d.delta_x).c_str(), number(static_cast<std::int64_t>(definition.block.size())).c_str(),
       info.note.empty() ? "" : "  ", info.note.c_str());
 }
 
-void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, std::FILE* out) {
+void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, MessageSink& out) {
   const std::string name = character_name(definition.code);
-  std::fprintf(out, "Character %d%s%s at byte %llu", definition.code, name.empty() ? "" : " ",
-               name.c_str(), static_cast<unsigned long long>(definition.start));
+  say(out, "Character %d%s%s at byte %llu", definition.code, name.empty() ? "" : " ", name.c_str(),
+      static_cast<unsigned long long>(definition.start));
   if (!info.has_descriptor) {
-    std::fprintf(out, ": no complete descriptor (%s); nothing to draw\n\n", info.note.c_str());
+    say(out, ": no complete descriptor (%s); nothing to draw\n\n", info.note.c_str());
     return;
   }
   const CharacterDescriptor& d = info.descriptor;
-  std::fprintf(out, ": %u x %u dots, orientation %u (%s)", unsigned{d.width}, unsigned{d.height},
-               unsigned{d.orientation}, orientation_name(d.orientation));
+  say(out, ": %u x %u dots, orientation %u (%s)", unsigned{d.width}, unsigned{d.height},
+      unsigned{d.orientation}, orientation_name(d.orientation));
   if (!info.drawable) {
-    std::fprintf(out, "; %s: not drawn\n\n", info.note.c_str());
+    say(out, "; %s: not drawn\n\n", info.note.c_str());
     return;
   }
-  std::fprintf(out, "\n");
+  say(out, "\n");
   const std::size_t rows = rows_drawn(info);
   std::string line;
   for (std::size_t r = 0; r < rows; ++r) {
     draw_row(info.bitmap, d.width, r, line);
-    std::fprintf(out, "%s\n", line.c_str());
+    say(out, "%s\n", line.c_str());
   }
   if (d.width == 0 || d.height == 0) {
-    std::fprintf(out, "(no dots)\n");
+    say(out, "(no dots)\n");
   } else if (rows < d.height || info.bitmap.size() < info.bitmap_needed) {
-    std::fprintf(out, "(the block ends here: %zu of %u rows present)\n",
-                 info.bitmap.size() / row_stride(d.width), unsigned{d.height});
+    say(out, "(the block ends here: %zu of %u rows present)\n",
+        info.bitmap.size() / row_stride(d.width), unsigned{d.height});
   }
-  std::fprintf(out, "\n");
+  say(out, "\n");
 }
 
 // Counts from the table's pass.
@@ -429,11 +446,11 @@ int reach_of(const CharacterDescriptor& d) {
 // and a line for each ESC *c that is not a character code.
 void record_definition(const CharacterDefinition& definition, const ViewOptions& options,
                        std::vector<std::uint8_t>& unpacked, TableCounts& counts, SheetPlan& plan,
-                       std::FILE* out) {
+                       MessageSink& out) {
   if (definition.status == DefinitionStatus::kBadCode) {
     ++counts.skipped;
-    std::fprintf(out, "  Skipped at %s: an ESC *c command that is not a character code\n",
-                 at(definition.start).c_str());
+    say(out, "  Skipped at %s: an ESC *c command that is not a character code\n",
+        at(definition.start).c_str());
   }
   if (!names_a_character(definition.status)) return;
   ++counts.definitions;
@@ -448,41 +465,39 @@ void record_definition(const CharacterDefinition& definition, const ViewOptions&
   plan.add(definition.code, info.drawable ? info.descriptor.width : 0, rows_drawn(info));
 }
 
-void print_counts(const TableCounts& counts, const ViewOptions& options, std::FILE* out) {
-  std::fprintf(out, "%zu character definition%s", counts.definitions,
-               counts.definitions == 1 ? "" : "s");
-  if (!options.codes.ranges.empty()) std::fprintf(out, ", %zu shown (--chars)", counts.shown);
-  if (counts.damaged > 0) std::fprintf(out, ", %zu damaged", counts.damaged);
-  if (counts.skipped > 0) std::fprintf(out, ", %zu skipped", counts.skipped);
-  std::fprintf(out, ".\n");
+void print_counts(const TableCounts& counts, const ViewOptions& options, MessageSink& out) {
+  say(out, "%zu character definition%s", counts.definitions, counts.definitions == 1 ? "" : "s");
+  if (!options.codes.ranges.empty()) say(out, ", %zu shown (--chars)", counts.shown);
+  if (counts.damaged > 0) say(out, ", %zu damaged", counts.damaged);
+  if (counts.skipped > 0) say(out, ", %zu skipped", counts.skipped);
+  say(out, ".\n");
 }
 
-void print_sheet_lines(const SheetPlan& plan, const SheetLayout& layout, std::FILE* out) {
-  std::fprintf(out, "Contact sheet: %zu glyph%s, %d x %d pixels, %d x %d pixels a dot.\n",
-               layout.placed, layout.placed == 1 ? "" : "s", layout.width, layout.height,
-               layout.scale, layout.scale);
+void print_sheet_lines(const SheetPlan& plan, const SheetLayout& layout, MessageSink& out) {
+  say(out, "Contact sheet: %zu glyph%s, %d x %d pixels, %d x %d pixels a dot.\n", layout.placed,
+      layout.placed == 1 ? "" : "s", layout.width, layout.height, layout.scale, layout.scale);
   if (layout.placed < plan.glyphs) {
-    std::fprintf(out,
-                 "Contact sheet: only the first %zu of %zu glyphs fit (a sheet is at most "
-                 "%d pixels high).\n",
-                 layout.placed, plan.glyphs, plan.limits.max_height_px);
+    say(out,
+        "Contact sheet: only the first %zu of %zu glyphs fit (a sheet is at most "
+        "%d pixels high).\n",
+        layout.placed, plan.glyphs, plan.limits.max_height_px);
   }
-  if (plan.cropped) {
-    std::fprintf(out,
-                 "Contact sheet: glyphs larger than %d x %d dots are cropped to their top "
-                 "left %d x %d dots.\n",
-                 plan.limits.max_dots, plan.limits.max_dots, plan.limits.max_dots,
-                 plan.limits.max_dots);
+  if (plan.scaled) {
+    say(out,
+        "Contact sheet: glyphs larger than %d x %d dots are scaled down to fit %d x %d dots; "
+        "a grey dot is partly set.\n",
+        plan.limits.max_dots, plan.limits.max_dots, plan.limits.max_dots, plan.limits.max_dots);
   }
 }
 
 // The drawings and the contact sheet, from the body read again. False when
 // the PNG could not be written.
-bool draw_glyphs(std::FILE* in, const SheetPlan& plan, const ViewOptions& options, std::FILE* out) {
+bool draw_glyphs(InputBuffer& in, const SheetPlan& plan, const ViewOptions& options,
+                 MessageSink& out) {
   const SheetLayout layout = lay_out(plan);
   std::optional<ContactSheet> sheet;
-  if (options.png != nullptr) sheet.emplace(options.png, layout, plan.limits.max_dots);
-  if (options.draw) std::fprintf(out, "\n");
+  if (options.png != nullptr) sheet.emplace(*options.png, layout, plan.limits.max_dots);
+  if (options.draw) say(out, "\n");
   std::vector<std::uint8_t> unpacked;
   for (BodyWalk walk(in); next_definition(walk);) {
     const CharacterDefinition& definition = walk.definition;
@@ -498,7 +513,7 @@ bool draw_glyphs(std::FILE* in, const SheetPlan& plan, const ViewOptions& option
   }
   if (!sheet) return true;
   if (!sheet->finish()) {
-    std::fprintf(out, "Contact sheet: writing the PNG failed.\n");
+    say(out, "Contact sheet: writing the PNG failed.\n");
     return false;
   }
   print_sheet_lines(plan, layout, out);
@@ -516,10 +531,11 @@ std::string proof_title(const ViewOptions& options) {
 int resolution_of(const FontHeader& header) {
   constexpr int kDefaultResolution = 300;
   const FontDescriptor& d = header.descriptor;
-  if (d.size != FontDescriptor::kResolutionSize || d.bytes[kHeaderFormatOffset] != 20) {
+  if (d.size != FontDescriptor::kResolutionSize ||
+      d.bytes[FontDescriptor::kHeaderFormatOffset] != FontDescriptor::kResolutionSpecified) {
     return kDefaultResolution;
   }
-  const int resolution = be16(d.bytes, FontDescriptor::kXResolutionOffset);
+  const int resolution = read_u16(d.bytes, FontDescriptor::kXResolutionOffset);
   return resolution > 0 ? resolution : kDefaultResolution;
 }
 
@@ -529,34 +545,34 @@ int orientation_of(const FontHeader& header) {
 
 // A page is portrait, landscape or either reversed; a font of another
 // orientation has no page to be proofed on.
-bool proof_orientation_ok(const FontHeader& header, const ViewOptions& options, std::FILE* out) {
+bool proof_orientation_ok(const FontHeader& header, const ViewOptions& options, MessageSink& out) {
   const int orientation = orientation_of(header);
   if (options.proof == nullptr || orientation <= 3) return true;
-  std::fprintf(out,
-               "Proof: the font's orientation byte is %d, not 0 to 3 (portrait, landscape, "
-               "reverse portrait, reverse landscape): there is no page to print it on; no proof "
-               "written.\n",
-               orientation);
+  say(out,
+      "Proof: the font's orientation byte is %d, not 0 to 3 (portrait, landscape, "
+      "reverse portrait, reverse landscape): there is no page to print it on; no proof "
+      "written.\n",
+      orientation);
   return false;
 }
 
-bool send_proof(std::FILE* in, const ProofFont& proof, const ViewOptions& options, std::FILE* out) {
-  std::clearerr(in);
-  if (!write_proof(in, proof, options.font_id, options.proof)) {
-    std::fprintf(out, "Proof: writing the PCL job failed.\n");
+bool send_proof(InputBuffer& in, const ProofFont& proof, const ViewOptions& options,
+                MessageSink& out) {
+  if (!write_proof(in, proof, options.font_id, *options.proof)) {
+    say(out, "Proof: writing the PCL job failed.\n");
     return false;
   }
   if (proof.download_size == 0) {
-    std::fprintf(out, "Proof: a PCL job with its heading only; no font to download.\n");
+    say(out, "Proof: a PCL job with its heading only; no font to download.\n");
   } else {
-    std::fprintf(out, "Proof: a PCL job downloading %llu bytes of the font as font ID %d.\n",
-                 static_cast<unsigned long long>(proof.download_size), options.font_id);
+    say(out, "Proof: a PCL job downloading %llu bytes of the font as font ID %d.\n",
+        static_cast<unsigned long long>(proof.download_size), options.font_id);
   }
   return true;
 }
 
-bool proof_font(std::FILE* in, const FontHeader& header, const TableCounts& counts,
-                const ViewOptions& options, std::FILE* out) {
+bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& counts,
+                const ViewOptions& options, MessageSink& out) {
   ProofFont proof;
   const int orientation = orientation_of(header);
   proof.orientation = orientation;
@@ -571,19 +587,19 @@ bool proof_font(std::FILE* in, const FontHeader& header, const TableCounts& coun
 }
 
 // Pass 1: the character table, and the sizes the contact sheet needs.
-StopPoint list_characters(std::FILE* in, long body_start, const ViewOptions& options,
-                          TableCounts& counts, SheetPlan& plan, std::FILE* out) {
-  std::fprintf(out, "\nCharacters:\n");
+StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, const ViewOptions& options,
+                          TableCounts& counts, SheetPlan& plan, MessageSink& out) {
+  say(out, "\nCharacters:\n");
   print_table_heading(out);
   StopPoint stop;
-  counts.readable = static_cast<std::uint64_t>(body_start);
+  counts.readable = body_start;
   std::vector<std::uint8_t> unpacked;
-  if (std::fseek(in, body_start, SEEK_SET) == 0) {
+  if (seek_input(in, body_start)) {
     BodyWalk walk(in);
     while (next_definition(walk)) {
       record_definition(walk.definition, options, unpacked, counts, plan, out);
     }
-    stop_at(stop, in, static_cast<long>(input_position(walk.in)), end_of_walk(walk));
+    stop_at(stop, in, input_position(in), end_of_walk(walk));
     // A definition the input cuts short is not sent to a printer.
     counts.readable = stop.reason.empty() ? input_position(walk.in) : walk.definition.start;
   } else {
@@ -596,14 +612,15 @@ StopPoint list_characters(std::FILE* in, long body_start, const ViewOptions& opt
 // A font whose header cannot be used: the header as far as read, an empty
 // contact sheet so that a PNG asked for exists, a proof that says why, and
 // why reading stopped.
-int show_refused(std::FILE* in, HeaderProblem problem, const ViewOptions& options, std::FILE* out) {
+int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& options,
+                 MessageSink& out) {
   StopPoint stop;
-  stop_at(stop, in, position(in), refusal(problem));
+  stop_at(stop, in, input_position(in), refusal(problem));
   bool failed = false;
   if (options.png != nullptr) {
-    ContactSheet sheet(options.png, lay_out(SheetPlan{}), SheetLimits{}.max_dots);
+    ContactSheet sheet(*options.png, lay_out(SheetPlan{}), SheetLimits{}.max_dots);
     failed = !sheet.finish();
-    if (failed) std::fprintf(out, "Contact sheet: writing the PNG failed.\n");
+    if (failed) say(out, "Contact sheet: writing the PNG failed.\n");
   }
   if (options.proof != nullptr) {
     ProofFont proof;
@@ -615,19 +632,18 @@ int show_refused(std::FILE* in, HeaderProblem problem, const ViewOptions& option
 }
 
 // The first line: the file's name and size.
-bool print_title(std::FILE* in, const ViewOptions& options, std::FILE* out) {
-  const long start = std::ftell(in);
-  long size = -1;
-  if (start >= 0 && std::fseek(in, 0, SEEK_END) == 0) size = std::ftell(in);
-  if (start < 0 || std::fseek(in, start, SEEK_SET) != 0) {
-    std::fprintf(out,
-                 "Reading stopped at byte 0: the input is not a file that can be re-read "
-                 "(a pipe?).\n");
+bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink& out) {
+  std::uint64_t size = 0;
+  const bool sized = in.seekable && source_size(in, size);
+  if (!in.seekable) {
+    say(out,
+        "Reading stopped at byte 0: the input is not a file that can be re-read "
+        "(a pipe?).\n");
     return false;
   }
   std::string title = options.title.empty() ? "Font" : "Font file: " + options.title;
-  if (size >= 0) title += " (" + std::to_string(size) + " bytes)";
-  std::fprintf(out, "%s\n", title.c_str());
+  if (sized) title += " (" + std::to_string(size) + " bytes)";
+  say(out, "%s\n", title.c_str());
   return true;
 }
 
@@ -635,14 +651,14 @@ bool print_title(std::FILE* in, const ViewOptions& options, std::FILE* out) {
 
 // ---------------------------------------------------------------- code lists
 
-bool CodeSet::contains(long code) const {
+bool CodeSet::contains(int code) const {
   if (ranges.empty()) return true;
   return std::any_of(ranges.begin(), ranges.end(),
                      [code](const auto& r) { return code >= r.first && code <= r.second; });
 }
 
 bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) {
-  auto number = [&](std::string_view digits, long& value) {
+  auto number = [&](std::string_view digits, int& value) {
     if (digits.empty() || digits.size() > 5) return false;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return ec == std::errc() && end == digits.data() + digits.size() && value <= kLargestCode;
@@ -653,8 +669,8 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
     const std::size_t comma = std::min(text.find(',', start), text.size());
     const std::string_view item = text.substr(start, comma - start);
     const std::size_t dash = item.find('-');
-    long first = 0;
-    long last = 0;
+    int first = 0;
+    int last = 0;
     const bool ok = dash == std::string_view::npos
                         ? number(item, first) && number(item, last)
                         : number(item.substr(0, dash), first) &&
@@ -680,7 +696,7 @@ std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::ui
 
 // ---------------------------------------------------------------- the whole view
 
-int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options) {
+int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
   if (!print_title(in, options, out)) return kStatusFailed;
   FontHeader header;
   const HeaderProblem problem = read_font_header(in, header);
@@ -689,7 +705,8 @@ int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options) {
   if (!proof_orientation_ok(header, options, out)) return kStatusFailed;
   // The body starts where the header phase leaves it: the end of the
   // declared block.
-  const long body_start = header.block_start + static_cast<long>(header.declared_size);
+  const std::uint64_t body_start =
+      header.block_start + static_cast<std::uint64_t>(header.declared_size);
   TableCounts counts;
   SheetPlan plan;
   const StopPoint stop = list_characters(in, body_start, options, counts, plan, out);
@@ -697,9 +714,9 @@ int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options) {
   // Pass 2: the drawings and the contact sheet, from the same bytes again.
   bool failed = false;
   if (options.draw || options.png != nullptr) {
-    std::clearerr(in);
-    if (std::fseek(in, body_start, SEEK_SET) != 0) {
-      std::fprintf(out, "Reading stopped at byte %ld: the input cannot be re-read.\n", body_start);
+    if (!seek_input(in, body_start)) {
+      say(out, "Reading stopped at byte %llu: the input cannot be re-read.\n",
+          static_cast<unsigned long long>(body_start));
       return kStatusFailed;
     }
     failed = !draw_glyphs(in, plan, options, out);

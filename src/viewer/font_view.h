@@ -8,14 +8,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "softfont/format.h"
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
 
 namespace kestrune::view {
 
@@ -26,8 +27,8 @@ inline constexpr int kStatusFailed = 2;    // usage, open, read or PNG write fai
 
 // The character codes to show; no range at all means every code.
 struct CodeSet {
-  std::vector<std::pair<long, long>> ranges;  // inclusive
-  bool contains(long code) const;
+  std::vector<std::pair<int, int>> ranges;  // inclusive
+  bool contains(int code) const;
 };
 
 // Parses a list such as "65,66,48-57" (decimal codes 0-65535 and ranges, comma
@@ -41,18 +42,19 @@ std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::ui
                                    std::uint16_t height);
 
 struct ViewOptions {
-  CodeSet codes;               // which characters the table, the drawings and the PNG show
-  bool draw = true;            // draw the glyphs in the terminal
-  std::FILE* png = nullptr;    // when set, the contact sheet is written there
-  std::string title;           // the font's name as given, for the first line
-  std::FILE* proof = nullptr;  // when set, the PCL proof job is written there
-  int font_id = 1;             // the font's ID in the proof job
+  CodeSet codes;                  // which characters the table, the drawings and the PNG show
+  bool draw = true;               // draw the glyphs in the terminal
+  OutputBuffer* png = nullptr;    // when set, the contact sheet is written there
+  std::string title;              // the font's name as given, for the first line
+  OutputBuffer* proof = nullptr;  // when set, the PCL proof job is written there
+  int font_id = 1;                // the font's ID in the proof job
 };
 
-// Shows the font read from `in` (a seekable stream at the font's start) on
-// `out`, and writes the contact sheet when asked. Returns kStatusComplete,
+// Shows the font read from `in` (a seekable file or memory, at the font's
+// start) on `out`, and writes the contact sheet and the proof job when asked;
+// their buffers are left for the caller to flush. Returns kStatusComplete,
 // kStatusDamaged or kStatusFailed. The last line printed says where reading
 // stopped, and why when the font is damaged.
-int view_font(std::FILE* in, std::FILE* out, const ViewOptions& options);
+int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options);
 
 }  // namespace kestrune::view

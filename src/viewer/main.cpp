@@ -5,10 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "bytes/output.h"
 #include "driver/version.h"
 #include "viewer/font_view.h"
 #include "viewer/proof.h"
@@ -25,6 +30,7 @@ constexpr bool kHavePng = false;
 
 constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
+    "       kestrune-view [--chars LIST] --table [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --proof FILE [--font-id N] FONT\n"
     "       kestrune-view --help | --version\n"
     "\n"
@@ -33,7 +39,10 @@ constexpr const char* kUsage =
     "\n"
     "  --chars LIST  show only these character codes: decimal codes and ranges,\n"
     "                comma separated, e.g. 65,66,48-57\n"
-    "  --png FILE    also write a contact sheet of the glyphs as a PNG\n"
+    "  --table       show the header and the character table, without drawing\n"
+    "                the glyphs\n"
+    "  --png FILE    also write a contact sheet of the glyphs as a PNG; glyphs\n"
+    "                larger than 128 x 128 dots are scaled down to fit\n"
     "  --proof FILE  also write a PCL print job that prints every glyph under its\n"
     "                code; send it to a PCL printer, e.g. lp -o raw FILE\n"
     "  --font-id N   the font's ID in that job, 0 to 32767 (default 1)\n"
@@ -50,10 +59,19 @@ int usage_error(const std::string& message) {
   return kStatusFailed;
 }
 
-bool same_file(const char* a, const char* b) {
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
-}
+// A file that closes itself.
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, CloseFile>;
+
+// What the command line asks for.
+struct CommandLine {
+  kestrune::view::ViewOptions options;
+  const char* font_name = nullptr;
+  const char* png_name = nullptr;
+  const char* proof_name = nullptr;
+};
 
 bool parse_font_id(std::string_view text, int& id) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
@@ -61,128 +79,178 @@ bool parse_font_id(std::string_view text, int& id) {
          id <= kestrune::view::kLargestFontId;
 }
 
-// Creates the proof job's file, which must not be the font under another name.
-std::FILE* create_proof(const char* font_name, const char* proof_name, std::string& error) {
-  if (same_file(font_name, proof_name)) {
-    error = std::string("the proof file ") + proof_name + " is the font itself";
+// The arguments one at a time. An option's value is given as "--name VALUE"
+// or "--name=VALUE".
+class Arguments {
+ public:
+  Arguments(int argc, char** argv) : argc_(argc), argv_(argv) {}
+  bool next() { return ++at_ < argc_; }
+  std::string_view current() const { return argv_[at_]; }
+  const char* current_text() const { return argv_[at_]; }
+
+  bool is(std::string_view name) const {
+    const std::string_view arg = current();
+    return arg == name ||
+           (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=');
+  }
+  // The value of the option is() matched; false when it has none.
+  bool value_of(std::string_view name, const char*& value) {
+    if (current() != name) {
+      value = argv_[at_] + name.size() + 1;
+      return true;
+    }
+    if (at_ + 1 >= argc_) return false;
+    value = argv_[++at_];
+    return true;
+  }
+
+ private:
+  int argc_;
+  char** argv_;
+  int at_ = 0;
+};
+
+// One option. Returns the exit status when the run ends here, else nothing.
+std::optional<int> parse_option(Arguments& args, CommandLine& line) {
+  const std::string_view arg = args.current();
+  if (arg == "--help" || arg == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (arg == "--version") {
+    std::printf("kestrune-view %s (Kestrune)\n", KESTRUNE_VERSION);
+    return 0;
+  }
+  const char* value = nullptr;
+  if (arg == "--table") {
+    line.options.draw = false;
+  } else if (args.is("--chars")) {
+    if (!args.value_of("--chars", value)) return usage_error("--chars needs a list of codes");
+    std::string error;
+    if (!kestrune::view::parse_code_list(value, line.options.codes, error)) {
+      return usage_error("--chars: " + error);
+    }
+  } else if (args.is("--png")) {
+    if (!kHavePng) return usage_error("--png is not available: built without libpng");
+    if (!args.value_of("--png", line.png_name) || *line.png_name == '\0') {
+      return usage_error("--png needs a file name");
+    }
+  } else if (args.is("--proof")) {
+    if (!args.value_of("--proof", line.proof_name) || *line.proof_name == '\0') {
+      return usage_error("--proof needs a file name");
+    }
+  } else if (args.is("--font-id")) {
+    if (!args.value_of("--font-id", value) || !parse_font_id(value, line.options.font_id)) {
+      return usage_error("--font-id needs a font ID from 0 to 32767");
+    }
+  } else {
+    return usage_error("unknown option '" + std::string(arg) + "'");
+  }
+  return std::nullopt;
+}
+
+// Reads the command line into `line`. Returns the exit status when the run
+// ends here (help, version, a usage error), else nothing.
+std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
+  bool options_done = false;
+  for (Arguments args(argc, argv); args.next();) {
+    const std::string_view arg = args.current();
+    if (!options_done && arg == "--") {
+      options_done = true;
+    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      if (const std::optional<int> status = parse_option(args, line)) return status;
+    } else if (line.font_name == nullptr) {
+      line.font_name = args.current_text();
+    } else {
+      return usage_error("only one font at a time");
+    }
+  }
+  if (line.font_name == nullptr) return usage_error("no font given");
+  return std::nullopt;
+}
+
+bool same_file(const char* a, const char* b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Creates a file the viewer writes (`what`: "PNG" or "proof"), which must not
+// be the font under another name: creating it would empty the font. The
+// viewer's own buffer is the only one its bytes go through.
+File create_output(const char* font_name, const char* name, const char* what, std::string& error) {
+  if (same_file(font_name, name)) {
+    error = std::string("the ") + what + " file " + name + " is the font itself";
     return nullptr;
   }
-  std::FILE* proof = std::fopen(proof_name, "wb");
-  if (proof == nullptr)
-    error = std::string("cannot create ") + proof_name + ": " + std::strerror(errno);
-  return proof;
+  File file(std::fopen(name, "wb"));
+  if (file == nullptr) {
+    error = std::string("cannot create ") + name + ": " + std::strerror(errno);
+  } else {
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  }
+  return file;
+}
+
+// Hands what is left in `out` to its file; false when any write failed.
+bool finish_output(kestrune::OutputBuffer& out) {
+  return flush_output(out) && std::fflush(out.file) == 0 && std::ferror(out.file) == 0;
+}
+
+// Shows the open font, then finishes the PNG and the proof files, which are
+// to be named `png` and `proof` (null when not asked for).
+int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& line) {
+  kestrune::MessageSink messages(stdout);
+  std::optional<kestrune::OutputBuffer> png_out;
+  std::optional<kestrune::OutputBuffer> proof_out;
+  kestrune::view::ViewOptions options = line.options;
+  options.title = line.font_name;
+  if (png != nullptr) options.png = &png_out.emplace(png.get());
+  if (proof != nullptr) options.proof = &proof_out.emplace(proof.get());
+  int status = kestrune::view::view_font(font, messages, options);
+  if (png_out && !finish_output(*png_out) && status != kStatusFailed) {
+    print_text(messages, "Contact sheet: writing the PNG failed.\n");
+    status = kStatusFailed;
+  }
+  if (proof_out && !finish_output(*proof_out) && status != kStatusFailed) {
+    print_text(messages, "Proof: writing the PCL job failed.\n");
+    status = kStatusFailed;
+  }
+  flush_messages(messages);
+  if (messages.text.failed || std::ferror(stdout) != 0) status = kStatusFailed;
+  // A job that was refused or could not be written is no job to print. Only
+  // a file is removed: a device such as a printer's is not the viewer's.
+  if (proof != nullptr && status == kStatusFailed) {
+    proof.reset();
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(line.proof_name, ignored)) std::remove(line.proof_name);
+  }
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  kestrune::view::ViewOptions options;
-  const char* font_name = nullptr;
-  const char* png_name = nullptr;
-  const char* proof_name = nullptr;
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    // An option's value, given as "--name VALUE" or "--name=VALUE".
-    auto value_of = [&](std::string_view name, const char*& value) {
-      if (arg == name) {
-        if (i + 1 >= argc) return false;
-        value = argv[++i];
-        return true;
-      }
-      value = argv[i] + name.size() + 1;
-      return true;
-    };
-    auto is = [&](std::string_view name) {
-      return arg == name || (arg.size() > name.size() && arg.substr(0, name.size()) == name &&
-                             arg[name.size()] == '=');
-    };
-    if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && (arg == "--help" || arg == "-h")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (!options_done && arg == "--version") {
-      std::printf("kestrune-view %s (Kestrune)\n", KESTRUNE_VERSION);
-      return 0;
-    } else if (!options_done && is("--chars")) {
-      const char* list = nullptr;
-      if (!value_of("--chars", list)) return usage_error("--chars needs a list of codes");
-      std::string error;
-      if (!kestrune::view::parse_code_list(list, options.codes, error)) {
-        return usage_error("--chars: " + error);
-      }
-    } else if (!options_done && is("--png")) {
-      if (!kHavePng) return usage_error("--png is not available: built without libpng");
-      if (!value_of("--png", png_name) || *png_name == '\0') {
-        return usage_error("--png needs a file name");
-      }
-    } else if (!options_done && is("--proof")) {
-      if (!value_of("--proof", proof_name) || *proof_name == '\0') {
-        return usage_error("--proof needs a file name");
-      }
-    } else if (!options_done && is("--font-id")) {
-      const char* id = nullptr;
-      if (!value_of("--font-id", id) || !parse_font_id(id, options.font_id)) {
-        return usage_error("--font-id needs a font ID from 0 to 32767");
-      }
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option '" + std::string(arg) + "'");
-    } else if (font_name == nullptr) {
-      font_name = argv[i];
-    } else {
-      return usage_error("only one font at a time");
-    }
+  CommandLine line;
+  if (const std::optional<int> status = parse_arguments(argc, argv, line)) return *status;
+  const File font(std::fopen(line.font_name, "rb"));
+  if (font == nullptr) {
+    return usage_error(std::string("cannot open ") + line.font_name + ": " + std::strerror(errno));
   }
-  if (font_name == nullptr) return usage_error("no font given");
-
-  std::FILE* in = std::fopen(font_name, "rb");
-  if (in == nullptr) {
-    return usage_error(std::string("cannot open ") + font_name + ": " + std::strerror(errno));
-  }
-  if (std::ftell(in) < 0 || std::fseek(in, 0, SEEK_SET) != 0) {
-    std::fclose(in);
-    return usage_error(std::string(font_name) +
+  kestrune::InputBuffer in(font.get());
+  if (!in.seekable || !seek_input(in, 0)) {
+    return usage_error(std::string(line.font_name) +
                        " cannot be read twice (a pipe?); give the font as a file");
   }
-  std::FILE* png = nullptr;
-  if (png_name != nullptr) {
-    // Opening the PNG truncates it, so it must not be the font under another name.
-    if (same_file(font_name, png_name)) {
-      std::fclose(in);
-      return usage_error(std::string("the PNG file ") + png_name + " is the font itself");
-    }
-    png = std::fopen(png_name, "wb");
-    if (png == nullptr) {
-      const int error = errno;
-      std::fclose(in);
-      return usage_error(std::string("cannot create ") + png_name + ": " + std::strerror(error));
-    }
+  std::string error;
+  File png;
+  if (line.png_name != nullptr) {
+    png = create_output(line.font_name, line.png_name, "PNG", error);
+    if (png == nullptr) return usage_error(error);
   }
-
-  if (proof_name != nullptr) {
-    std::string error;
-    options.proof = create_proof(font_name, proof_name, error);
-    if (options.proof == nullptr) {
-      std::fclose(in);
-      if (png != nullptr) std::fclose(png);
-      return usage_error(error);
-    }
+  File proof;
+  if (line.proof_name != nullptr) {
+    proof = create_output(line.font_name, line.proof_name, "proof", error);
+    if (proof == nullptr) return usage_error(error);
   }
-  options.png = png;
-  options.title = font_name;
-  int status = kestrune::view::view_font(in, stdout, options);
-  std::fclose(in);
-  if (png != nullptr && std::fclose(png) != 0 && status != kStatusFailed) {
-    std::printf("Contact sheet: writing the PNG failed.\n");
-    status = kStatusFailed;
-  }
-  if (options.proof != nullptr && std::fclose(options.proof) != 0 && status != kStatusFailed) {
-    std::printf("Proof: writing the PCL job failed.\n");
-    status = kStatusFailed;
-  }
-  if (std::fflush(stdout) != 0) status = kStatusFailed;
-  // A job that was refused or could not be written is no job to print.
-  if (options.proof != nullptr && status == kStatusFailed) std::remove(proof_name);
-  return status;
+  return show(in, std::move(png), std::move(proof), line);
 }

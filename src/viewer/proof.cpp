@@ -1,7 +1,8 @@
 #include "viewer/proof.h"
 
 #include <algorithm>
-#include <array>
+
+#include "viewer/text.h"
 
 namespace kestrune::view {
 namespace {
@@ -51,14 +52,16 @@ Grid grid_of(const std::vector<ProofGlyph>& glyphs, int resolution, const Page& 
   return grid;
 }
 
-void move_to(std::FILE* out, int x, int y) { std::fprintf(out, "\x1b&a%dh%dV", x, y); }
+void move_to(OutputBuffer& out, int x, int y) { write_text(out, formatted("\x1b&a%dh%dV", x, y)); }
+
+void put_byte(OutputBuffer& out, char byte) { write_text(out, std::string_view(&byte, 1)); }
 
 // A line of Courier at the left of the page; bytes that are not printable
 // ASCII print as '?'.
-void print_line(std::FILE* out, int line, const std::string& text) {
+void print_line(OutputBuffer& out, int line, const std::string& text) {
   move_to(out, 0, line * kLine + kLabelAscent);
-  std::fputc(kShiftOut, out);
-  for (const char c : text) std::fputc(c >= 32 && c < 127 ? c : '?', out);
+  put_byte(out, kShiftOut);
+  for (const char c : text) put_byte(out, c >= 32 && c < 127 ? c : '?');
 }
 
 // The codes the printer cannot be sent as single bytes.
@@ -92,7 +95,7 @@ std::vector<ProofGlyph> sorted_codes(std::vector<ProofGlyph> glyphs,
 }
 
 // The heading; returns the lines it took.
-int print_heading(std::FILE* out, const ProofFont& proof, std::size_t printable,
+int print_heading(OutputBuffer& out, const ProofFont& proof, std::size_t printable,
                   const std::vector<ProofGlyph>& unprintable) {
   std::vector<std::string> lines = proof.heading;
   lines.push_back("Characters: " + std::to_string(printable + unprintable.size()));
@@ -103,21 +106,21 @@ int print_heading(std::FILE* out, const ProofFont& proof, std::size_t printable,
 
 // The code in Courier, then the glyph by transparent print, so that a
 // control code prints as the font's character too.
-void print_cell(std::FILE* out, const Grid& grid, int x, int y, int code) {
+void print_cell(OutputBuffer& out, const Grid& grid, int x, int y, int code) {
   const std::string label = std::to_string(code);
   const int square = grid.cell_width - kGap;
   move_to(out, x + (square - static_cast<int>(label.size()) * kCourierAdvance) / 2,
           y + kLabelAscent);
-  std::fputc(kShiftOut, out);
-  std::fputs(label.c_str(), out);
+  put_byte(out, kShiftOut);
+  write_text(out, label);
   move_to(out, x + square / 2, y + kLine + grid.reach);
-  std::fputc(kShiftIn, out);
-  std::fprintf(out, "\x1b&p1X");
-  std::fputc(code, out);
+  put_byte(out, kShiftIn);
+  write_text(out, "\x1b&p1X");
+  put_byte(out, static_cast<char>(code));
 }
 
 // The cells in rows across the page, a new page when one is full.
-void print_cells(std::FILE* out, const std::vector<ProofGlyph>& glyphs, const Page& page,
+void print_cells(OutputBuffer& out, const std::vector<ProofGlyph>& glyphs, const Page& page,
                  const Grid& grid, int top) {
   int y = top;
   for (std::size_t i = 0; i < glyphs.size(); ++i) {
@@ -125,7 +128,7 @@ void print_cells(std::FILE* out, const std::vector<ProofGlyph>& glyphs, const Pa
     if (column == 0 && i > 0) {
       y += grid.cell_height;
       if (y + grid.cell_height > page.height) {
-        std::fputc(kFormFeed, out);
+        put_byte(out, kFormFeed);
         y = 0;
       }
     }
@@ -134,42 +137,42 @@ void print_cells(std::FILE* out, const std::vector<ProofGlyph>& glyphs, const Pa
 }
 
 // The font file's first `size` bytes, as they are.
-bool download(std::FILE* font, std::uint64_t size, std::FILE* out) {
-  if (std::fseek(font, 0, SEEK_SET) != 0) return false;
-  std::array<char, 1 << 16> piece{};
+bool download(InputBuffer& font, std::uint64_t size, OutputBuffer& out) {
+  if (!seek_input(font, 0)) return false;
   for (std::uint64_t left = size; left > 0;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
-    const std::size_t got = std::fread(piece.data(), 1, want, font);
-    if (std::fwrite(piece.data(), 1, got, out) != got || got < want) return false;
-    left -= got;
+    if (held_bytes(font).empty() && !refill_input(font)) return false;
+    const std::span<const std::uint8_t> held = held_bytes(font);
+    const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, held.size()));
+    if (!write_bytes(out, held.first(take))) return false;
+    take_held(font, take);
+    left -= take;
   }
   return true;
 }
 
 }  // namespace
 
-bool write_proof(std::FILE* font, const ProofFont& proof, int font_id, std::FILE* out) {
-  std::fprintf(out,
-               "\x1b"
-               "E\x1b&l%dO",
-               proof.orientation);
+bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputBuffer& out) {
+  write_text(out, formatted("\x1b"
+                            "E\x1b&l%dO",
+                            proof.orientation));
   bool downloaded = true;
   if (proof.download_size > 0) {
-    std::fprintf(out, "\x1b*c%dD", font_id);
+    write_text(out, formatted("\x1b*c%dD", font_id));
     downloaded = download(font, proof.download_size, out);
     // Temporary, so that the final reset deletes it; then the primary font.
-    std::fprintf(out, "\x1b*c4F\x1b(%dX", font_id);
+    write_text(out, formatted("\x1b*c4F\x1b(%dX", font_id));
   }
-  std::fprintf(out, "\x1b)8U\x1b)s0p10h12v0s0b3T");
+  write_text(out, "\x1b)8U\x1b)s0p10h12v0s0b3T");
   std::vector<ProofGlyph> unprintable;
   const std::vector<ProofGlyph> glyphs = sorted_codes(proof.glyphs, unprintable);
   const int lines = print_heading(out, proof, glyphs.size(), unprintable);
   const Page page = page_of(proof.orientation);
   print_cells(out, glyphs, page, grid_of(glyphs, proof.resolution, page), lines * kLine + kGap);
-  std::fprintf(out,
-               "\x1b"
-               "E");
-  return downloaded && std::ferror(out) == 0;
+  write_text(out,
+             "\x1b"
+             "E");
+  return downloaded && !out.failed;
 }
 
 }  // namespace kestrune::view

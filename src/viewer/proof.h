@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "bytes/input.h"
+#include "bytes/output.h"
 
 namespace kestrune::view {
 
@@ -32,7 +34,7 @@ inline constexpr int kLargestFontId = 32767;
 // Writes the job to `out`: a reset, the page's orientation, the font
 // downloaded from `font` under `font_id`, a heading in Courier, each code
 // below 256 with its glyph under it, and a final reset. False when reading
-// the font or writing the job fails.
-bool write_proof(std::FILE* font, const ProofFont& proof, int font_id, std::FILE* out);
+// the font or writing the job fails. The font is read from its start.
+bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputBuffer& out);
 
 }  // namespace kestrune::view
