@@ -179,7 +179,7 @@ std::vector<HeaderCase> header_cases() {
        false,
        {},
        "Warning: The font header begins at byte 2, after PCL commands or a PJL header; convert "
-       "the font without them, cut off with tail -c +3 FILE > FONT.sfp.\n"
+       "the font without them, cut off with tail -c +3 font.pcl > font.sfp.\n"
        "Error: First 3 bytes of input file are bad... nothing output.\n"},
       {"the header after a PJL header and a font ID",
        text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n\x1b*c5D\x1b)s76W"),
@@ -187,7 +187,7 @@ std::vector<HeaderCase> header_cases() {
        false,
        {},
        "Warning: The font header begins at byte 39, after PCL commands or a PJL header; convert "
-       "the font without them, cut off with tail -c +40 FILE > FONT.sfp.\n"
+       "the font without them, cut off with tail -c +40 font.pcl > font.sfp.\n"
        "Error: First 3 bytes of input file are bad... nothing output.\n"},
       {"text before the header",
        text("font\x1b)s76W"),

@@ -77,7 +77,7 @@ void hint_at_later_font_header(InputBuffer& in, MessageSink& messages) {
   print_text(messages, "Warning: The font header begins at byte ", at,
              ", after PCL commands or a PJL header; convert the font without them, cut off with "
              "tail -c +");
-  print_text(messages, "", at + 1, " FILE > FONT.sfp.\n");
+  print_text(messages, "", at + 1, " font.pcl > font.sfp.\n");
 }
 
 void report_header_problem(HeaderProblem problem, MessageSink& messages) {
