@@ -71,36 +71,25 @@ std::string quoted(std::span<const std::uint8_t> bytes) {
   return text + "\"";
 }
 
-const char* header_format_name(int format) {
-  switch (format) {
-    case 0:
-      return "bitmap";
-    case 10:
-      return "Intellifont bound scalable";
-    case 11:
-      return "Intellifont unbound scalable";
-    case 15:
-      return "TrueType scalable";
-    case FontDescriptor::kResolutionSpecified:
-      return "resolution-specified bitmap";
-    default:
-      return "unknown";
-  }
-}
+// A header format's or an orientation's number and its name.
+struct Name {
+  int value;
+  const char* name;
+};
+constexpr Name kHeaderFormats[] = {
+    {0, "bitmap"},
+    {10, "Intellifont bound scalable"},
+    {11, "Intellifont unbound scalable"},
+    {15, "TrueType scalable"},
+    {FontDescriptor::kResolutionSpecified, "resolution-specified bitmap"}};
+constexpr Name kOrientations[] = {
+    {0, "portrait"}, {1, "landscape"}, {2, "reverse portrait"}, {3, "reverse landscape"}};
 
-const char* orientation_name(int orientation) {
-  switch (orientation) {
-    case 0:
-      return "portrait";
-    case 1:
-      return "landscape";
-    case 2:
-      return "reverse portrait";
-    case 3:
-      return "reverse landscape";
-    default:
-      return "unknown";
-  }
+// "value (name)", the name "unknown" when `names` has none for the value.
+std::string named(int value, std::span<const Name> names) {
+  const auto found =
+      std::find_if(names.begin(), names.end(), [value](const Name& n) { return n.value == value; });
+  return std::to_string(value) + " (" + (found == names.end() ? "unknown" : found->name) + ")";
 }
 
 std::string character_name(int code) {
@@ -158,12 +147,11 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
   const std::size_t present = header.descriptor_read;
   if (present > FontDescriptor::kHeaderFormatOffset) {
     const int format = d.bytes[FontDescriptor::kHeaderFormatOffset];
-    field(out, "Header format:", std::to_string(format) + " (" + header_format_name(format) + ")");
+    field(out, "Header format:", named(format, kHeaderFormats));
   }
   if (present > FontDescriptor::kOrientationOffset) {
     const int orientation = d.bytes[FontDescriptor::kOrientationOffset];
-    field(out,
-          "Orientation:", std::to_string(orientation) + " (" + orientation_name(orientation) + ")");
+    field(out, "Orientation:", named(orientation, kOrientations));
   }
   if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
@@ -401,8 +389,8 @@ void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, M
     return;
   }
   const CharacterDescriptor& d = info.descriptor;
-  say(out, ": %u x %u dots, orientation %u (%s)", unsigned{d.width}, unsigned{d.height},
-      unsigned{d.orientation}, orientation_name(d.orientation));
+  say(out, ": %u x %u dots, orientation %s", unsigned{d.width}, unsigned{d.height},
+      named(d.orientation, kOrientations).c_str());
   if (!info.drawable) {
     say(out, "; %s: not drawn\n\n", info.note.c_str());
     return;
@@ -578,9 +566,8 @@ bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& co
   proof.orientation = orientation;
   proof.resolution = resolution_of(header);
   proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
-                   "Orientation: " + std::to_string(orientation) + " (" +
-                       orientation_name(orientation) + "), " + std::to_string(proof.resolution) +
-                       " dpi"};
+                   "Orientation: " + named(orientation, kOrientations) + ", " +
+                       std::to_string(proof.resolution) + " dpi"};
   proof.download_size = counts.readable;
   proof.glyphs = counts.glyphs;
   return send_proof(in, proof, options, out);
