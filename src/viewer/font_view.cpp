@@ -108,17 +108,6 @@ std::size_t rows_reached(std::size_t present, std::uint16_t width, std::uint16_t
   return std::min<std::size_t>(height, (present + stride - 1) / stride);
 }
 
-void draw_row(std::span<const std::uint8_t> bitmap, std::uint16_t width, std::size_t row,
-              std::string& line) {
-  const std::size_t start = row * row_stride(width);
-  line.assign(width, '?');
-  for (std::size_t c = 0; c < width; ++c) {
-    const std::size_t byte = start + c / 8;
-    if (byte >= bitmap.size()) break;
-    line[c] = (bitmap[byte] & (0x80U >> (c % 8))) != 0 ? '#' : '.';
-  }
-}
-
 void print_stop(const StopPoint& stop, MessageSink& out) {
   if (stop.reason.empty()) {
     say(out, "End of font at byte %llu.\n", static_cast<unsigned long long>(stop.offset));
@@ -355,12 +344,6 @@ GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_
   return info;
 }
 
-// Rows of the glyph that can be drawn.
-std::size_t rows_drawn(const GlyphInfo& info) {
-  if (!info.drawable) return 0;
-  return rows_reached(info.bitmap.size(), info.descriptor.width, info.descriptor.height);
-}
-
 void print_table_heading(MessageSink& out) {
   say(out, "%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char", "offset", "class",
       "orient", "left", "top", "width", "height", "deltaX", "block", "note");
@@ -396,15 +379,11 @@ void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, M
     return;
   }
   say(out, "\n");
-  const std::size_t rows = rows_drawn(info);
-  std::string line;
-  for (std::size_t r = 0; r < rows; ++r) {
-    draw_row(info.bitmap, d.width, r, line);
-    say(out, "%s\n", line.c_str());
-  }
+  const std::vector<std::string> rows = draw_rows(info.bitmap, d.width, d.height);
+  for (const std::string& row : rows) say(out, "%s\n", row.c_str());
   if (d.width == 0 || d.height == 0) {
     say(out, "(no dots)\n");
-  } else if (rows < d.height || info.bitmap.size() < info.bitmap_needed) {
+  } else if (rows.size() < d.height || info.bitmap.size() < info.bitmap_needed) {
     say(out, "(the block ends here: %zu of %u rows present)\n",
         info.bitmap.size() / row_stride(d.width), unsigned{d.height});
   }
@@ -450,7 +429,9 @@ void record_definition(const CharacterDefinition& definition, const ViewOptions&
     counts.glyphs.push_back({definition.code, reach_of(info.descriptor)});
   }
   print_table_row(definition, info, out);
-  plan.add(definition.code, info.drawable ? info.descriptor.width : 0, rows_drawn(info));
+  const CharacterDescriptor& d = info.descriptor;
+  plan.add(definition.code, info.drawable ? d.width : 0,
+           info.drawable ? rows_reached(info.bitmap.size(), d.width, d.height) : 0);
 }
 
 void print_counts(const TableCounts& counts, const ViewOptions& options, MessageSink& out) {
@@ -676,8 +657,14 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
 
 std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                                    std::uint16_t height) {
-  std::vector<std::string> rows(rows_reached(bitmap.size(), width, height));
-  for (std::size_t r = 0; r < rows.size(); ++r) draw_row(bitmap, width, r, rows[r]);
+  const std::size_t stride = row_stride(width);
+  std::vector<std::string> rows(rows_reached(bitmap.size(), width, height),
+                                std::string(width, '?'));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < width && r * stride + c / 8 < bitmap.size(); ++c) {
+      rows[r][c] = (bitmap[r * stride + c / 8] & (0x80U >> (c % 8))) != 0 ? '#' : '.';
+    }
+  }
   return rows;
 }
 
