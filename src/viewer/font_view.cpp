@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "characters/clean.h"
 #include "pcl/compressed.h"
 #include "pcl/records.h"
 #include "softfont/definitions.h"
@@ -301,22 +302,6 @@ void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   }
 }
 
-// Whether a row whose last byte the block holds has a bit set past the
-// glyph's width: the bits `kestrune -clean` clears, in every block but a
-// compressed one, whose run lengths have none.
-bool has_fill_bits(std::span<const std::uint8_t> block, const CharacterDescriptor& d) {
-  const std::size_t stride = row_stride(d.width);
-  const std::size_t fill = 8 * stride - d.width;
-  if (fill == 0 || is_compressed_character(block)) return false;
-  const auto mask = static_cast<std::uint8_t>(0xFFU >> (8 - fill));
-  const std::span<const std::uint8_t> bitmap = block.subspan(CharacterDescriptor::kSize);
-  const std::size_t rows = std::min<std::size_t>(d.height, bitmap.size() / stride);
-  for (std::size_t last = stride - 1; last < rows * stride; last += stride) {
-    if ((bitmap[last] & mask) != 0) return true;
-  }
-  return false;
-}
-
 GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_t>& unpacked) {
   using enum DefinitionStatus;
   GlyphInfo info;
@@ -340,7 +325,13 @@ GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_
   info.bitmap = block.subspan(CharacterDescriptor::kSize);
   info.bitmap_needed = std::size_t{info.descriptor.height} * row_stride(info.descriptor.width);
   inspect_descriptor(info, unpacked);
-  if (has_fill_bits(block, info.descriptor)) add_note(info, "fill bits set");
+  // Fill bits are the bits past the width that `kestrune -clean` clears; a
+  // compressed block's run lengths have none.
+  if (!is_compressed_character(block)) {
+    std::vector<std::uint8_t> cleaned(block.begin(), block.end());
+    clear_fill_bits(cleaned);
+    if (!std::ranges::equal(cleaned, block)) add_note(info, "fill bits set");
+  }
   return info;
 }
 
