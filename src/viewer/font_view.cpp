@@ -264,21 +264,6 @@ void add_note(GlyphInfo& info, const std::string& note) {
   info.note += (info.note.empty() ? "" : "; ") + note;
 }
 
-// A compressed character's bitmap, unpacked as the landscape rotation does.
-void unpack(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
-  const CharacterDescriptor& d = info.descriptor;
-  const Unpacked result = unpack_compressed_bitmap(info.bitmap, d.width, d.height, unpacked);
-  if (result == Unpacked::kDone) {
-    info.drawable = true;
-    info.bitmap = unpacked;
-    return;
-  }
-  info.damaged = true;
-  add_note(info, result == Unpacked::kTooLarge
-                     ? "compressed bitmap larger than 1 MiB unpacked"
-                     : "damaged compressed data: a run passes the character's width");
-}
-
 void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   const CharacterDescriptor& d = info.descriptor;
   if (d.format != 4) {
@@ -286,7 +271,17 @@ void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   } else if (d.continuation != 0) {
     add_note(info, "a continuation block");
   } else if (d.glyph_class == 2) {
-    unpack(info, unpacked);
+    // A compressed character's bitmap, unpacked as the landscape rotation does.
+    const Unpacked result = unpack_compressed_bitmap(info.bitmap, d.width, d.height, unpacked);
+    info.drawable = result == Unpacked::kDone;
+    if (info.drawable) {
+      info.bitmap = unpacked;
+    } else {
+      info.damaged = true;
+      add_note(info, result == Unpacked::kTooLarge
+                         ? "compressed bitmap larger than 1 MiB unpacked"
+                         : "damaged compressed data: a run passes the character's width");
+    }
   } else if (d.glyph_class != 1) {
     add_note(info, "class " + std::to_string(d.glyph_class) + ", not a bitmap");
   } else {
@@ -333,11 +328,6 @@ GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_
     if (!std::ranges::equal(cleaned, block)) add_note(info, "fill bits set");
   }
   return info;
-}
-
-void print_table_heading(MessageSink& out) {
-  say(out, "%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char", "offset", "class",
-      "orient", "left", "top", "width", "height", "deltaX", "block", "note");
 }
 
 void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info,
@@ -548,8 +538,8 @@ bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& co
 // Pass 1: the character table, and the sizes the contact sheet needs.
 StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, const ViewOptions& options,
                           TableCounts& counts, SheetPlan& plan, MessageSink& out) {
-  say(out, "\nCharacters:\n");
-  print_table_heading(out);
+  say(out, "\nCharacters:\n%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char",
+      "offset", "class", "orient", "left", "top", "width", "height", "deltaX", "block", "note");
   StopPoint stop;
   counts.readable = body_start;
   std::vector<std::uint8_t> unpacked;
@@ -592,8 +582,6 @@ int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& opti
 
 // The first line: the file's name and size.
 bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink& out) {
-  std::uint64_t size = 0;
-  const bool sized = in.seekable && source_size(in, size);
   if (!in.seekable) {
     say(out,
         "Reading stopped at byte 0: the input is not a file that can be re-read "
@@ -601,7 +589,9 @@ bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink&
     return false;
   }
   std::string title = options.title.empty() ? "Font" : "Font file: " + options.title;
-  if (sized) title += " (" + std::to_string(size) + " bytes)";
+  if (std::uint64_t size = 0; source_size(in, size)) {
+    title += " (" + std::to_string(size) + " bytes)";
+  }
   say(out, "%s\n", title.c_str());
   return true;
 }
