@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <optional>
+#include <string>
 
 #include "pcl/records.h"
 
@@ -29,12 +30,6 @@ constexpr std::uint8_t kDigits[10][kDigitHeight] = {
 // that a cell stays within about 192 pixels.
 constexpr int kTargetCellPixels = 192;
 constexpr int kLargestScale = 3;
-
-int digit_count(int code) {
-  int digits = 1;
-  for (int v = code; v >= 10; v /= 10) ++digits;
-  return digits;
-}
 
 int divide_rounding_up(std::size_t count, int by) {
   return static_cast<int>((count + static_cast<std::size_t>(by) - 1) /
@@ -134,7 +129,7 @@ void SheetPlan::add(int code, std::uint16_t width, std::size_t rows) {
   if (shrink > 1) scaled = true;
   widest = std::max(widest, divide_rounding_up(width, shrink));
   tallest = std::max(tallest, divide_rounding_up(rows, shrink));
-  label_digits = std::max(label_digits, digit_count(code));
+  label_digits = std::max(label_digits, static_cast<int>(std::to_string(code).size()));
 }
 
 SheetLayout lay_out(const SheetPlan& plan) {
@@ -213,14 +208,12 @@ void ContactSheet::put(int x, int y, std::uint8_t value) {
 
 // The code's digits, left to right, from the cell's `left` edge.
 void ContactSheet::draw_label(int left, int code) {
-  const int digits = digit_count(code);
-  int rest = code;
-  for (int i = digits - 1; i >= 0; --i) {
-    const auto digit = static_cast<std::size_t>(rest % 10);
-    rest /= 10;
+  const std::string digits = std::to_string(code);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const auto digit = static_cast<std::size_t>(digits[i] - '0');
     for (int y = 0; y < kDigitHeight; ++y) {
       for (int x = 0; x < kDigitWidth; ++x) {
-        const int dx = i * kDigitAdvance + x;
+        const int dx = static_cast<int>(i) * kDigitAdvance + x;
         if (dx < layout_.cell_width && (kDigits[digit][y] & (4 >> x)) != 0) {
           put(left + dx, y, kLabel);
         }
