@@ -225,9 +225,8 @@ void ContactSheet::draw_label(int left, int code) {
 // The glyph under the label: the dots the block holds, shrunk to fit the cell.
 void ContactSheet::draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                               std::uint16_t height) {
-  GlyphDots glyph{bitmap, row_stride(width), width, 0};
-  if (glyph.stride == 0) return;
-  glyph.rows = std::min<std::size_t>(height, (bitmap.size() + glyph.stride - 1) / glyph.stride);
+  const GlyphDots glyph{bitmap, row_stride(width), width,
+                        rows_reached(bitmap.size(), width, height)};
   const int shrink = shrink_of(width, glyph.rows, max_dots_);
   const int scale = layout_.scale;
   const int columns = std::min(divide_rounding_up(width, shrink), layout_.cell_width / scale);

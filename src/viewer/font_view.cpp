@@ -102,13 +102,6 @@ void field(MessageSink& out, const char* label, const std::string& value) {
   say(out, "  %-20s%s\n", label, value.c_str());
 }
 
-// Rows of the bitmap that the bytes present reach, at most `height`.
-std::size_t rows_reached(std::size_t present, std::uint16_t width, std::uint16_t height) {
-  const std::size_t stride = row_stride(width);
-  if (stride == 0) return 0;
-  return std::min<std::size_t>(height, (present + stride - 1) / stride);
-}
-
 void print_stop(const StopPoint& stop, MessageSink& out) {
   if (stop.reason.empty()) {
     say(out, "End of font at byte %llu.\n", static_cast<unsigned long long>(stop.offset));
