@@ -450,8 +450,8 @@ bool draw_glyphs(InputBuffer& in, const SheetPlan& plan, const ViewOptions& opti
     const GlyphInfo info = inspect(definition, unpacked);
     if (options.draw) print_glyph(definition, info, out);
     if (sheet) {
-      const CharacterDescriptor& d = info.descriptor;
-      sheet->add(definition.code, info.bitmap, d.width, d.height, info.drawable);
+      sheet->add(definition.code, info.bitmap, info.descriptor.width, info.descriptor.height,
+                 info.drawable);
     }
   }
   if (!sheet) return true;
@@ -517,11 +517,10 @@ bool send_proof(InputBuffer& in, const ProofFont& proof, const ViewOptions& opti
 bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& counts,
                 const ViewOptions& options, MessageSink& out) {
   ProofFont proof;
-  const int orientation = orientation_of(header);
-  proof.orientation = orientation;
+  proof.orientation = orientation_of(header);
   proof.resolution = resolution_of(header);
   proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
-                   "Orientation: " + named(orientation, kOrientations) + ", " +
+                   "Orientation: " + named(proof.orientation, kOrientations) + ", " +
                        std::to_string(proof.resolution) + " dpi"};
   proof.download_size = counts.readable;
   proof.glyphs = counts.glyphs;
