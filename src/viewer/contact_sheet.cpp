@@ -55,15 +55,13 @@ struct GlyphDots {
 // `shrink`: the share of set dots among those it stands for that the block
 // holds. None when the block holds none of them: the glyph has ended there.
 std::optional<std::uint8_t> shade_of(const GlyphDots& glyph, int row, int column, int shrink) {
-  const auto first_row = static_cast<std::size_t>(row) * static_cast<std::size_t>(shrink);
-  const auto first_column = static_cast<std::size_t>(column) * static_cast<std::size_t>(shrink);
-  const std::size_t last_row = std::min(first_row + static_cast<std::size_t>(shrink), glyph.rows);
-  const std::size_t last_column =
-      std::min(first_column + static_cast<std::size_t>(shrink), std::size_t{glyph.width});
+  const auto step = static_cast<std::size_t>(shrink);
+  const std::size_t top = static_cast<std::size_t>(row) * step;
+  const std::size_t left = static_cast<std::size_t>(column) * step;
   int present = 0;
   int set = 0;
-  for (std::size_t y = first_row; y < last_row; ++y) {
-    for (std::size_t x = first_column; x < last_column; ++x) {
+  for (std::size_t y = top; y < std::min(top + step, glyph.rows); ++y) {
+    for (std::size_t x = left; x < std::min(left + step, std::size_t{glyph.width}); ++x) {
       const std::size_t at = y * glyph.stride + x / 8;
       if (at >= glyph.bitmap.size()) break;
       ++present;

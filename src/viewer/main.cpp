@@ -59,13 +59,11 @@ int usage_error(const std::string& message) {
   return kStatusFailed;
 }
 
-// A file that closes itself.
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, CloseFile>;
 
-// What the command line asks for.
 struct CommandLine {
   kestrune::view::ViewOptions options;
   const char* font_name = nullptr;
