@@ -133,8 +133,7 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
     field(out, "Header format:", named(format, kHeaderFormats));
   }
   if (present > FontDescriptor::kOrientationOffset) {
-    const int orientation = d.bytes[FontDescriptor::kOrientationOffset];
-    field(out, "Orientation:", named(orientation, kOrientations));
+    field(out, "Orientation:", named(d.bytes[FontDescriptor::kOrientationOffset], kOrientations));
   }
   if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
