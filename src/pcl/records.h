@@ -75,4 +75,10 @@ void encode_character_descriptor(const CharacterDescriptor& descriptor,
 // Bytes in one bitmap row of a character `width` dots wide.
 constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{width} + 7) / 8; }
 
+// Rows of such a bitmap that `present` bytes reach, at most `height`.
+constexpr std::size_t rows_reached(std::size_t present, std::uint16_t width, std::uint16_t height) {
+  const std::size_t stride = row_stride(width);
+  return stride == 0 ? 0 : std::min<std::size_t>(height, (present + stride - 1) / stride);
+}
+
 }  // namespace kestrune

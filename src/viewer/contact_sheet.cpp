@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <optional>
+#include <string>
 
 #include "pcl/records.h"
 
@@ -29,12 +30,6 @@ constexpr std::uint8_t kDigits[10][kDigitHeight] = {
 // that a cell stays within about 192 pixels.
 constexpr int kTargetCellPixels = 192;
 constexpr int kLargestScale = 3;
-
-int digit_count(int code) {
-  int digits = 1;
-  for (int v = code; v >= 10; v /= 10) ++digits;
-  return digits;
-}
 
 int divide_rounding_up(std::size_t count, int by) {
   return static_cast<int>((count + static_cast<std::size_t>(by) - 1) /
@@ -60,15 +55,13 @@ struct GlyphDots {
 // `shrink`: the share of set dots among those it stands for that the block
 // holds. None when the block holds none of them: the glyph has ended there.
 std::optional<std::uint8_t> shade_of(const GlyphDots& glyph, int row, int column, int shrink) {
-  const auto first_row = static_cast<std::size_t>(row) * static_cast<std::size_t>(shrink);
-  const auto first_column = static_cast<std::size_t>(column) * static_cast<std::size_t>(shrink);
-  const std::size_t last_row = std::min(first_row + static_cast<std::size_t>(shrink), glyph.rows);
-  const std::size_t last_column =
-      std::min(first_column + static_cast<std::size_t>(shrink), std::size_t{glyph.width});
+  const auto step = static_cast<std::size_t>(shrink);
+  const std::size_t top = static_cast<std::size_t>(row) * step;
+  const std::size_t left = static_cast<std::size_t>(column) * step;
   int present = 0;
   int set = 0;
-  for (std::size_t y = first_row; y < last_row; ++y) {
-    for (std::size_t x = first_column; x < last_column; ++x) {
+  for (std::size_t y = top; y < std::min(top + step, glyph.rows); ++y) {
+    for (std::size_t x = left; x < std::min(left + step, std::size_t{glyph.width}); ++x) {
       const std::size_t at = y * glyph.stride + x / 8;
       if (at >= glyph.bitmap.size()) break;
       ++present;
@@ -134,7 +127,7 @@ void SheetPlan::add(int code, std::uint16_t width, std::size_t rows) {
   if (shrink > 1) scaled = true;
   widest = std::max(widest, divide_rounding_up(width, shrink));
   tallest = std::max(tallest, divide_rounding_up(rows, shrink));
-  label_digits = std::max(label_digits, digit_count(code));
+  label_digits = std::max(label_digits, static_cast<int>(std::to_string(code).size()));
 }
 
 SheetLayout lay_out(const SheetPlan& plan) {
@@ -213,14 +206,12 @@ void ContactSheet::put(int x, int y, std::uint8_t value) {
 
 // The code's digits, left to right, from the cell's `left` edge.
 void ContactSheet::draw_label(int left, int code) {
-  const int digits = digit_count(code);
-  int rest = code;
-  for (int i = digits - 1; i >= 0; --i) {
-    const auto digit = static_cast<std::size_t>(rest % 10);
-    rest /= 10;
+  const std::string digits = std::to_string(code);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    const auto digit = static_cast<std::size_t>(digits[i] - '0');
     for (int y = 0; y < kDigitHeight; ++y) {
       for (int x = 0; x < kDigitWidth; ++x) {
-        const int dx = i * kDigitAdvance + x;
+        const int dx = static_cast<int>(i) * kDigitAdvance + x;
         if (dx < layout_.cell_width && (kDigits[digit][y] & (4 >> x)) != 0) {
           put(left + dx, y, kLabel);
         }
@@ -232,9 +223,8 @@ void ContactSheet::draw_label(int left, int code) {
 // The glyph under the label: the dots the block holds, shrunk to fit the cell.
 void ContactSheet::draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                               std::uint16_t height) {
-  GlyphDots glyph{bitmap, row_stride(width), width, 0};
-  if (glyph.stride == 0) return;
-  glyph.rows = std::min<std::size_t>(height, (bitmap.size() + glyph.stride - 1) / glyph.stride);
+  const GlyphDots glyph{bitmap, row_stride(width), width,
+                        rows_reached(bitmap.size(), width, height)};
   const int shrink = shrink_of(width, glyph.rows, max_dots_);
   const int scale = layout_.scale;
   const int columns = std::min(divide_rounding_up(width, shrink), layout_.cell_width / scale);

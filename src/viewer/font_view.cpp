@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "characters/clean.h"
 #include "pcl/compressed.h"
 #include "pcl/records.h"
 #include "softfont/definitions.h"
@@ -71,36 +72,25 @@ std::string quoted(std::span<const std::uint8_t> bytes) {
   return text + "\"";
 }
 
-const char* header_format_name(int format) {
-  switch (format) {
-    case 0:
-      return "bitmap";
-    case 10:
-      return "Intellifont bound scalable";
-    case 11:
-      return "Intellifont unbound scalable";
-    case 15:
-      return "TrueType scalable";
-    case FontDescriptor::kResolutionSpecified:
-      return "resolution-specified bitmap";
-    default:
-      return "unknown";
-  }
-}
+// A header format's or an orientation's number and its name.
+struct Name {
+  int value;
+  const char* name;
+};
+constexpr Name kHeaderFormats[] = {
+    {0, "bitmap"},
+    {10, "Intellifont bound scalable"},
+    {11, "Intellifont unbound scalable"},
+    {15, "TrueType scalable"},
+    {FontDescriptor::kResolutionSpecified, "resolution-specified bitmap"}};
+constexpr Name kOrientations[] = {
+    {0, "portrait"}, {1, "landscape"}, {2, "reverse portrait"}, {3, "reverse landscape"}};
 
-const char* orientation_name(int orientation) {
-  switch (orientation) {
-    case 0:
-      return "portrait";
-    case 1:
-      return "landscape";
-    case 2:
-      return "reverse portrait";
-    case 3:
-      return "reverse landscape";
-    default:
-      return "unknown";
-  }
+// "value (name)", the name "unknown" when `names` has none for the value.
+std::string named(int value, std::span<const Name> names) {
+  const auto found =
+      std::find_if(names.begin(), names.end(), [value](const Name& n) { return n.value == value; });
+  return std::to_string(value) + " (" + (found == names.end() ? "unknown" : found->name) + ")";
 }
 
 std::string character_name(int code) {
@@ -110,24 +100,6 @@ std::string character_name(int code) {
 
 void field(MessageSink& out, const char* label, const std::string& value) {
   say(out, "  %-20s%s\n", label, value.c_str());
-}
-
-// Rows of the bitmap that the bytes present reach, at most `height`.
-std::size_t rows_reached(std::size_t present, std::uint16_t width, std::uint16_t height) {
-  const std::size_t stride = row_stride(width);
-  if (stride == 0) return 0;
-  return std::min<std::size_t>(height, (present + stride - 1) / stride);
-}
-
-void draw_row(std::span<const std::uint8_t> bitmap, std::uint16_t width, std::size_t row,
-              std::string& line) {
-  const std::size_t start = row * row_stride(width);
-  line.assign(width, '?');
-  for (std::size_t c = 0; c < width; ++c) {
-    const std::size_t byte = start + c / 8;
-    if (byte >= bitmap.size()) break;
-    line[c] = (bitmap[byte] & (0x80U >> (c % 8))) != 0 ? '#' : '.';
-  }
 }
 
 void print_stop(const StopPoint& stop, MessageSink& out) {
@@ -158,12 +130,10 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
   const std::size_t present = header.descriptor_read;
   if (present > FontDescriptor::kHeaderFormatOffset) {
     const int format = d.bytes[FontDescriptor::kHeaderFormatOffset];
-    field(out, "Header format:", std::to_string(format) + " (" + header_format_name(format) + ")");
+    field(out, "Header format:", named(format, kHeaderFormats));
   }
   if (present > FontDescriptor::kOrientationOffset) {
-    const int orientation = d.bytes[FontDescriptor::kOrientationOffset];
-    field(out,
-          "Orientation:", std::to_string(orientation) + " (" + orientation_name(orientation) + ")");
+    field(out, "Orientation:", named(d.bytes[FontDescriptor::kOrientationOffset], kOrientations));
   }
   if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
@@ -286,21 +256,6 @@ void add_note(GlyphInfo& info, const std::string& note) {
   info.note += (info.note.empty() ? "" : "; ") + note;
 }
 
-// A compressed character's bitmap, unpacked as the landscape rotation does.
-void unpack(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
-  const CharacterDescriptor& d = info.descriptor;
-  const Unpacked result = unpack_compressed_bitmap(info.bitmap, d.width, d.height, unpacked);
-  if (result == Unpacked::kDone) {
-    info.drawable = true;
-    info.bitmap = unpacked;
-    return;
-  }
-  info.damaged = true;
-  add_note(info, result == Unpacked::kTooLarge
-                     ? "compressed bitmap larger than 1 MiB unpacked"
-                     : "damaged compressed data: a run passes the character's width");
-}
-
 void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   const CharacterDescriptor& d = info.descriptor;
   if (d.format != 4) {
@@ -308,7 +263,17 @@ void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
   } else if (d.continuation != 0) {
     add_note(info, "a continuation block");
   } else if (d.glyph_class == 2) {
-    unpack(info, unpacked);
+    // A compressed character's bitmap, unpacked as the landscape rotation does.
+    const Unpacked result = unpack_compressed_bitmap(info.bitmap, d.width, d.height, unpacked);
+    info.drawable = result == Unpacked::kDone;
+    if (info.drawable) {
+      info.bitmap = unpacked;
+    } else {
+      info.damaged = true;
+      add_note(info, result == Unpacked::kTooLarge
+                         ? "compressed bitmap larger than 1 MiB unpacked"
+                         : "damaged compressed data: a run passes the character's width");
+    }
   } else if (d.glyph_class != 1) {
     add_note(info, "class " + std::to_string(d.glyph_class) + ", not a bitmap");
   } else {
@@ -322,22 +287,6 @@ void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
     add_note(info, "the block holds " + std::to_string(info.bitmap.size()) + " of the " +
                        std::to_string(info.bitmap_needed) + " bitmap bytes its size needs");
   }
-}
-
-// Whether a row whose last byte the block holds has a bit set past the
-// glyph's width: the bits `kestrune -clean` clears, in every block but a
-// compressed one, whose run lengths have none.
-bool has_fill_bits(std::span<const std::uint8_t> block, const CharacterDescriptor& d) {
-  const std::size_t stride = row_stride(d.width);
-  const std::size_t fill = 8 * stride - d.width;
-  if (fill == 0 || is_compressed_character(block)) return false;
-  const auto mask = static_cast<std::uint8_t>(0xFFU >> (8 - fill));
-  const std::span<const std::uint8_t> bitmap = block.subspan(CharacterDescriptor::kSize);
-  const std::size_t rows = std::min<std::size_t>(d.height, bitmap.size() / stride);
-  for (std::size_t last = stride - 1; last < rows * stride; last += stride) {
-    if ((bitmap[last] & mask) != 0) return true;
-  }
-  return false;
 }
 
 GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_t>& unpacked) {
@@ -363,19 +312,14 @@ GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_
   info.bitmap = block.subspan(CharacterDescriptor::kSize);
   info.bitmap_needed = std::size_t{info.descriptor.height} * row_stride(info.descriptor.width);
   inspect_descriptor(info, unpacked);
-  if (has_fill_bits(block, info.descriptor)) add_note(info, "fill bits set");
+  // Fill bits are the bits past the width that `kestrune -clean` clears; a
+  // compressed block's run lengths have none.
+  if (!is_compressed_character(block)) {
+    std::vector<std::uint8_t> cleaned(block.begin(), block.end());
+    clear_fill_bits(cleaned);
+    if (!std::ranges::equal(cleaned, block)) add_note(info, "fill bits set");
+  }
   return info;
-}
-
-// Rows of the glyph that can be drawn.
-std::size_t rows_drawn(const GlyphInfo& info) {
-  if (!info.drawable) return 0;
-  return rows_reached(info.bitmap.size(), info.descriptor.width, info.descriptor.height);
-}
-
-void print_table_heading(MessageSink& out) {
-  say(out, "%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char", "offset", "class",
-      "orient", "left", "top", "width", "height", "deltaX", "block", "note");
 }
 
 void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info,
@@ -401,22 +345,18 @@ void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, M
     return;
   }
   const CharacterDescriptor& d = info.descriptor;
-  say(out, ": %u x %u dots, orientation %u (%s)", unsigned{d.width}, unsigned{d.height},
-      unsigned{d.orientation}, orientation_name(d.orientation));
+  say(out, ": %u x %u dots, orientation %s", unsigned{d.width}, unsigned{d.height},
+      named(d.orientation, kOrientations).c_str());
   if (!info.drawable) {
     say(out, "; %s: not drawn\n\n", info.note.c_str());
     return;
   }
   say(out, "\n");
-  const std::size_t rows = rows_drawn(info);
-  std::string line;
-  for (std::size_t r = 0; r < rows; ++r) {
-    draw_row(info.bitmap, d.width, r, line);
-    say(out, "%s\n", line.c_str());
-  }
+  const std::vector<std::string> rows = draw_rows(info.bitmap, d.width, d.height);
+  for (const std::string& row : rows) say(out, "%s\n", row.c_str());
   if (d.width == 0 || d.height == 0) {
     say(out, "(no dots)\n");
-  } else if (rows < d.height || info.bitmap.size() < info.bitmap_needed) {
+  } else if (rows.size() < d.height || info.bitmap.size() < info.bitmap_needed) {
     say(out, "(the block ends here: %zu of %u rows present)\n",
         info.bitmap.size() / row_stride(d.width), unsigned{d.height});
   }
@@ -462,7 +402,9 @@ void record_definition(const CharacterDefinition& definition, const ViewOptions&
     counts.glyphs.push_back({definition.code, reach_of(info.descriptor)});
   }
   print_table_row(definition, info, out);
-  plan.add(definition.code, info.drawable ? info.descriptor.width : 0, rows_drawn(info));
+  const CharacterDescriptor& d = info.descriptor;
+  plan.add(definition.code, info.drawable ? d.width : 0,
+           info.drawable ? rows_reached(info.bitmap.size(), d.width, d.height) : 0);
 }
 
 void print_counts(const TableCounts& counts, const ViewOptions& options, MessageSink& out) {
@@ -507,8 +449,8 @@ bool draw_glyphs(InputBuffer& in, const SheetPlan& plan, const ViewOptions& opti
     const GlyphInfo info = inspect(definition, unpacked);
     if (options.draw) print_glyph(definition, info, out);
     if (sheet) {
-      const CharacterDescriptor& d = info.descriptor;
-      sheet->add(definition.code, info.bitmap, d.width, d.height, info.drawable);
+      sheet->add(definition.code, info.bitmap, info.descriptor.width, info.descriptor.height,
+                 info.drawable);
     }
   }
   if (!sheet) return true;
@@ -574,13 +516,11 @@ bool send_proof(InputBuffer& in, const ProofFont& proof, const ViewOptions& opti
 bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& counts,
                 const ViewOptions& options, MessageSink& out) {
   ProofFont proof;
-  const int orientation = orientation_of(header);
-  proof.orientation = orientation;
+  proof.orientation = orientation_of(header);
   proof.resolution = resolution_of(header);
   proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
-                   "Orientation: " + std::to_string(orientation) + " (" +
-                       orientation_name(orientation) + "), " + std::to_string(proof.resolution) +
-                       " dpi"};
+                   "Orientation: " + named(proof.orientation, kOrientations) + ", " +
+                       std::to_string(proof.resolution) + " dpi"};
   proof.download_size = counts.readable;
   proof.glyphs = counts.glyphs;
   return send_proof(in, proof, options, out);
@@ -589,8 +529,8 @@ bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& co
 // Pass 1: the character table, and the sizes the contact sheet needs.
 StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, const ViewOptions& options,
                           TableCounts& counts, SheetPlan& plan, MessageSink& out) {
-  say(out, "\nCharacters:\n");
-  print_table_heading(out);
+  say(out, "\nCharacters:\n%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char",
+      "offset", "class", "orient", "left", "top", "width", "height", "deltaX", "block", "note");
   StopPoint stop;
   counts.readable = body_start;
   std::vector<std::uint8_t> unpacked;
@@ -633,8 +573,6 @@ int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& opti
 
 // The first line: the file's name and size.
 bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink& out) {
-  std::uint64_t size = 0;
-  const bool sized = in.seekable && source_size(in, size);
   if (!in.seekable) {
     say(out,
         "Reading stopped at byte 0: the input is not a file that can be re-read "
@@ -642,7 +580,9 @@ bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink&
     return false;
   }
   std::string title = options.title.empty() ? "Font" : "Font file: " + options.title;
-  if (sized) title += " (" + std::to_string(size) + " bytes)";
+  if (std::uint64_t size = 0; source_size(in, size)) {
+    title += " (" + std::to_string(size) + " bytes)";
+  }
   say(out, "%s\n", title.c_str());
   return true;
 }
@@ -689,8 +629,14 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
 
 std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                                    std::uint16_t height) {
-  std::vector<std::string> rows(rows_reached(bitmap.size(), width, height));
-  for (std::size_t r = 0; r < rows.size(); ++r) draw_row(bitmap, width, r, rows[r]);
+  const std::size_t stride = row_stride(width);
+  std::vector<std::string> rows(rows_reached(bitmap.size(), width, height),
+                                std::string(width, '?'));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < width && r * stride + c / 8 < bitmap.size(); ++c) {
+      rows[r][c] = (bitmap[r * stride + c / 8] & (0x80U >> (c % 8))) != 0 ? '#' : '.';
+    }
+  }
   return rows;
 }
 

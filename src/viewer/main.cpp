@@ -59,13 +59,11 @@ int usage_error(const std::string& message) {
   return kStatusFailed;
 }
 
-// A file that closes itself.
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, CloseFile>;
 
-// What the command line asks for.
 struct CommandLine {
   kestrune::view::ViewOptions options;
   const char* font_name = nullptr;
@@ -86,7 +84,6 @@ class Arguments {
   Arguments(int argc, char** argv) : argc_(argc), argv_(argv) {}
   bool next() { return ++at_ < argc_; }
   std::string_view current() const { return argv_[at_]; }
-  const char* current_text() const { return argv_[at_]; }
 
   bool is(std::string_view name) const {
     const std::string_view arg = current();
@@ -160,7 +157,7 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       if (const std::optional<int> status = parse_option(args, line)) return status;
     } else if (line.font_name == nullptr) {
-      line.font_name = args.current_text();
+      line.font_name = arg.data();
     } else {
       return usage_error("only one font at a time");
     }
@@ -169,16 +166,13 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
   return std::nullopt;
 }
 
-bool same_file(const char* a, const char* b) {
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-// Creates a file the viewer writes (`what`: "PNG" or "proof"), which must not
-// be the font under another name: creating it would empty the font. The
-// viewer's own buffer is the only one its bytes go through.
+// Creates a file the viewer writes (`what`: "PNG" or "proof"), none when
+// `name` is null. It must not be the font under another name: creating it
+// would empty the font. The viewer's own buffer is the only one its bytes go
+// through.
 File create_output(const char* font_name, const char* name, const char* what, std::string& error) {
-  if (same_file(font_name, name)) {
+  if (name == nullptr) return nullptr;
+  if (std::error_code ignored; std::filesystem::equivalent(font_name, name, ignored)) {
     error = std::string("the ") + what + " file " + name + " is the font itself";
     return nullptr;
   }
@@ -242,15 +236,9 @@ int main(int argc, char** argv) {
                        " cannot be read twice (a pipe?); give the font as a file");
   }
   std::string error;
-  File png;
-  if (line.png_name != nullptr) {
-    png = create_output(line.font_name, line.png_name, "PNG", error);
-    if (png == nullptr) return usage_error(error);
-  }
-  File proof;
-  if (line.proof_name != nullptr) {
-    proof = create_output(line.font_name, line.proof_name, "proof", error);
-    if (proof == nullptr) return usage_error(error);
-  }
+  File png = create_output(line.font_name, line.png_name, "PNG", error);
+  if (!error.empty()) return usage_error(error);
+  File proof = create_output(line.font_name, line.proof_name, "proof", error);
+  if (!error.empty()) return usage_error(error);
   return show(in, std::move(png), std::move(proof), line);
 }

@@ -64,18 +64,6 @@ void print_line(OutputBuffer& out, int line, const std::string& text) {
   for (const char c : text) put_byte(out, c >= 32 && c < 127 ? c : '?');
 }
 
-// The codes the printer cannot be sent as single bytes.
-std::string unprintable_line(const std::vector<ProofGlyph>& unprintable) {
-  std::string line = "Not printable (codes above 255):";
-  for (std::size_t i = 0; i < unprintable.size() && i < kCodesListed; ++i) {
-    line += " " + std::to_string(unprintable[i].code);
-  }
-  if (unprintable.size() > kCodesListed) {
-    line += " and " + std::to_string(unprintable.size() - kCodesListed) + " more";
-  }
-  return line;
-}
-
 // The glyphs in code order, each code once, the largest reach kept; those
 // above 255 moved to `unprintable`.
 std::vector<ProofGlyph> sorted_codes(std::vector<ProofGlyph> glyphs,
@@ -99,7 +87,16 @@ int print_heading(OutputBuffer& out, const ProofFont& proof, std::size_t printab
                   const std::vector<ProofGlyph>& unprintable) {
   std::vector<std::string> lines = proof.heading;
   lines.push_back("Characters: " + std::to_string(printable + unprintable.size()));
-  if (!unprintable.empty()) lines.push_back(unprintable_line(unprintable));
+  // The codes the printer cannot be sent as single bytes.
+  if (!unprintable.empty()) {
+    std::string& line = lines.emplace_back("Not printable (codes above 255):");
+    for (std::size_t i = 0; i < unprintable.size() && i < kCodesListed; ++i) {
+      line += " " + std::to_string(unprintable[i].code);
+    }
+    if (unprintable.size() > kCodesListed) {
+      line += " and " + std::to_string(unprintable.size() - kCodesListed) + " more";
+    }
+  }
   for (std::size_t i = 0; i < lines.size(); ++i) print_line(out, static_cast<int>(i), lines[i]);
   return static_cast<int>(lines.size());
 }
@@ -153,9 +150,7 @@ bool download(InputBuffer& font, std::uint64_t size, OutputBuffer& out) {
 }  // namespace
 
 bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputBuffer& out) {
-  write_text(out, formatted("\x1b"
-                            "E\x1b&l%dO",
-                            proof.orientation));
+  write_text(out, formatted("\033E\033&l%dO", proof.orientation));
   bool downloaded = true;
   if (proof.download_size > 0) {
     write_text(out, formatted("\x1b*c%dD", font_id));
@@ -169,9 +164,7 @@ bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputB
   const int lines = print_heading(out, proof, glyphs.size(), unprintable);
   const Page page = page_of(proof.orientation);
   print_cells(out, glyphs, page, grid_of(glyphs, proof.resolution, page), lines * kLine + kGap);
-  write_text(out,
-             "\x1b"
-             "E");
+  write_text(out, "\033E");
   return downloaded && !out.failed;
 }
 
