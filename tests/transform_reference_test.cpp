@@ -144,6 +144,9 @@ TEST(RotationReference, RotateCharacterToLandscapeWritesTheTurnedCharacter) {
         testsupport::run_transform(rotate_character_to_landscape, 77, block);
     ASSERT_EQ(run.output, expected);
     ASSERT_EQ(run.messages, "Character code 77 landscaped.\n");
+    // A buffer too small for the commands and descriptor at once.
+    ASSERT_EQ(testsupport::run_transform(rotate_character_to_landscape, 77, block, 40).output,
+              expected);
   }
 }
 

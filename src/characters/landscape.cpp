@@ -479,6 +479,30 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   });
 }
 
+namespace {
+
+// The commands and descriptor of a character that fits one data command,
+// formatted straight into the output's buffer when it has the room, which
+// spares the general path's copies and checks for every small character.
+// False, writing nothing, when it has not.
+bool write_character_lead(int code, std::size_t size, const CharacterDescriptor& descriptor,
+                          OutputBuffer& out) {
+  constexpr std::size_t kMost = 2 * kLongestCommand + CharacterDescriptor::kSize;
+  if (size > kLargestDataBlock || out.failed || kMost > out.bytes.size() - out.used) return false;
+  std::uint8_t* const start = out.bytes.data() + out.used;
+  std::uint8_t* at = start;
+  at += format_command("*c", code, 'E',
+                       std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+  at += format_command("(s", static_cast<int>(size), 'W',
+                       std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+  encode_character_descriptor(descriptor, std::span<std::uint8_t, CharacterDescriptor::kSize>(
+                                              at, CharacterDescriptor::kSize));
+  out.used += static_cast<std::size_t>(at - start) + CharacterDescriptor::kSize;
+  return true;
+}
+
+}  // namespace
+
 void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
                                    MessageSink& messages) {
   const std::span<std::uint8_t> bytes(block, n);
@@ -490,15 +514,20 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
   CharacterDescriptor landscape = landscape_descriptor(portrait);
   // An unpacked character goes out uncompressed.
   if (is_compressed_character(bytes)) landscape.glyph_class = kUncompressedBitmapPrefix[3];
-  std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
-  encode_character_descriptor(landscape, rewritten);
   // At most 65535 rows of 8192 bytes plus the descriptor: well within int.
-  const std::size_t rotated_size = std::size_t{portrait.width} * row_stride(portrait.height);
-  CharacterOutput character{out};
-  const bool written =
-      begin_character(code, rotated_size + CharacterDescriptor::kSize, character) &&
-      write_character_bytes(character, rewritten) &&
-      write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
+  const std::size_t size =
+      std::size_t{portrait.width} * row_stride(portrait.height) + CharacterDescriptor::kSize;
+  bool written = false;
+  if (write_character_lead(code, size, landscape, out)) {
+    written = write_rotated_bitmap(*bitmap, portrait.width, portrait.height, out);
+  } else {
+    std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
+    encode_character_descriptor(landscape, rewritten);
+    CharacterOutput character{out};
+    written = begin_character(code, size, character) &&
+              write_character_bytes(character, rewritten) &&
+              write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
+  }
   if (written) print_character_progress(messages, code, "landscaped.");
 }
 
