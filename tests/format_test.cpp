@@ -204,7 +204,11 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
 TEST(WriteCharacter, SplitsLongCharactersIntoDataCommands) {
   // Each size with the byte counts of its data commands.
   const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
-      {16, {16}}, {32767, {32767}}, {32768, {32767, 3}}, {32767 + 32765 + 1, {32767, 32767, 3}}};
+      {16, {16}},
+      {990, {990}},  // with its commands, more than the buffer holds
+      {32767, {32767}},
+      {32768, {32767, 3}},
+      {32767 + 32765 + 1, {32767, 32767, 3}}};
   for (const auto& [size, commands] : cases) {
     Bytes block(size);
     for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7);
