@@ -177,6 +177,13 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
        Unpacked::kDone,
        {std::string(295, '.') + "#####"}},
       {"the data ends inside a row", 6, 2, {0, 1, 2}, Unpacked::kDone, {".##...", "......"}},
+      {"rows the data does not reach",
+       20,
+       4,
+       {0, 1, 2},
+       Unpacked::kDone,
+       {".##" + std::string(17, '.'), std::string(20, '.'), std::string(20, '.'),
+        std::string(20, '.')}},
       {"bytes after the last row", 2, 1, {0, 0, 2, 7, 7}, Unpacked::kDone, {"##"}},
       {"zero width", 0, 2, {0, 0}, Unpacked::kDone, {"", ""}},
       {"a run past the width", 4, 1, {0, 1, 4}, Unpacked::kRunPastWidth, {}},
@@ -185,7 +192,7 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::uint8_t> bitmap;
+    std::vector<std::uint8_t> bitmap(4096, 0xA5);  // left over from an earlier character
     ASSERT_EQ(unpack_compressed_bitmap(c.data, c.width, c.height, bitmap), c.result);
     if (c.result != Unpacked::kDone || c.rows.empty()) continue;
     EXPECT_EQ(fontbuilder::rows_from_bitmap(bitmap, c.width, c.height), c.rows);
@@ -197,7 +204,11 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
 TEST(WriteCharacter, SplitsLongCharactersIntoDataCommands) {
   // Each size with the byte counts of its data commands.
   const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
-      {16, {16}}, {32767, {32767}}, {32768, {32767, 3}}, {32767 + 32765 + 1, {32767, 32767, 3}}};
+      {16, {16}},
+      {990, {990}},  // with its commands, more than the buffer holds
+      {32767, {32767}},
+      {32768, {32767, 3}},
+      {32767 + 32765 + 1, {32767, 32767, 3}}};
   for (const auto& [size, commands] : cases) {
     Bytes block(size);
     for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7);

@@ -92,9 +92,10 @@ std::vector<Size> small_sizes() {
 // Whole tiles of 64 x 64 dots with ragged edges on either side, single rows
 // and columns, characters tall enough to be built eight rows at a time, and
 // heights that end part way through a group of sixteen rows.
-const Size kLargeSizes[] = {{1000, 3},  {3, 1000},  {65535, 1}, {1, 65535}, {64, 64},   {65, 63},
-                            {127, 129}, {200, 300}, {513, 71},  {4000, 9},  {70, 8200}, {130, 8193},
-                            {9, 8192},  {100, 57},  {66, 17},   {17, 66},   {90, 41}};
+const Size kLargeSizes[] = {{1000, 3},  {3, 1000},   {65535, 1}, {1, 65535}, {64, 64},
+                            {65, 63},   {127, 129},  {200, 300}, {513, 71},  {4000, 9},
+                            {70, 8200}, {130, 8193}, {9, 8192},  {100, 57},  {66, 17},
+                            {17, 66},   {90, 41},    {56, 53},   {45, 88}};
 
 TEST(RotationReference, WriteRotatedBitmapTurnsEveryDot) {
   std::mt19937 rng(20240611);
@@ -143,6 +144,9 @@ TEST(RotationReference, RotateCharacterToLandscapeWritesTheTurnedCharacter) {
         testsupport::run_transform(rotate_character_to_landscape, 77, block);
     ASSERT_EQ(run.output, expected);
     ASSERT_EQ(run.messages, "Character code 77 landscaped.\n");
+    // A buffer too small for the commands and descriptor at once.
+    ASSERT_EQ(testsupport::run_transform(rotate_character_to_landscape, 77, block, 40).output,
+              expected);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "pcl/decimal.h"
 #include "platform/files.h"
 
 namespace kestrune {
@@ -30,19 +31,46 @@ void print_text(MessageSink& sink, std::string_view before, std::int64_t number,
   print_text(sink, after);
 }
 
+namespace {
+
+// Copies `count` bytes (at most 16) as one or two fixed-size copies that
+// overlap, which the compiler makes into plain loads and stores: the words
+// of a progress line are short, and a library call would cost more than the
+// copy.
+void copy_short(char* to, const char* from, std::size_t count) {
+  if (count >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + count - 8, from + count - 8, 8);
+  } else if (count >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + count - 4, from + count - 4, 4);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) to[i] = from[i];
+  }
+}
+
+}  // namespace
+
 void print_character_progress(MessageSink& sink, int code, std::string_view what) {
-  constexpr std::string_view kLead = "Character code ";
-  constexpr std::size_t kLongestCode = 11;  // sign included
+  // The lead with a spare byte, so that it goes as one 16-byte copy; the
+  // code's first character then takes the spare byte's place.
+  static constexpr char kLead[16] = "Character code ";
+  constexpr std::size_t kLeadSize = sizeof kLead - 1;
   constexpr std::size_t kLongestWhat = 32;
   what = what.substr(0, kLongestWhat);
-  std::uint8_t spare[kLead.size() + kLongestCode + 1 + kLongestWhat + 1];
+  std::uint8_t spare[kLeadSize + kLongestDecimal + 1 + kLongestWhat + 1];
   sink.text.failed = false;  // as in print_text
   write_built(sink.text, spare, sizeof spare, [&](std::uint8_t* bytes) {
     char* const line = reinterpret_cast<char*>(bytes);
-    char* at = std::copy(kLead.begin(), kLead.end(), line);
-    at = std::to_chars(at, at + kLongestCode, code).ptr;
+    std::memcpy(line, kLead, sizeof kLead);
+    char* at = write_decimal(line + kLeadSize, code);
     *at++ = ' ';
-    at = std::copy(what.begin(), what.end(), at);
+    if (what.size() <= 16) {
+      copy_short(at, what.data(), what.size());
+    } else {
+      std::memcpy(at, what.data(), what.size());
+    }
+    at += what.size();
     *at++ = '\n';
     return static_cast<std::size_t>(at - line);
   });

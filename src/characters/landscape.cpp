@@ -35,18 +35,6 @@ constexpr std::size_t kLargestStride = (std::size_t{UINT16_MAX} + 7) / 8;
 constexpr std::size_t kPieceBytes = 8 * kLargestStride;
 constexpr std::size_t kTileColumns = 8;  // source byte columns turned together
 
-// Eight bytes from a word, the most significant first.
-void store_be64(std::uint8_t* p, std::uint64_t x) {
-  p[0] = static_cast<std::uint8_t>(x >> 56);
-  p[1] = static_cast<std::uint8_t>(x >> 48);
-  p[2] = static_cast<std::uint8_t>(x >> 40);
-  p[3] = static_cast<std::uint8_t>(x >> 32);
-  p[4] = static_cast<std::uint8_t>(x >> 24);
-  p[5] = static_cast<std::uint8_t>(x >> 16);
-  p[6] = static_cast<std::uint8_t>(x >> 8);
-  p[7] = static_cast<std::uint8_t>(x);
-}
-
 // The source bitmap and the piece of rotated rows being built from it.
 // Source column c becomes rotated row top_column - c of the piece; byte j of
 // a rotated row holds source rows 8j to 8j + 7.
@@ -61,10 +49,6 @@ struct Rotation {
 };
 
 #if KESTRUNE_ROTATE_WITH_SSE2
-
-// A piece's last rotated row may be written with up to this many bytes to
-// spare beyond it.
-constexpr std::size_t kPieceSlack = 7;
 
 // Eight bytes of source row `row` from byte column `byte_column` on, in the
 // low half of a vector, for the rows that cannot be loaded straight from the
@@ -112,37 +96,87 @@ void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
   }
 }
 
-// Writes bytes j0 to j0 + 7 of the rotated rows that come from byte columns
-// [low, high), given the first `Groups` sixteen-row groups sorted into byte
-// columns. The top bits of a column's sixteen bytes, gathered by movemask,
-// are two bytes of a rotated row, the upper source row in the most
-// significant bit, since the rows were sorted in reverse; doubling every
-// byte brings up the next dot column.
-//
-// Every rotated row gets all eight bytes. Where it has fewer from j0 on, the
-// rest run into the start of the next row, which is written afterwards: the
-// rows are written in order, and bytes j0 = 0 of all of them last.
-template <std::size_t Groups>
-void write_turned_columns(const Rotation& r, __m128i (&columns)[4][8], std::size_t low,
-                          std::size_t high, std::size_t j0) {
-  for (std::size_t b = high - low; b-- > 0;) {
-    // Dot columns 0 to 7 of the byte column, the leftmost first.
-    std::uint64_t turned[8];
+// The sixteen source rows first_row to first_row + 15, eight bytes of each
+// from byte column `low` on, in the lane order write_turned_columns needs:
+// lanes 0-7 are rows 7 down to 0 of the group, lanes 8-15 rows 15 down to 8.
+// Rows below `direct_rows` are loaded straight from the bitmap.
+void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t direct_rows,
+                __m128i (&v)[16]) {
+  if (first_row + 15 < direct_rows) {
+    const std::uint8_t* top = r.source + first_row * r.source_stride + low;
     KESTRUNE_UNROLL
-    for (std::size_t k = 0; k < 8; ++k) {
-      std::uint64_t bits = 0;
-      KESTRUNE_UNROLL
-      for (std::size_t q = 0; q < Groups; ++q) {
-        const auto gathered = static_cast<unsigned>(_mm_movemask_epi8(columns[q][b]));
-        bits |= std::uint64_t{gathered} << (48 - 16 * q);
-        columns[q][b] = _mm_add_epi8(columns[q][b], columns[q][b]);
-      }
-      turned[k] = bits;
+    for (std::size_t i = 0; i < 16; ++i) {
+      const std::size_t row = i < 8 ? 7 - i : 23 - i;
+      v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + row * r.source_stride));
     }
-    const std::size_t first_column = 8 * (low + b);
-    const std::size_t count = std::min<std::size_t>(8, r.width - first_column);
-    std::uint8_t* row = r.piece + (r.top_column - first_column - (count - 1)) * r.stride + j0;
-    for (std::size_t k = count; k-- > 0; row += r.stride) store_be64(row, turned[k]);
+    return;
+  }
+  KESTRUNE_UNROLL
+  for (std::size_t i = 0; i < 16; ++i) {
+    const std::size_t row = first_row + (i < 8 ? 7 - i : 23 - i);
+    v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
+                                   r.source + row * r.source_stride + low))
+                             : load_row_bytes(r, row, low);
+  }
+}
+
+// Writes bytes j0 to j0 + 2 Groups - 1 (the last of them left out when
+// `OddBytes`) of the rotated rows that come from the first `count` dot
+// columns of a byte column, given its first `Groups` sixteen-row groups.
+// The top bits of a group's sixteen bytes, gathered by movemask, are two
+// bytes of a rotated row: the lanes were ordered so that the low byte holds
+// the group's first eight rows, the first in its top bit, and a
+// little-endian 16-bit store puts both in place. Doubling every byte brings
+// up the next dot column. Nothing is written beyond a row's own bytes, so the
+// rows may be written in any order. Dot column k goes to piece[at - k stride].
+template <std::size_t Groups, bool OddBytes>
+void write_turned_column(const Rotation& r, const __m128i* groups, std::size_t count,
+                         std::size_t at) {
+  __m128i c[Groups];
+  KESTRUNE_UNROLL
+  for (std::size_t q = 0; q < Groups; ++q) c[q] = groups[8 * q];
+  KESTRUNE_UNROLL
+  for (std::size_t k = 0; k < 8; ++k, at -= r.stride) {
+    if (k == count) break;
+    KESTRUNE_UNROLL
+    for (std::size_t q = 0; q < Groups; ++q) {
+      const auto gathered = static_cast<std::uint16_t>(_mm_movemask_epi8(c[q]));
+      if (OddBytes && q + 1 == Groups) {
+        r.piece[at + 2 * q] = static_cast<std::uint8_t>(gathered);
+      } else {
+        std::memcpy(r.piece + at + 2 * q, &gathered, sizeof gathered);
+      }
+      c[q] = _mm_add_epi8(c[q], c[q]);
+    }
+  }
+}
+
+// The rotated rows' bytes j0 on from byte columns [low, high). Only the
+// column holding the fill bits has fewer than eight dot columns: the others
+// are written with a count the compiler knows.
+template <std::size_t Groups, bool OddBytes>
+void write_turned_columns(const Rotation& r, const __m128i (&columns)[4][8], std::size_t low,
+                          std::size_t high, std::size_t j0) {
+  const std::size_t whole = std::min(high, r.width / 8);
+  std::size_t b = low;
+  for (; b < whole; ++b) {
+    write_turned_column<Groups, OddBytes>(r, &columns[0][b - low], 8,
+                                          (r.top_column - 8 * b) * r.stride + j0);
+  }
+  if (b < high) {
+    write_turned_column<Groups, OddBytes>(r, &columns[0][b - low], r.width - 8 * b,
+                                          (r.top_column - 8 * b) * r.stride + j0);
+  }
+}
+
+// The write for `bytes` (1 to 8) bytes of each rotated row.
+template <std::size_t Groups>
+void write_turned_bytes(const Rotation& r, const __m128i (&columns)[4][8], std::size_t low,
+                        std::size_t high, std::size_t j0, std::size_t bytes) {
+  if (bytes % 2 != 0) {
+    write_turned_columns<Groups, true>(r, columns, low, high, j0);
+  } else {
+    write_turned_columns<Groups, false>(r, columns, low, high, j0);
   }
 }
 
@@ -150,7 +184,8 @@ void write_turned_columns(const Rotation& r, __m128i (&columns)[4][8], std::size
 // [low, high) (at most eight), that is from source rows 8 j0 to 8 j0 + 63.
 void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size_t j0) {
   const std::size_t first_row = 8 * j0;
-  const std::size_t groups = std::min<std::size_t>(4, (r.height - first_row + 15) / 16);
+  const std::size_t bytes = std::min<std::size_t>(8, r.stride - j0);
+  const std::size_t groups = (bytes + 1) / 2;
   // The rows below direct_rows have eight bytes from byte column `low` on
   // inside the bitmap: they are loaded straight from it.
   const std::size_t size = r.height * r.source_stride;
@@ -159,53 +194,43 @@ void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size
   __m128i columns[4][8];  // [sixteen-row group][byte column]
   for (std::size_t q = 0; q < groups; ++q) {
     __m128i v[16];
-    const std::size_t bottom = first_row + 16 * q + 15;
-    if (bottom < direct_rows) {
-      const std::uint8_t* bytes = r.source + bottom * r.source_stride + low;
-      KESTRUNE_UNROLL
-      for (std::size_t i = 0; i < 16; ++i, bytes -= r.source_stride) {
-        v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes));
-      }
-    } else {
-      KESTRUNE_UNROLL
-      for (std::size_t i = 0; i < 16; ++i) {
-        const std::size_t row = bottom - i;
-        v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
-                                       r.source + row * r.source_stride + low))
-                                 : load_row_bytes(r, row, low);
-      }
-    }
+    load_group(r, first_row + 16 * q, low, direct_rows, v);
     sort_into_byte_columns(v, columns[q]);
   }
   switch (groups) {
     case 1:
-      write_turned_columns<1>(r, columns, low, high, j0);
+      write_turned_bytes<1>(r, columns, low, high, j0, bytes);
       break;
     case 2:
-      write_turned_columns<2>(r, columns, low, high, j0);
+      write_turned_bytes<2>(r, columns, low, high, j0, bytes);
       break;
     case 3:
-      write_turned_columns<3>(r, columns, low, high, j0);
+      write_turned_bytes<3>(r, columns, low, high, j0, bytes);
       break;
     default:
-      write_turned_columns<4>(r, columns, low, high, j0);
+      write_turned_bytes<4>(r, columns, low, high, j0, bytes);
       break;
   }
 }
 
-// Builds every rotated row that comes from source byte columns [low, high),
-// bytes j0 = 0 last.
+// Builds every rotated row that comes from source byte columns [low, high).
 void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
-  for (std::size_t j0 = (r.stride - 1) / 8 * 8;; j0 -= 8) {
-    rotate_tile(r, low, high, j0);
-    if (j0 == 0) return;
-  }
+  for (std::size_t j0 = 0; j0 < r.stride; j0 += 8) rotate_tile(r, low, high, j0);
 }
 
 #else
 
-// Nothing is written beyond a piece's last rotated row.
-constexpr std::size_t kPieceSlack = 0;
+// Eight bytes from a word, the most significant first.
+void store_be64(std::uint8_t* p, std::uint64_t x) {
+  p[0] = static_cast<std::uint8_t>(x >> 56);
+  p[1] = static_cast<std::uint8_t>(x >> 48);
+  p[2] = static_cast<std::uint8_t>(x >> 40);
+  p[3] = static_cast<std::uint8_t>(x >> 32);
+  p[4] = static_cast<std::uint8_t>(x >> 24);
+  p[5] = static_cast<std::uint8_t>(x >> 16);
+  p[6] = static_cast<std::uint8_t>(x >> 8);
+  p[7] = static_cast<std::uint8_t>(x);
+}
 
 // Turns an 8 x 8 block of dots held one row per byte, the top row in the
 // most significant byte and each row's leftmost dot in its byte's top bit,
@@ -369,7 +394,7 @@ bool write_rotated_pieces(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   while (high > 0) {
     const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
     const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
-    const bool written = write_piece(rows * stride + kPieceSlack, [&](std::uint8_t* piece) {
+    const bool written = write_piece(rows * stride, [&](std::uint8_t* piece) {
       const Rotation r = {.source = bitmap.data(),
                           .source_stride = source_stride,
                           .width = width,
@@ -435,7 +460,7 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                           std::uint16_t height, OutputBuffer& out) {
   // For an output buffer too small to build in.
-  std::uint8_t spare[kPieceBytes + kPieceSlack];
+  std::uint8_t spare[kPieceBytes];
   return write_rotated_pieces(bitmap, width, height, [&](std::size_t most, auto build) {
     return write_built(out, spare, most, build);
   });
@@ -448,11 +473,35 @@ bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   if (character.left <= character.room) {
     return write_rotated_bitmap(bitmap, width, height, character.out);
   }
-  std::uint8_t spare[kPieceBytes + kPieceSlack];
+  std::uint8_t spare[kPieceBytes];
   return write_rotated_pieces(bitmap, width, height, [&](std::size_t, auto build) {
     return write_character_bytes(character, std::span<const std::uint8_t>(spare, build(spare)));
   });
 }
+
+namespace {
+
+// The commands and descriptor of a character that fits one data command,
+// formatted straight into the output's buffer when it has the room, which
+// spares the general path's copies and checks for every small character.
+// False, writing nothing, when it has not.
+bool write_character_lead(int code, std::size_t size, const CharacterDescriptor& descriptor,
+                          OutputBuffer& out) {
+  constexpr std::size_t kMost = 2 * kLongestCommand + CharacterDescriptor::kSize;
+  if (size > kLargestDataBlock || out.failed || kMost > out.bytes.size() - out.used) return false;
+  std::uint8_t* const start = out.bytes.data() + out.used;
+  std::uint8_t* at = start;
+  at += format_command("*c", code, 'E',
+                       std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+  at += format_command("(s", static_cast<int>(size), 'W',
+                       std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+  encode_character_descriptor(descriptor, std::span<std::uint8_t, CharacterDescriptor::kSize>(
+                                              at, CharacterDescriptor::kSize));
+  out.used += static_cast<std::size_t>(at - start) + CharacterDescriptor::kSize;
+  return true;
+}
+
+}  // namespace
 
 void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
                                    MessageSink& messages) {
@@ -465,15 +514,20 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
   CharacterDescriptor landscape = landscape_descriptor(portrait);
   // An unpacked character goes out uncompressed.
   if (is_compressed_character(bytes)) landscape.glyph_class = kUncompressedBitmapPrefix[3];
-  std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
-  encode_character_descriptor(landscape, rewritten);
   // At most 65535 rows of 8192 bytes plus the descriptor: well within int.
-  const std::size_t rotated_size = std::size_t{portrait.width} * row_stride(portrait.height);
-  CharacterOutput character{out};
-  const bool written =
-      begin_character(code, rotated_size + CharacterDescriptor::kSize, character) &&
-      write_character_bytes(character, rewritten) &&
-      write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
+  const std::size_t size =
+      std::size_t{portrait.width} * row_stride(portrait.height) + CharacterDescriptor::kSize;
+  bool written = false;
+  if (write_character_lead(code, size, landscape, out)) {
+    written = write_rotated_bitmap(*bitmap, portrait.width, portrait.height, out);
+  } else {
+    std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
+    encode_character_descriptor(landscape, rewritten);
+    CharacterOutput character{out};
+    written = begin_character(code, size, character) &&
+              write_character_bytes(character, rewritten) &&
+              write_rotated_bitmap(*bitmap, portrait.width, portrait.height, character);
+  }
   if (written) print_character_progress(messages, code, "landscaped.");
 }
 

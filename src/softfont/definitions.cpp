@@ -151,7 +151,22 @@ bool write_character_bytes(CharacterOutput& character, std::span<const std::uint
 }
 
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {
-  // Most characters fit one data command.
+  // Most characters fit one data command, and usually the buffer's room too:
+  // then both commands are formatted and the block copied straight into it,
+  // which spares a room check and a call for each piece.
+  constexpr std::size_t kCommands = 2 * kLongestCommand;
+  if (block.size() <= kLargestDataBlock && !out.failed &&
+      kCommands + block.size() <= out.bytes.size() - out.used) {
+    std::uint8_t* const start = out.bytes.data() + out.used;
+    std::uint8_t* at = start;
+    at += format_command("*c", code, 'E',
+                         std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+    at += format_command("(s", static_cast<int>(block.size()), 'W',
+                         std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+    if (!block.empty()) std::memcpy(at, block.data(), block.size());
+    out.used += static_cast<std::size_t>(at - start) + block.size();
+    return true;
+  }
   if (block.size() <= kLargestDataBlock) {
     return emit_command("*c", code, 'E', out) &&
            emit_command("(s", static_cast<int>(block.size()), 'W', out) && write_bytes(out, block);

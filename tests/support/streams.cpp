@@ -7,10 +7,11 @@ std::string CapturedMessages::text() {
   return std::string(bytes_.begin(), bytes_.end());
 }
 
-TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block) {
+TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block,
+                           std::size_t capacity) {
   TransformRun run;
   CapturedMessages messages;
-  OutputBuffer out(run.output);
+  OutputBuffer out(run.output, capacity);
   transform(code, block.size(), block.data(), out, messages.sink());
   flush_output(out);
   run.messages = messages.text();

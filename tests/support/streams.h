@@ -32,6 +32,8 @@ struct TransformRun {
   fontbuilder::Bytes output;
   std::string messages;
 };
-TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block);
+// Through an output buffer of `capacity` bytes.
+TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block,
+                           std::size_t capacity = OutputBuffer::kDefaultCapacity);
 
 }  // namespace kestrune::testsupport
