@@ -37,7 +37,7 @@ FONTS = [
 CP_OF_WHAT_IS_WRITTEN = {("compressed.sfp", "-l"): "glyphs-64m.sfp"}
 MODES = ["cp", "copy", "-r600", "-clean", "-l"]
 # Ratio to cp that each mode must stay within.
-TARGET_RATIO = {"copy": 1.5, "-r600": 1.5, "-clean": 2.0, "-l": 3.0}
+TARGET_RATIO = {"copy": 1.1, "-r600": 1.1, "-clean": 1.3, "-l": 1.5}
 TARGET_RSS_MIB = 8.0
 GNU_TIME = "/usr/bin/time"
 
