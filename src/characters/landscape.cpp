@@ -126,7 +126,7 @@ void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::
 // The top bits of a group's sixteen bytes, gathered by movemask, are two
 // bytes of a rotated row: the lanes were ordered so that the low byte holds
 // the group's first eight rows, the first in its top bit, and a
-// little-endian 16-bit store puts both in place. Doubling every byte brings
+// little-endian 16-bit store places both. Doubling every byte brings
 // up the next dot column. Nothing is written beyond a row's own bytes, so the
 // rows may be written in any order. Dot column k goes to piece[at - k stride].
 template <std::size_t Groups, bool OddBytes>
