@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace kestrune {
 namespace {
@@ -71,11 +72,13 @@ bool copy_rest_of_input(InputBuffer& in, OutputBuffer& out) {
   take_held(in, held_bytes(in).size());
   // The rest is read in pieces of many buffers, which write_bytes hands on
   // whole: two system calls a megabyte instead of two for every buffer.
-  constexpr std::size_t kCopyPiece = std::size_t{1} << 20;
-  std::vector<std::uint8_t> piece(std::max(kCopyPiece, out.bytes.size()));
+  // The piece is not cleared first: only the pages a read fills are ever
+  // touched, so a font that ends with its header costs no megabyte.
+  const std::size_t size = std::max(std::size_t{1} << 20, out.bytes.size());
+  const auto piece = std::make_unique_for_overwrite<std::uint8_t[]>(size);
   while (!input_exhausted(in)) {
-    const std::size_t got = read_past_window(in, piece.data(), piece.size());
-    if (!write_bytes(out, std::span(piece).first(got))) return false;
+    const std::size_t got = read_past_window(in, piece.get(), size);
+    if (!write_bytes(out, std::span<const std::uint8_t>(piece.get(), got))) return false;
   }
   return !out.failed;
 }
