@@ -132,19 +132,23 @@ void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::
 template <std::size_t Groups, bool OddBytes>
 void write_turned_column(const Rotation& r, const __m128i* groups, std::size_t count,
                          std::size_t at) {
+  // Held apart from `r`: a byte stored through the piece might, for all the
+  // compiler knows, change `r`, which would be read again after every store.
+  std::uint8_t* const piece = r.piece;
+  const std::size_t stride = r.stride;
   __m128i c[Groups];
   KESTRUNE_UNROLL
   for (std::size_t q = 0; q < Groups; ++q) c[q] = groups[8 * q];
   KESTRUNE_UNROLL
-  for (std::size_t k = 0; k < 8; ++k, at -= r.stride) {
+  for (std::size_t k = 0; k < 8; ++k, at -= stride) {
     if (k == count) break;
     KESTRUNE_UNROLL
     for (std::size_t q = 0; q < Groups; ++q) {
       const auto gathered = static_cast<std::uint16_t>(_mm_movemask_epi8(c[q]));
       if (OddBytes && q + 1 == Groups) {
-        r.piece[at + 2 * q] = static_cast<std::uint8_t>(gathered);
+        piece[at + 2 * q] = static_cast<std::uint8_t>(gathered);
       } else {
-        std::memcpy(r.piece + at + 2 * q, &gathered, sizeof gathered);
+        std::memcpy(piece + at + 2 * q, &gathered, sizeof gathered);
       }
       c[q] = _mm_add_epi8(c[q], c[q]);
     }
