@@ -100,15 +100,35 @@ void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
 // from byte column `low` on, in the lane order write_turned_columns needs:
 // lanes 0-7 are rows 7 down to 0 of the group, lanes 8-15 rows 15 down to 8.
 // Rows below `direct_rows` are loaded straight from the bitmap.
+// Rows with eight readable bytes each, `stride` apart from `top` on, are
+// loaded straight, with no check.
+void load_whole_group(const std::uint8_t* top, std::size_t stride, __m128i (&v)[16]) {
+  KESTRUNE_UNROLL
+  for (std::size_t i = 0; i < 16; ++i) {
+    const std::size_t row = i < 8 ? 7 - i : 23 - i;
+    v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + row * stride));
+  }
+}
+
+// The most source bytes a group's copy (see load_group) holds: sixteen rows
+// of eight bytes, and the eight a load from the last row's last byte reads.
+constexpr std::size_t kGroupCopyBytes = 16 * 8 + 8;
+
 void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t direct_rows,
                 __m128i (&v)[16]) {
   if (first_row + 15 < direct_rows) {
-    const std::uint8_t* top = r.source + first_row * r.source_stride + low;
-    KESTRUNE_UNROLL
-    for (std::size_t i = 0; i < 16; ++i) {
-      const std::size_t row = i < 8 ? 7 - i : 23 - i;
-      v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + row * r.source_stride));
-    }
+    load_whole_group(r.source + first_row * r.source_stride + low, r.source_stride, v);
+    return;
+  }
+  // The bitmap's last group, when its rows are at most eight bytes long (as
+  // in most fonts), is copied to a cleared buffer, from which every row is
+  // loaded straight: cheaper than choosing a load for each row, and the rows
+  // beyond the bitmap read as clear.
+  const std::size_t from = first_row * r.source_stride;
+  if (r.source_stride <= 8 && first_row + 16 >= r.height) {
+    alignas(16) std::uint8_t copy[kGroupCopyBytes] = {};
+    std::memcpy(copy, r.source + from, r.height * r.source_stride - from);
+    load_whole_group(copy + low, r.source_stride, v);
     return;
   }
   KESTRUNE_UNROLL
