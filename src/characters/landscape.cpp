@@ -96,15 +96,12 @@ void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
   }
 }
 
-// The sixteen source rows first_row to first_row + 15, eight bytes of each
-// from byte column `low` on, in the lane order write_turned_columns needs:
-// lanes 0-7 are rows 7 down to 0 of the group, lanes 8-15 rows 15 down to 8.
-// Rows below `direct_rows` are loaded straight from the bitmap.
 // Rows with eight readable bytes each, `stride` apart from `top` on, are
 // loaded straight, with no check.
+template <std::size_t Rows>
 void load_whole_group(const std::uint8_t* top, std::size_t stride, __m128i (&v)[16]) {
   KESTRUNE_UNROLL
-  for (std::size_t i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < Rows; ++i) {
     const std::size_t row = i < 8 ? 7 - i : 23 - i;
     v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + row * stride));
   }
@@ -114,10 +111,15 @@ void load_whole_group(const std::uint8_t* top, std::size_t stride, __m128i (&v)[
 // of eight bytes, and the eight a load from the last row's last byte reads.
 constexpr std::size_t kGroupCopyBytes = 16 * 8 + 8;
 
+// The `Rows` (8 or 16) source rows from first_row on, eight bytes of each
+// from byte column `low` on, in the lane order write_turned_columns needs:
+// v[0] to v[7] are rows 7 down to 0 of the group, v[8] to v[15] rows 15 down
+// to 8. Rows below `direct_rows` are loaded straight from the bitmap.
+template <std::size_t Rows>
 void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t direct_rows,
                 __m128i (&v)[16]) {
-  if (first_row + 15 < direct_rows) {
-    load_whole_group(r.source + first_row * r.source_stride + low, r.source_stride, v);
+  if (first_row + Rows - 1 < direct_rows) {
+    load_whole_group<Rows>(r.source + first_row * r.source_stride + low, r.source_stride, v);
     return;
   }
   // The bitmap's last group, when its rows are at most eight bytes long (as
@@ -125,18 +127,43 @@ void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::
   // loaded straight: cheaper than choosing a load for each row, and the rows
   // beyond the bitmap read as clear.
   const std::size_t from = first_row * r.source_stride;
-  if (r.source_stride <= 8 && first_row + 16 >= r.height) {
+  if (r.source_stride <= 8 && first_row + Rows >= r.height) {
     alignas(16) std::uint8_t copy[kGroupCopyBytes] = {};
     std::memcpy(copy, r.source + from, r.height * r.source_stride - from);
-    load_whole_group(copy + low, r.source_stride, v);
+    load_whole_group<Rows>(copy + low, r.source_stride, v);
     return;
   }
   KESTRUNE_UNROLL
-  for (std::size_t i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < Rows; ++i) {
     const std::size_t row = first_row + (i < 8 ? 7 - i : 23 - i);
     v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
                                    r.source + row * r.source_stride + low))
                              : load_row_bytes(r, row, low);
+  }
+}
+
+// Eight rows, v[0] to v[7], sorted into byte columns as
+// sort_into_byte_columns does sixteen, in half the steps: only the low
+// eight lanes of each column are set, the rest left as they fall. A group of
+// eight rows is the last of a rotated row that ends on an odd byte, and only
+// that byte, the low one of the movemask, is kept.
+void sort_half_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
+  __m128i pairs[4];
+  KESTRUNE_UNROLL
+  for (std::size_t k = 0; k < 4; ++k) pairs[k] = _mm_unpacklo_epi8(v[2 * k], v[2 * k + 1]);
+  // [0] byte columns 0-3 of rows 0-3, [1] 4-7 of rows 0-3, [2] and [3] the
+  // same of rows 4-7.
+  const __m128i fours[4] = {
+      _mm_unpacklo_epi16(pairs[0], pairs[1]), _mm_unpackhi_epi16(pairs[0], pairs[1]),
+      _mm_unpacklo_epi16(pairs[2], pairs[3]), _mm_unpackhi_epi16(pairs[2], pairs[3])};
+  // [m]: byte column 2m in the low eight lanes, 2m + 1 in the high.
+  const __m128i eights[4] = {
+      _mm_unpacklo_epi32(fours[0], fours[2]), _mm_unpackhi_epi32(fours[0], fours[2]),
+      _mm_unpacklo_epi32(fours[1], fours[3]), _mm_unpackhi_epi32(fours[1], fours[3])};
+  KESTRUNE_UNROLL
+  for (std::size_t m = 0; m < 4; ++m) {
+    columns[2 * m] = eights[m];
+    columns[2 * m + 1] = _mm_unpackhi_epi64(eights[m], eights[m]);
   }
 }
 
@@ -218,8 +245,15 @@ void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size
   __m128i columns[4][8];  // [sixteen-row group][byte column]
   for (std::size_t q = 0; q < groups; ++q) {
     __m128i v[16];
-    load_group(r, first_row + 16 * q, low, direct_rows, v);
-    sort_into_byte_columns(v, columns[q]);
+    // A last group of which only the first eight rows are kept is loaded and
+    // sorted as eight rows: the other eight would be rows beyond the bitmap.
+    if (q + 1 == groups && bytes % 2 != 0) {
+      load_group<8>(r, first_row + 16 * q, low, direct_rows, v);
+      sort_half_into_byte_columns(v, columns[q]);
+    } else {
+      load_group<16>(r, first_row + 16 * q, low, direct_rows, v);
+      sort_into_byte_columns(v, columns[q]);
+    }
   }
   switch (groups) {
     case 1:
