@@ -233,12 +233,13 @@ TEST(BufferedPrinting, KeepsTheOrderOfEveryKindOfText) {
   print_character_progress(sink, 65, "found.");
   print_text(sink, "zero=", 0, "\n");
   print_character_progress(sink, INT_MIN, "cleaned.");
+  print_character_progress(sink, INT_MIN, "landscaped.");
   print_text(sink, "", INT_MAX, "");
   print_character_progress(sink, INT_MAX, "landscaped.");
   EXPECT_EQ(capture.text(),
             "start min=-2147483648;Character code 65 found.\nzero=0\n"
-            "Character code -2147483648 cleaned.\n2147483647"
-            "Character code 2147483647 landscaped.\n");
+            "Character code -2147483648 cleaned.\nCharacter code -2147483648 landscaped.\n"
+            "2147483647Character code 2147483647 landscaped.\n");
 }
 
 TEST(BufferedPrinting, ArrivesCompleteWhenTheBufferFillsMidway) {

@@ -21,6 +21,11 @@ struct MessageSink {
 
   OutputBuffer text;
   bool at_once = false;
+  // The digits of the last progress line's code: a character's second line
+  // ("cleaned.", "landscaped.") copies them rather than converting again.
+  int progress_code = 0;
+  std::uint8_t progress_digits_length = 0;  // 0 before the first line
+  char progress_digits[16] = {};
 };
 
 void print_text(MessageSink& sink, std::string_view text);
