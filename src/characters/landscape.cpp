@@ -33,7 +33,8 @@ constexpr std::size_t kLargestStride = (std::size_t{UINT16_MAX} + 7) / 8;
 // bytes, that is for characters up to 8192 dots high, else the eight rows
 // that come from one.
 constexpr std::size_t kPieceBytes = 8 * kLargestStride;
-constexpr std::size_t kTileColumns = 8;  // source byte columns turned together
+constexpr std::size_t kTileColumns = 8;            // source byte columns turned together
+static_assert(std::has_single_bit(kTileColumns));  // pieces are rounded with a mask
 
 // The source bitmap and the piece of rotated rows being built from it.
 // Source column c becomes rotated row top_column - c of the piece; byte j of
@@ -114,11 +115,13 @@ constexpr std::size_t kGroupCopyBytes = 16 * 8 + 8;
 // The `Rows` (8 or 16) source rows from first_row on, eight bytes of each
 // from byte column `low` on, in the lane order write_turned_columns needs:
 // v[0] to v[7] are rows 7 down to 0 of the group, v[8] to v[15] rows 15 down
-// to 8. Rows below `direct_rows` are loaded straight from the bitmap.
+// to 8. A row whose eight bytes lie inside the bitmap's `size` bytes is
+// loaded straight from it. That is checked with a product: counting such
+// rows once would take a division, dearer than a small bitmap's few checks.
 template <std::size_t Rows>
-void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t direct_rows,
+void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t size,
                 __m128i (&v)[16]) {
-  if (first_row + Rows - 1 < direct_rows) {
+  if ((first_row + Rows - 1) * r.source_stride + low + 8 <= size) {
     load_whole_group<Rows>(r.source + first_row * r.source_stride + low, r.source_stride, v);
     return;
   }
@@ -136,9 +139,9 @@ void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::
   KESTRUNE_UNROLL
   for (std::size_t i = 0; i < Rows; ++i) {
     const std::size_t row = first_row + (i < 8 ? 7 - i : 23 - i);
-    v[i] = row < direct_rows ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(
-                                   r.source + row * r.source_stride + low))
-                             : load_row_bytes(r, row, low);
+    const std::size_t at = row * r.source_stride + low;
+    v[i] = at + 8 <= size ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.source + at))
+                          : load_row_bytes(r, row, low);
   }
 }
 
@@ -237,21 +240,17 @@ void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size
   const std::size_t first_row = 8 * j0;
   const std::size_t bytes = std::min<std::size_t>(8, r.stride - j0);
   const std::size_t groups = (bytes + 1) / 2;
-  // The rows below direct_rows have eight bytes from byte column `low` on
-  // inside the bitmap: they are loaded straight from it.
   const std::size_t size = r.height * r.source_stride;
-  const std::size_t direct_rows =
-      size < low + 8 ? 0 : std::min(r.height, (size - low - 8) / r.source_stride + 1);
   __m128i columns[4][8];  // [sixteen-row group][byte column]
   for (std::size_t q = 0; q < groups; ++q) {
     __m128i v[16];
     // A last group of which only the first eight rows are kept is loaded and
     // sorted as eight rows: the other eight would be rows beyond the bitmap.
     if (q + 1 == groups && bytes % 2 != 0) {
-      load_group<8>(r, first_row + 16 * q, low, direct_rows, v);
+      load_group<8>(r, first_row + 16 * q, low, size, v);
       sort_half_into_byte_columns(v, columns[q]);
     } else {
-      load_group<16>(r, first_row + 16 * q, low, direct_rows, v);
+      load_group<16>(r, first_row + 16 * q, low, size, v);
       sort_into_byte_columns(v, columns[q]);
     }
   }
@@ -450,7 +449,8 @@ bool write_rotated_pieces(std::span<const std::uint8_t> bitmap, std::uint16_t wi
   // piece holding the fill bits is not made of whole tiles.
   std::size_t high = source_stride;
   while (high > 0) {
-    const std::size_t low = (high - 1) / columns_per_piece * columns_per_piece;
+    // Rounded down without a division: columns_per_piece is 8 or 1.
+    const std::size_t low = columns_per_piece == 1 ? high - 1 : (high - 1) & ~(kTileColumns - 1);
     const std::size_t rows = std::min<std::size_t>(width, 8 * high) - 8 * low;
     const bool written = write_piece(rows * stride, [&](std::uint8_t* piece) {
       const Rotation r = {.source = bitmap.data(),
