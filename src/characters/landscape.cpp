@@ -517,6 +517,26 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
 
 bool write_rotated_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
                           std::uint16_t height, OutputBuffer& out) {
+  // A bitmap of at most 64 by 64 dots is one piece and one tile: when the
+  // buffer has room it is built there at once, sparing each small character
+  // the piece loop's set-up.
+  const std::size_t source_stride = row_stride(width);
+  const std::size_t stride = row_stride(height);
+  const std::size_t size = std::size_t{width} * stride;
+  if (width != 0 && source_stride <= kTileColumns && stride != 0 && stride <= 8 &&
+      bitmap.size() >= source_stride * height && !out.failed &&
+      size <= out.bytes.size() - out.used) {
+    const Rotation r = {.source = bitmap.data(),
+                        .source_stride = source_stride,
+                        .width = width,
+                        .height = height,
+                        .piece = out.bytes.data() + out.used,
+                        .stride = stride,
+                        .top_column = std::size_t{width} - 1};
+    rotate_byte_columns(r, 0, source_stride);
+    out.used += size;
+    return true;
+  }
   // For an output buffer too small to build in.
   std::uint8_t spare[kPieceBytes];
   return write_rotated_pieces(bitmap, width, height, [&](std::size_t most, auto build) {
