@@ -63,19 +63,8 @@ void print_character_progress(MessageSink& sink, int code, std::string_view what
   write_built(sink.text, spare, sizeof spare, [&](std::uint8_t* bytes) {
     char* const line = reinterpret_cast<char*>(bytes);
     std::memcpy(line, kLead, sizeof kLead);
-    char* at = line + kLeadSize;
-    // The digits go as one fixed 16-byte copy, either way; the line has room
-    // for it, and what lies past the digits is written over next.
-    if (sink.progress_digits_length != 0 && sink.progress_code == code) {
-      std::memcpy(at, sink.progress_digits, sizeof sink.progress_digits);
-      at += sink.progress_digits_length;
-    } else {
-      char* const end = write_decimal(at, code);
-      std::memcpy(sink.progress_digits, at, sizeof sink.progress_digits);
-      sink.progress_code = code;
-      sink.progress_digits_length = static_cast<std::uint8_t>(end - at);
-      at = end;
-    }
+    // The line has room for the cache's 16-byte copy.
+    char* at = write_decimal_cached(line + kLeadSize, code, sink.code_digits);
     *at++ = ' ';
     if (what.size() <= 16) {
       copy_short(at, what.data(), what.size());

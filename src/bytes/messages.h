@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bytes/output.h"
+#include "pcl/decimal.h"
 
 namespace kestrune {
 
@@ -21,11 +22,9 @@ struct MessageSink {
 
   OutputBuffer text;
   bool at_once = false;
-  // The digits of the last progress line's code: a character's second line
-  // ("cleaned.", "landscaped.") copies them rather than converting again.
-  int progress_code = 0;
-  std::uint8_t progress_digits_length = 0;  // 0 before the first line
-  char progress_digits[16] = {};
+  // The digits of the code last printed on a progress line, which the
+  // character's next line and its first command copy.
+  DecimalCache code_digits;
 };
 
 void print_text(MessageSink& sink, std::string_view text);

@@ -564,13 +564,20 @@ namespace {
 // spares the general path's copies and checks for every small character.
 // False, writing nothing, when it has not.
 bool write_character_lead(int code, std::size_t size, const CharacterDescriptor& descriptor,
-                          OutputBuffer& out) {
+                          OutputBuffer& out, DecimalCache& code_digits) {
   constexpr std::size_t kMost = 2 * kLongestCommand + CharacterDescriptor::kSize;
   if (size > kLargestDataBlock || out.failed || kMost > out.bytes.size() - out.used) return false;
   std::uint8_t* const start = out.bytes.data() + out.used;
   std::uint8_t* at = start;
-  at += format_command("*c", code, 'E',
-                       std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
+  // The code's digits were written on the "found." line just before: the
+  // command copies them (16 bytes, well inside kMost).
+  char* const command = reinterpret_cast<char*>(at);
+  command[0] = static_cast<char>(ESC);
+  command[1] = '*';
+  command[2] = 'c';
+  char* const digits_end = write_decimal_cached(command + 3, code, code_digits);
+  *digits_end = 'E';
+  at += digits_end + 1 - command;
   at += format_command("(s", static_cast<int>(size), 'W',
                        std::span<std::uint8_t, kLongestCommand>(at, kLongestCommand));
   encode_character_descriptor(descriptor, std::span<std::uint8_t, CharacterDescriptor::kSize>(
@@ -596,7 +603,7 @@ void rotate_character_to_landscape(int code, std::size_t n, std::uint8_t* block,
   const std::size_t size =
       std::size_t{portrait.width} * row_stride(portrait.height) + CharacterDescriptor::kSize;
   bool written = false;
-  if (write_character_lead(code, size, landscape, out)) {
+  if (write_character_lead(code, size, landscape, out, messages.code_digits)) {
     written = write_rotated_bitmap(*bitmap, portrait.width, portrait.height, out);
   } else {
     std::array<std::uint8_t, CharacterDescriptor::kSize> rewritten{};
