@@ -42,6 +42,14 @@ TEST(ReadDecimalField, ReadsDigitsUpToTheTerminator) {
       {"2147483647E", INT_MAX, 'E', false, EOF_},
       {"2147483648E", INT_MAX, 'E', true, EOF_},
       {"99999999999999999999999E1", INT_MAX, 'E', true, '1'},
+      // Eight bytes or more ahead: the digits are read as one word.
+      {"65E\x1b(s18W", 65, 'E', false, 0x1B},
+      {"1234567E.", 1234567, 'E', false, '.'},
+      {"12345678E", 12345678, 'E', false, EOF_},  // eight digits: byte by byte
+      {"E2345678", 0, 'E', false, '2'},
+      {"0/:09876543", 0, '/', false, ':'},
+      {"98:xxxxxx", 98, ':', false, 'x'},
+      {"3\xb9\xb9\xb9\xb9\xb9\xb9\xb9", 3, 0xB9, false, 0xB9},  // low half 9, high half not 3
   };
   for (const FieldCase& c : cases) {
     SCOPED_TRACE(c.input);

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -95,6 +97,19 @@ bool skip_to_escape(InputBuffer& in);
 // character, and a field returned from a call is stored and loaded back
 // piece by piece.
 inline DecimalField read_decimal_field(InputBuffer& in) {
+  // Most fields (codes, sizes) are a few digits: when the window's next eight
+  // bytes hold the digits and the terminator, they are read as one word.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (in.end - in.next >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, in.bytes.data() + in.next, sizeof word);
+      const std::size_t digits = leading_digit_count(word);
+      if (digits < 8) {
+        in.next += digits;
+        return finish_field(leading_digits_value(word, digits), in.bytes[in.next++]);
+      }
+    }
+  }
   std::int64_t value = 0;
   for (;;) {
     const std::uint8_t* at = in.bytes.data() + in.next;
