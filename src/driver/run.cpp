@@ -1,25 +1,15 @@
 #include "driver/run.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "characters/clean.h"
 #include "characters/landscape.h"
 #include "characters/scanner.h"
 #include "driver/options.h"
 #include "driver/output_file.h"
+#include "platform/files.h"
 #include "softfont/header.h"
 
 namespace kestrune {
 namespace {
-
-// Writing the output replaces it, so an output that is the input under
-// another name (the same path, a hard link, a symbolic link) must be caught
-// before it is opened.
-bool names_same_file(const char* input_name, const char* output_name) {
-  std::error_code error;
-  return std::filesystem::equivalent(input_name, output_name, error) && !error;
-}
 
 // Landscape, when the header phase could mark the font so, wins over clean.
 bool run_body_pass(InputBuffer& in, OutputBuffer& out, const RunOptions& options, bool turned,
@@ -69,11 +59,13 @@ int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
   const RunOptions options = parse_options(argc, argv, messages);
   if (refuse_command_line(argc, argv, messages)) return -1;
 
-  std::FILE* in = std::fopen(input_name, "rb");
+  std::FILE* in = open_file(input_name, "rb");
   if (in == nullptr) {
     print_text(messages, "Error: Could not open input file.\n");
     return -1;
   }
+  // Writing the output replaces it, so an output that is the input under
+  // another name must be caught before it is opened.
   if (names_same_file(input_name, output_name)) {
     print_text(messages, "Error: Input and output are the same file.\n");
     std::fclose(in);

@@ -1,7 +1,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include "platform/files.h"
 
@@ -31,5 +33,17 @@ bool file_size(std::FILE* stream, std::uint64_t& size) {
 }
 
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::FILE* open_file(const char* name, const char* mode) { return std::fopen(name, mode); }
+
+bool names_same_file(const char* first, const char* second) {
+  std::error_code error;
+  return std::filesystem::equivalent(first, second, error) && !error;
+}
+
+void remove_regular_file(const char* name) {
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(name, ignored)) std::remove(name);
+}
 
 }  // namespace kestrune

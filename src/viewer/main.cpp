@@ -4,17 +4,16 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "bytes/input.h"
 #include "bytes/messages.h"
 #include "bytes/output.h"
 #include "driver/version.h"
+#include "platform/files.h"
 #include "viewer/font_view.h"
 #include "viewer/proof.h"
 
@@ -172,11 +171,11 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
 // through.
 File create_output(const char* font_name, const char* name, const char* what, std::string& error) {
   if (name == nullptr) return nullptr;
-  if (std::error_code ignored; std::filesystem::equivalent(font_name, name, ignored)) {
+  if (kestrune::names_same_file(font_name, name)) {
     error = std::string("the ") + what + " file " + name + " is the font itself";
     return nullptr;
   }
-  File file(std::fopen(name, "wb"));
+  File file(kestrune::open_file(name, "wb"));
   if (file == nullptr) {
     error = std::string("cannot create ") + name + ": " + std::strerror(errno);
   } else {
@@ -215,18 +214,16 @@ int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& l
   // a file is removed: a device such as a printer's is not the viewer's.
   if (proof != nullptr && status == kStatusFailed) {
     proof.reset();
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(line.proof_name, ignored)) std::remove(line.proof_name);
+    kestrune::remove_regular_file(line.proof_name);
   }
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The whole run, from the command line to the exit status.
+int view_command_line(int argc, char** argv) {
   CommandLine line;
   if (const std::optional<int> status = parse_arguments(argc, argv, line)) return *status;
-  const File font(std::fopen(line.font_name, "rb"));
+  const File font(kestrune::open_file(line.font_name, "rb"));
   if (font == nullptr) {
     return usage_error(std::string("cannot open ") + line.font_name + ": " + std::strerror(errno));
   }
@@ -242,3 +239,13 @@ int main(int argc, char** argv) {
   if (!error.empty()) return usage_error(error);
   return show(in, std::move(png), std::move(proof), line);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  return kestrune::run_with_utf8_arguments(argc, argv, view_command_line);
+}
+#else
+int main(int argc, char** argv) { return view_command_line(argc, argv); }
+#endif

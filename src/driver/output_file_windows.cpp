@@ -1,0 +1,170 @@
+// Windows: the new file is flushed with FlushFileBuffers and put in the
+// output's place with ReplaceFileW, which keeps the old file's attributes
+// and security, or MoveFileExW where there was none. A Ctrl-C, Ctrl-Break or
+// a closed console removes it.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "driver/output_file.h"
+#include "platform/files.h"
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kNameAttempts = 100;
+
+// The new file the console's handler must remove, empty while there is
+// none. The lock keeps the handler and the making, moving or removing of
+// the file apart.
+SRWLOCK pending_lock = SRWLOCK_INIT;
+std::wstring pending_removal;
+
+BOOL WINAPI remove_pending_file(DWORD) {
+  // The lock is never released: the process is ending, and the file must not
+  // take the output's place in the meantime.
+  AcquireSRWLockExclusive(&pending_lock);
+  if (!pending_removal.empty()) DeleteFileW(pending_removal.c_str());
+  return FALSE;  // the next handler, the system's, ends the process
+}
+
+// The errno that says what the system's error says, so that the reason
+// prints as it does on other systems.
+int errno_of(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+      return EINVAL;
+    default:
+      return EIO;
+  }
+}
+
+// A Windows call's result as note_failure takes it: errno is set on failure.
+bool call_succeeded(BOOL result) {
+  if (result == 0) errno = errno_of(GetLastError());
+  return result != 0;
+}
+
+// What stands at the output's name. `target` becomes the file to replace:
+// the name itself, or for an existing file the path its links lead to.
+enum class Existing { kNone, kFile, kDirectory, kDevice };
+
+Existing look_at_output(const std::wstring& name, fs::path& target) {
+  target = name;
+  const HANDLE file = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Existing::kNone;
+  Existing kind = Existing::kDevice;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information)) {
+    kind = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::kDirectory
+                                                                          : Existing::kFile;
+    wchar_t final_path[MAX_PATH * 4];
+    const DWORD length = GetFinalPathNameByHandleW(file, final_path, MAX_PATH * 4, FILE_NAME_NORMALIZED);
+    if (length > 0 && length < MAX_PATH * 4) target = final_path;
+  }
+  CloseHandle(file);
+  return kind;
+}
+
+// Creates the new file beside `target` under a name no other file has, kept
+// in `output.temporary`. Deleting it is shared, so that the console's handler
+// can remove it while it is open.
+HANDLE create_beside(const fs::path& target, OutputFile& output) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    const fs::path path = target.parent_path() / new_file_name(utf8_name(target.filename().c_str()));
+    AcquireSRWLockExclusive(&pending_lock);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    if (file != INVALID_HANDLE_VALUE) {
+      output.temporary = utf8_name(path.c_str());
+      pending_removal = path.wstring();
+    }
+    ReleaseSRWLockExclusive(&pending_lock);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      output.error = errno_of(error);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  output.error = EEXIST;  // every name tried was taken
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool flush_to_disk(OutputFile& output) {
+  const auto file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(output.stream)));
+  return note_failure(call_succeeded(FlushFileBuffers(file)), output);
+}
+
+bool settle_new_file(OutputFile& output, bool completed) {
+  const std::wstring temporary = wide_name(output.temporary.c_str());
+  const std::wstring target = wide_name(output.target.c_str());
+  AcquireSRWLockExclusive(&pending_lock);
+  // ReplaceFileW fails where the old file has gone meanwhile; the move then
+  // puts the new one in its place all the same.
+  const bool placed =
+      completed &&
+      note_failure(call_succeeded((output.replaces &&
+                                   ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+                                  MoveFileExW(temporary.c_str(), target.c_str(),
+                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)),
+                   output);
+  if (!placed) DeleteFileW(temporary.c_str());
+  pending_removal.clear();
+  ReleaseSRWLockExclusive(&pending_lock);
+  return placed;
+}
+
+bool open_output(const char* output_name, OutputFile& output) {
+  fs::path target;
+  const Existing existing = look_at_output(wide_name(output_name), target);
+  if (existing == Existing::kDevice) {
+    output.stream = open_file(output_name, "w+b");
+    return note_failure(output.stream != nullptr, output);
+  }
+  if (existing == Existing::kDirectory || target.filename().empty()) {
+    output.error = EISDIR;
+    return false;
+  }
+  SetConsoleCtrlHandler(remove_pending_file, TRUE);
+  const HANDLE file = create_beside(target, output);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  output.target = utf8_name(target.c_str());
+  output.replaces = existing == Existing::kFile;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+  output.stream = fd < 0 ? nullptr : _fdopen(fd, "w+b");
+  if (note_failure(output.stream != nullptr, output)) return true;
+  if (fd < 0) CloseHandle(file);
+  else _close(fd);
+  settle_new_file(output, false);
+  return false;
+}
+
+}  // namespace kestrune
