@@ -11,6 +11,8 @@
 
 namespace {
 
+// scripts/check_windows.sh runs both builds with each of these sets too, as
+// it reads them from this table.
 constexpr const char* kOptionSets[][4] = {
     {nullptr},                  // verbatim copy
     {"-r300"},                  // extension to 68 bytes

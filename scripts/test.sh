@@ -3,7 +3,9 @@
 #   1. the plain build and its tests;
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. each fuzz target (clang, libFuzzer) for a bounded time from its corpus;
-#   4. the build with only a compiler: no test, benchmark or PNG library.
+#   4. the build with only a compiler: no test, benchmark or PNG library;
+#   5. the Windows programs, cross-built with MinGW-w64 and run under Wine
+#      beside the Linux build (scripts/check_windows.sh).
 # Every package the first three need must be installed: a missing one stops
 # the run instead of leaving its part out.
 # FUZZ_SECONDS sets the time per fuzz target (default 20).
@@ -64,5 +66,10 @@ cmake -S . -B build-bare -DKESTRUNE_BUILD_TESTS=ON -DKESTRUNE_BUILD_BENCH=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON
 cmake --build build-bare -j"$jobs"
 ctest --test-dir build-bare --output-on-failure -j"$jobs"
+
+stage "Windows programs, checked under Wine"
+cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-windows -j"$jobs" --target kestrune kestrune-view
+scripts/check_windows.sh build build-windows
 
 stage "all passed"

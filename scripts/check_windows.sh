@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Runs the Windows programs under Wine beside the Linux build and compares
+# them: for every font of the fuzz seed corpus and regression inputs, with
+# every option set fuzz_run uses, the exit status, the message lines (a CR
+# before each line's end aside) and the output's bytes; the viewer's
+# terminal view and proof job; then the output's safety cases and a
+# Unicode file name on Windows alone.
+#   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
+set -euo pipefail
+export LC_ALL=C.UTF-8  # Wine reads the Unicode names by the locale
+cd "$(dirname "$0")/.."
+linux=$(realpath "$1")
+windows=$(realpath "$2")
+wine=${WINE:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
+work=$(mktemp -d)
+# A Wine prefix takes seconds to make, so it is kept beside the programs.
+export WINEPREFIX="$windows/wine-prefix" WINEDEBUG=-all
+trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+# The first run makes the prefix; what it starts to do so must end first.
+"$wine" "$windows/kestrune.exe" >/dev/null 2>&1 || true
+"$wineserver" -w
+"$wineserver" -p  # kept running, so that each run is quick
+
+# Runs a Windows program under Wine, its messages into LOG. Wine's loader
+# now and then fails an assertion of ld.so's as the process ends, after the
+# program's own work (status 127); such a run is made again.
+on_wine() {  # LOG PROGRAM ARGS...
+  local log=$1 attempt status
+  shift
+  for attempt in 1 2 3; do
+    status=0
+    timeout 120 "$wine" "$@" >"$log" 2>&1 || status=$?
+    grep -q '^Inconsistency detected by ld.so' "$log" || break
+    echo "-- Wine's loader failed as $(basename "$1") ended (attempt $attempt); running it again"
+  done
+  return "$status"
+}
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Runs one program (on Wine for an .exe) in an empty directory holding
+# `in.sfp`; leaves there the status, the messages without CRs and what else
+# the run left.
+run_in() {  # DIR FONT PROGRAM ARGS...
+  local dir=$1 font=$2 status=0
+  shift 2
+  rm -rf "$dir" && mkdir -p "$dir" && cp "$font" "$dir/in.sfp"
+  if [[ $1 == *.exe ]]; then
+    (cd "$dir" && on_wine messages "$@") || status=$?
+  else
+    (cd "$dir" && timeout 120 "$@" >messages 2>&1) || status=$?
+  fi
+  echo "$status" >"$dir/status"
+  sed -i 's/\r$//' "$dir/messages"
+}
+
+# Both systems' runs must agree in every file they left.
+compare() {  # WHAT
+  if ! diff -r "$work/linux" "$work/windows" >/dev/null; then
+    fail "$1"
+    diff -r "$work/linux" "$work/windows" | head -n 10 || true
+  fi
+}
+
+fonts="$work/fonts"
+mkdir -p "$fonts"
+for input in fuzz/corpus/fuzz_run/* fuzz/regressions/fuzz_run/*; do
+  tail -c +2 "$input" >"$fonts/run-$(basename "$input")"  # the first byte picks options
+done
+for input in fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/*; do
+  cp "$input" "$fonts/view-$(basename "$input")"
+done
+mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp |
+  grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//')
+
+cases=0
+for font in "$fonts"/*; do
+  for options in "${option_sets[@]}"; do
+    # shellcheck disable=SC2086  # an option set is split into its words
+    run_in "$work/linux" "$font" "$linux/kestrune" in.sfp out.sfp $options
+    # shellcheck disable=SC2086
+    run_in "$work/windows" "$font" "$windows/kestrune.exe" in.sfp out.sfp $options
+    compare "kestrune $(basename "$font") $options"
+    cases=$((cases + 1))
+  done
+  for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp"; do
+    # shellcheck disable=SC2086
+    run_in "$work/linux" "$font" "$linux/kestrune-view" $view
+    # shellcheck disable=SC2086
+    run_in "$work/windows" "$font" "$windows/kestrune-view.exe" $view
+    compare "kestrune-view $view on $(basename "$font")"
+    cases=$((cases + 1))
+  done
+done
+echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
+
+# The output's safety, on Windows alone: the expected files in the end.
+kestrune_exe() { on_wine "$work/messages" "$windows/kestrune.exe" "$@"; }
+expect() {  # WHAT STATUS EXPECTED-STATUS FILES... (what the directory holds)
+  local what=$1 status=$2 wanted=$3
+  shift 3
+  [ "$status" -eq "$wanted" ] || fail "$what: status $status, not $wanted"
+  [ "$(cd "$work/safety" && ls | tr '\n' ' ')" = "$* " ] || fail "$what: left $(ls "$work/safety")"
+}
+sample=examples/sample.sfp
+rm -rf "$work/safety" && mkdir "$work/safety" && cd "$work/safety"
+cp "$OLDPWD/$sample" in.sfp && echo old >out.sfp && status=0
+kestrune_exe in.sfp out.sfp -l || status=$?
+"$linux/kestrune" in.sfp linux.sfp -l >/dev/null || true
+cmp -s out.sfp linux.sfp || fail "an existing output is not replaced by the font"
+rm linux.sfp && expect "an existing output replaced" "$status" 1 in.sfp out.sfp
+head -c 50 in.sfp >cut.sfp && status=0
+kestrune_exe cut.sfp out.sfp -l || status=$?
+cmp -s out.sfp "$OLDPWD/$sample" && fail "a failed run changed the output"
+expect "a failed run" "$status" 255 cut.sfp in.sfp out.sfp
+rm cut.sfp && ln in.sfp link.sfp
+for same in in.sfp IN.SFP link.sfp; do
+  status=0 && kestrune_exe in.sfp "$same" || status=$?
+  grep -q '^Error: Input and output are the same file\.' "$work/messages" || fail "$same not refused"
+  expect "the same file as $same" "$status" 255 in.sfp link.sfp out.sfp
+done
+rm link.sfp out.sfp && status=0 && kestrune_exe in.sfp NUL -clean || status=$?
+expect "NUL as the output" "$status" 1 in.sfp
+mv in.sfp шрифт.sfp && status=0 && kestrune_exe шрифт.sfp копия.sfp -l || status=$?
+"$linux/kestrune" шрифт.sfp linux.sfp -l | sed 's/linux\.sfp/копия.sfp/' >linux.txt || true
+sed 's/\r$//' "$work/messages" | cmp -s - linux.txt || fail "a Unicode name printed otherwise"
+cmp -s копия.sfp linux.sfp || fail "a Unicode name written otherwise"
+rm linux.sfp linux.txt && expect "a Unicode name" "$status" 1 копия.sfp шрифт.sfp
+on_wine "$work/messages" "$windows/kestrune-view.exe" --png sheet.png копия.sfp || true
+grep -q -- '--png is not available' "$work/messages" || fail "the viewer does not refuse --png"
+cd "$OLDPWD"
+
+# Linked statically: no DLL but the system's.
+for program in kestrune kestrune-view; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$windows/$program.exe" | sed -n 's/^\tDLL Name: //p')
+  echo "-- $program.exe uses" $dlls
+  if grep -qiv -E '^(kernel32|msvcrt|user32|advapi32|shell32|ws2_32|ucrtbase|api-ms-win-.*)\.dll$' \
+    <<<"$dlls"; then
+    fail "$program.exe needs a DLL that is not the system's"
+  fi
+done
+
+[ "$failures" -eq 0 ] || { echo "$failures Windows checks failed"; exit 1; }
+echo "-- the Windows build agrees with the Linux build"
