@@ -18,6 +18,8 @@ work=$(mktemp -d)
 export WINEPREFIX="$windows/wine-prefix" WINEDEBUG=-all
 trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 # The first run makes the prefix; what it starts to do so must end first.
+# A server kept from an earlier run would never end.
+"$wineserver" -k 2>/dev/null || true
 "$wine" "$windows/kestrune.exe" >/dev/null 2>&1 || true
 "$wineserver" -w
 "$wineserver" -p  # kept running, so that each run is quick
@@ -94,6 +96,16 @@ for font in "$fonts"/*; do
     cases=$((cases + 1))
   done
 done
+# The command lines that fail before a font is read, or fail to write it.
+for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l out.sfp -l" \
+  "in.sfp out.sfp -r600dpi --landscape"; do
+  # shellcheck disable=SC2086
+  run_in "$work/linux" examples/sample.sfp "$linux/kestrune" $args
+  # shellcheck disable=SC2086
+  run_in "$work/windows" examples/sample.sfp "$windows/kestrune.exe" $args
+  compare "kestrune $args"
+  cases=$((cases + 1))
+done
 echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
 
 # The output's safety, on Windows alone: the expected files in the end.
@@ -128,7 +140,15 @@ mv in.sfp шрифт.sfp && status=0 && kestrune_exe шрифт.sfp копия.s
 sed 's/\r$//' "$work/messages" | cmp -s - linux.txt || fail "a Unicode name printed otherwise"
 cmp -s копия.sfp linux.sfp || fail "a Unicode name written otherwise"
 rm linux.sfp linux.txt && expect "a Unicode name" "$status" 1 копия.sfp шрифт.sfp
-on_wine "$work/messages" "$windows/kestrune-view.exe" --png sheet.png копия.sfp || true
+# A Ctrl-C (Wine makes one of SIGINT) in the middle of a long copy removes
+# the new file, and leaves no output.
+{ cat копия.sfp && head -c 300M /dev/zero; } >long.sfp && rm копия.sfp
+"$wine" "$windows/kestrune.exe" long.sfp копия.sfp >/dev/null 2>&1 &
+for _ in $(seq 500); do ls -A | grep -q '^\.копия\.sfp\.' && break || sleep 0.01; done
+kill -INT $! && wait $! || true
+expect "a run ended by Ctrl-C" 0 0 long.sfp шрифт.sfp
+rm long.sfp
+on_wine "$work/messages" "$windows/kestrune-view.exe" --png sheet.png шрифт.sfp || true
 grep -q -- '--png is not available' "$work/messages" || fail "the viewer does not refuse --png"
 cd "$OLDPWD"
 

@@ -95,7 +95,9 @@ Existing look_at_output(const std::wstring& name, fs::path& target) {
 // can remove it while it is open.
 HANDLE create_beside(const fs::path& target, OutputFile& output) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const fs::path path = target.parent_path() / new_file_name(utf8_name(target.filename().c_str()));
+    // A path joined to a narrow string would read it in the ANSI code page.
+    const std::string name = new_file_name(utf8_name(target.filename().c_str()));
+    const fs::path path = target.parent_path() / wide_name(name.c_str());
     AcquireSRWLockExclusive(&pending_lock);
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
