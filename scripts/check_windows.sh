@@ -123,9 +123,12 @@ kestrune_exe in.sfp out.sfp -l || status=$?
 "$linux/kestrune" in.sfp linux.sfp -l >/dev/null || true
 cmp -s out.sfp linux.sfp || fail "an existing output is not replaced by the font"
 rm linux.sfp && expect "an existing output replaced" "$status" 1 in.sfp out.sfp
-head -c 50 in.sfp >cut.sfp && status=0
+chmod a-w out.sfp && status=0 && kestrune_exe in.sfp out.sfp || status=$?
+cmp -s in.sfp out.sfp && [ "$(stat -c %a out.sfp)" = 444 ] || fail "a read-only output is not replaced, read-only"
+chmod u+w out.sfp && expect "a read-only output replaced" "$status" 1 in.sfp out.sfp
+head -c 50 in.sfp >cut.sfp && cp out.sfp "$work/before.sfp" && status=0
 kestrune_exe cut.sfp out.sfp -l || status=$?
-cmp -s out.sfp "$OLDPWD/$sample" && fail "a failed run changed the output"
+cmp -s out.sfp "$work/before.sfp" || fail "a failed run changed the output"
 expect "a failed run" "$status" 255 cut.sfp in.sfp out.sfp
 rm cut.sfp && ln in.sfp link.sfp
 for same in in.sfp IN.SFP link.sfp; do

@@ -4,6 +4,7 @@
 // Anything else (a device, a FIFO, NUL) is written directly.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +17,7 @@ struct OutputFile {
   std::string target;     // the file replaced: the output, its symbolic links followed
   std::string temporary;  // the new file beside it; empty when written directly
   bool replaces = false;  // whether a file stood at `target` when the output was opened
+  std::uint32_t attributes = 0;  // on Windows, that file's attributes, which the new one takes
   int error = 0;          // errno of the first call that failed; 0 while none has
 };
 

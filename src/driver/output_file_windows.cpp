@@ -19,6 +19,11 @@ namespace fs = std::filesystem;
 
 constexpr int kNameAttempts = 100;
 
+// The attributes SetFileAttributesW can give a file.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+
 // The new file the console's handler must remove, empty while there is
 // none. The lock keeps the handler and the making, moving or removing of
 // the file apart.
@@ -72,7 +77,7 @@ bool call_succeeded(BOOL result) {
 // the name itself, or for an existing file the path its links lead to.
 enum class Existing { kNone, kFile, kDirectory, kDevice };
 
-Existing look_at_output(const std::wstring& name, fs::path& target) {
+Existing look_at_output(const std::wstring& name, fs::path& target, OutputFile& output) {
   target = name;
   const HANDLE file = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -80,6 +85,7 @@ Existing look_at_output(const std::wstring& name, fs::path& target) {
   Existing kind = Existing::kDevice;
   BY_HANDLE_FILE_INFORMATION information{};
   if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information)) {
+    output.attributes = information.dwFileAttributes;
     kind = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::kDirectory
                                                                           : Existing::kFile;
     wchar_t final_path[MAX_PATH * 4];
@@ -117,6 +123,28 @@ HANDLE create_beside(const fs::path& target, OutputFile& output) {
   return INVALID_HANDLE_VALUE;
 }
 
+// Puts the new file in the target's place, the old file's attributes with
+// it. A read-only file is replaced as on other systems, and stays read-only:
+// the attribute, which would refuse the move, is lifted for it.
+bool replace_target(const std::wstring& temporary, const std::wstring& target,
+                    const OutputFile& output) {
+  const DWORD kept = output.attributes & kSettableAttributes;
+  const DWORD attributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;  // NORMAL goes alone
+  const bool read_only = output.replaces && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (read_only) SetFileAttributesW(target.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  // ReplaceFileW fails where the old file has gone meanwhile; the move then
+  // puts the new one in its place all the same.
+  const bool placed =
+      (output.replaces && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
+      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const DWORD error = GetLastError();
+  if (placed && output.replaces) SetFileAttributesW(target.c_str(), attributes);
+  if (!placed && read_only) SetFileAttributesW(target.c_str(), attributes);
+  SetLastError(error);
+  return placed;
+}
+
 }  // namespace
 
 bool flush_to_disk(OutputFile& output) {
@@ -128,16 +156,8 @@ bool settle_new_file(OutputFile& output, bool completed) {
   const std::wstring temporary = wide_name(output.temporary.c_str());
   const std::wstring target = wide_name(output.target.c_str());
   AcquireSRWLockExclusive(&pending_lock);
-  // ReplaceFileW fails where the old file has gone meanwhile; the move then
-  // puts the new one in its place all the same.
   const bool placed =
-      completed &&
-      note_failure(call_succeeded((output.replaces &&
-                                   ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
-                                  MoveFileExW(temporary.c_str(), target.c_str(),
-                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)),
-                   output);
+      completed && note_failure(call_succeeded(replace_target(temporary, target, output)), output);
   if (!placed) DeleteFileW(temporary.c_str());
   pending_removal.clear();
   ReleaseSRWLockExclusive(&pending_lock);
@@ -146,7 +166,7 @@ bool settle_new_file(OutputFile& output, bool completed) {
 
 bool open_output(const char* output_name, OutputFile& output) {
   fs::path target;
-  const Existing existing = look_at_output(wide_name(output_name), target);
+  const Existing existing = look_at_output(wide_name(output_name), target, output);
   if (existing == Existing::kDevice) {
     output.stream = open_file(output_name, "w+b");
     return note_failure(output.stream != nullptr, output);
