@@ -58,12 +58,17 @@ run_in() {  # DIR FONT PROGRAM ARGS...
   sed -i 's/\r$//' "$dir/messages"
 }
 
-# Both systems' runs must agree in every file they left.
-compare() {  # WHAT
-  if ! diff -r "$work/linux" "$work/windows" >/dev/null; then
-    fail "$1"
-    diff -r "$work/linux" "$work/windows" | head -n 10 || true
-  fi
+# Runs PROGRAM of each build with ARGS on FONT; both must leave the same.
+cases=0
+compare_runs() {  # FONT PROGRAM ARGS...
+  local font=$1 program=$2
+  shift 2
+  run_in "$work/linux" "$font" "$linux/$program" "$@"
+  run_in "$work/windows" "$font" "$windows/$program.exe" "$@"
+  cases=$((cases + 1))
+  diff -r "$work/linux" "$work/windows" >/dev/null && return
+  fail "$program $* on $(basename "$font")"
+  diff -r "$work/linux" "$work/windows" | head -n 10 || true
 }
 
 fonts="$work/fonts"
@@ -71,40 +76,21 @@ mkdir -p "$fonts"
 for input in fuzz/corpus/fuzz_run/* fuzz/regressions/fuzz_run/*; do
   tail -c +2 "$input" >"$fonts/run-$(basename "$input")"  # the first byte picks options
 done
-for input in fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/*; do
-  cp "$input" "$fonts/view-$(basename "$input")"
-done
+cp fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/* "$fonts/"
 mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp |
   grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//')
-
-cases=0
+# shellcheck disable=SC2086  # an option set or a command line is split into words
 for font in "$fonts"/*; do
-  for options in "${option_sets[@]}"; do
-    # shellcheck disable=SC2086  # an option set is split into its words
-    run_in "$work/linux" "$font" "$linux/kestrune" in.sfp out.sfp $options
-    # shellcheck disable=SC2086
-    run_in "$work/windows" "$font" "$windows/kestrune.exe" in.sfp out.sfp $options
-    compare "kestrune $(basename "$font") $options"
-    cases=$((cases + 1))
-  done
+  for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
   for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp"; do
-    # shellcheck disable=SC2086
-    run_in "$work/linux" "$font" "$linux/kestrune-view" $view
-    # shellcheck disable=SC2086
-    run_in "$work/windows" "$font" "$windows/kestrune-view.exe" $view
-    compare "kestrune-view $view on $(basename "$font")"
-    cases=$((cases + 1))
+    compare_runs "$font" kestrune-view $view
   done
 done
-# The command lines that fail before a font is read, or fail to write it.
+# Command lines that fail before a font is read, or fail to write it.
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l out.sfp -l" \
   "in.sfp out.sfp -r600dpi --landscape"; do
   # shellcheck disable=SC2086
-  run_in "$work/linux" examples/sample.sfp "$linux/kestrune" $args
-  # shellcheck disable=SC2086
-  run_in "$work/windows" examples/sample.sfp "$windows/kestrune.exe" $args
-  compare "kestrune $args"
-  cases=$((cases + 1))
+  compare_runs examples/sample.sfp kestrune $args
 done
 echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
 
