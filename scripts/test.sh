@@ -19,7 +19,8 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR=/dev/shm
 fi
 
-stage() { printf '\n==== %s\n' "$*"; }
+# Each stage's heading gives the seconds since the start, so stages can be timed.
+stage() { printf '\n==== %s (at %ds)\n' "$*" "$SECONDS"; }
 
 stage "plain build and tests"
 # The tests and benchmarks are off by default (a plain build makes the two
