@@ -14,11 +14,11 @@ namespace kestrune {
 
 struct OutputFile {
   std::FILE* stream = nullptr;
-  std::string target;     // the file replaced: the output, its symbolic links followed
-  std::string temporary;  // the new file beside it; empty when written directly
-  bool replaces = false;  // whether a file stood at `target` when the output was opened
+  std::string target;            // the file replaced: the output, its symbolic links followed
+  std::string temporary;         // the new file beside it; empty when written directly
+  bool replaces = false;         // whether a file stood at `target` when the output was opened
   std::uint32_t attributes = 0;  // on Windows, that file's attributes, which the new one takes
-  int error = 0;          // errno of the first call that failed; 0 while none has
+  int error = 0;                 // errno of the first call that failed; 0 while none has
 };
 
 // Opens the output for writing; false, with the reason in `output.error`,

@@ -79,8 +79,9 @@ enum class Existing { kNone, kFile, kDirectory, kDevice };
 
 Existing look_at_output(const std::wstring& name, fs::path& target, OutputFile& output) {
   target = name;
-  const HANDLE file = CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file =
+      CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Existing::kNone;
   Existing kind = Existing::kDevice;
   BY_HANDLE_FILE_INFORMATION information{};
@@ -89,7 +90,8 @@ Existing look_at_output(const std::wstring& name, fs::path& target, OutputFile& 
     kind = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Existing::kDirectory
                                                                           : Existing::kFile;
     wchar_t final_path[MAX_PATH * 4];
-    const DWORD length = GetFinalPathNameByHandleW(file, final_path, MAX_PATH * 4, FILE_NAME_NORMALIZED);
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, final_path, MAX_PATH * 4, FILE_NAME_NORMALIZED);
     if (length > 0 && length < MAX_PATH * 4) target = final_path;
   }
   CloseHandle(file);
@@ -137,7 +139,8 @@ bool replace_target(const std::wstring& temporary, const std::wstring& target,
   const bool placed =
       (output.replaces && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) ||
-      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      MoveFileExW(temporary.c_str(), target.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   const DWORD error = GetLastError();
   if (placed && output.replaces) SetFileAttributesW(target.c_str(), attributes);
   if (!placed && read_only) SetFileAttributesW(target.c_str(), attributes);
@@ -183,8 +186,11 @@ bool open_output(const char* output_name, OutputFile& output) {
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
   output.stream = fd < 0 ? nullptr : _fdopen(fd, "w+b");
   if (note_failure(output.stream != nullptr, output)) return true;
-  if (fd < 0) CloseHandle(file);
-  else _close(fd);
+  if (fd >= 0) {
+    _close(fd);  // the handle with it
+  } else {
+    CloseHandle(file);
+  }
   settle_new_file(output, false);
   return false;
 }

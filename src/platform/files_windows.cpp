@@ -37,8 +37,9 @@ HANDLE handle_of(std::FILE* stream) {
 // for and every kind of sharing allowed, so that no other program's open
 // file gets in the way. Directories open too.
 HANDLE open_to_inspect(const char* name) {
-  return CreateFileW(wide_name(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return CreateFileW(wide_name(name).c_str(), 0,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 bool identify(const char* name, BY_HANDLE_FILE_INFORMATION& information) {
@@ -89,8 +90,8 @@ bool names_same_file(const char* first, const char* second) {
   BY_HANDLE_FILE_INFORMATION a{};
   BY_HANDLE_FILE_INFORMATION b{};
   return identify(first, a) && identify(second, b) &&
-         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-         a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
 }
 
 void remove_regular_file(const char* name) {
