@@ -10,8 +10,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "bytes/messages.h"
-
 namespace kestrune {
 namespace {
 
