@@ -217,7 +217,7 @@ TEST(BufferedOutput, RemembersAFailedWrite) {
     bool written = true;
     for (int i = 0; i < 10000 && written; ++i) written = write_bytes(out, chunk);
     EXPECT_FALSE(written) << chunk_size;
-    EXPECT_TRUE(out.failed);
+    EXPECT_TRUE(out.failed());
     EXPECT_FALSE(flush_output(out));
     EXPECT_FALSE(write_bytes(out, Bytes{1}));
     EXPECT_FALSE(emit_command("*c", 65, 'E', out));

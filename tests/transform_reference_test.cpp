@@ -8,6 +8,7 @@
 
 #include "characters/clean.h"
 #include "characters/landscape.h"
+#include "characters/rotation.h"
 #include "font_builder.h"
 #include "streams.h"
 
@@ -75,8 +76,10 @@ Bytes rotated_bitmap(const Bytes& bitmap, Size size,
                      std::size_t capacity = OutputBuffer::kDefaultCapacity) {
   Bytes written;
   OutputBuffer buffered(written, capacity);
+  // The rotated bytes alone, with no data command ever full.
+  CharacterWriter bytes_only{buffered, SIZE_MAX, SIZE_MAX};
   EXPECT_TRUE(write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(size.width),
-                                   static_cast<std::uint16_t>(size.height), buffered));
+                                   static_cast<std::uint16_t>(size.height), bytes_only));
   EXPECT_TRUE(flush_output(buffered));
   return written;
 }

@@ -19,6 +19,7 @@
 #include "softfont/definitions.h"
 #include "softfont/header.h"
 #include "streams.h"
+#include "viewer/character_table.h"
 #include "viewer/contact_sheet.h"
 #include "viewer/font_view.h"
 

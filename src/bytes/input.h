@@ -112,11 +112,8 @@ inline DecimalField read_decimal_field(InputBuffer& in) {
   }
   std::int64_t value = 0;
   for (;;) {
-    const std::uint8_t* at = in.bytes.data() + in.next;
-    const std::uint8_t* const end = in.bytes.data() + in.end;
-    for (; at != end && is_digit(*at); ++at) value = fold_digit(value, *at);
-    in.next = static_cast<std::size_t>(at - in.bytes.data());
-    if (at != end) return finish_field(value, in.bytes[in.next++]);
+    in.next += fold_digits(held_bytes(in), value);
+    if (in.next != in.end) return finish_field(value, in.bytes[in.next++]);
     if (!refill_input(in)) return finish_field(value, kEndOfInput);
   }
 }

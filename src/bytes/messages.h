@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "bytes/output.h"
-#include "pcl/decimal.h"
 
 namespace kestrune {
 
@@ -22,11 +21,10 @@ struct MessageSink {
 
   OutputBuffer text;
   bool at_once = false;
-  // The digits of the code last printed on a progress line, which the
-  // character's next line and its first command copy.
-  DecimalCache code_digits;
 };
 
+// Once printing has failed (a closed or full standard output), nothing more
+// is printed: a later line must not stand where an earlier one was lost.
 void print_text(MessageSink& sink, std::string_view text);
 // `before`, then `number` as "%d" writes it, then `after`.
 void print_text(MessageSink& sink, std::string_view before, std::int64_t number,

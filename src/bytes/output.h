@@ -14,7 +14,8 @@
 
 namespace kestrune {
 
-struct OutputBuffer {
+class OutputBuffer {
+ public:
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
 
   // To a file; the file stays the caller's.
@@ -22,34 +23,40 @@ struct OutputBuffer {
   // Appended to `memory`, which must outlive the buffer.
   explicit OutputBuffer(std::vector<std::uint8_t>& memory, std::size_t capacity = kDefaultCapacity);
 
-  std::FILE* file = nullptr;                    // the destination, or null for memory
-  std::vector<std::uint8_t>* memory = nullptr;  // the destination when there is no file
-  std::vector<std::uint8_t> bytes;              // its size is the capacity
-  std::size_t used = 0;
-  bool failed = false;
-  int error_number = 0;  // the system's reason for the failed write, when it gave one
+  bool failed() const { return failed_; }
+  // The system's reason for the failed write, when it gave one; else 0.
+  int error_number() const { return error_number_; }
+  // The destination file, or null for memory.
+  std::FILE* file() const { return file_; }
+
+  // Room for `count` bytes at the end of the buffer, to be built in place and
+  // then committed: a writer that formats its bytes there needs no copy. Null
+  // when the buffer has not that much room left, or the output has failed.
+  std::uint8_t* room(std::size_t count) {
+    return !failed_ && count <= bytes_.size() - used_ ? bytes_.data() + used_ : nullptr;
+  }
+  // Takes the first `count` bytes of the room last given as written.
+  void commit(std::size_t count) { used_ += count; }
+
+  // Writes all of `bytes`; false once any write to the output has failed.
+  bool write(std::span<const std::uint8_t> bytes);
+  // Hands every byte held to the destination; false once any write has failed.
+  bool flush();
+
+ private:
+  bool write_to_destination(std::span<const std::uint8_t> bytes);
+
+  std::FILE* file_ = nullptr;
+  std::vector<std::uint8_t>* memory_ = nullptr;  // the destination when there is no file
+  std::vector<std::uint8_t> bytes_;              // its size is the capacity
+  std::size_t used_ = 0;
+  bool failed_ = false;
+  int error_number_ = 0;
 };
 
-// Hands every byte held to the destination; false once any write has failed.
-bool flush_output(OutputBuffer& out);
-
-// Writes all of `bytes`; false once any write to the output has failed.
-bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes);
-
-// Writes the bytes `build` makes: given where to put at most `most` bytes,
-// it puts them there and returns how many. That is the end of `out`'s buffer
-// when it has the room, so they need no copying; else `spare` (at least
-// `most` bytes), from which they go through write_bytes, which keeps the
-// destination's writes in whole buffers. False once the output has failed.
-template <typename Build>
-bool write_built(OutputBuffer& out, std::uint8_t* spare, std::size_t most, Build build) {
-  if (out.failed) return false;
-  if (most <= out.bytes.size() - out.used) {
-    out.used += build(out.bytes.data() + out.used);
-    return true;
-  }
-  const std::size_t length = build(spare);
-  return write_bytes(out, std::span<const std::uint8_t>(spare, length));
+inline bool flush_output(OutputBuffer& out) { return out.flush(); }
+inline bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes) {
+  return out.write(bytes);
 }
 
 // Writes ESC, the two prefix letters, the value in decimal and the terminator.

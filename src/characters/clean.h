@@ -2,14 +2,9 @@
 // of each bitmap row.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
-#include "bytes/messages.h"
-#include "bytes/output.h"
-#include "pcl/records.h"
-#include "softfont/definitions.h"
+#include "characters/scanner.h"
 
 namespace kestrune {
 
@@ -18,9 +13,7 @@ namespace kestrune {
 void clear_fill_bits(std::span<std::uint8_t> block);
 
 // The cleaning transform: cleans the block (a compressed character's is left
-// as it is), then writes the character under its code with the same bytes,
-// in data commands of at most kLargestDataBlock bytes.
-void clean_row_fill(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
-                    MessageSink& messages);
+// as it is), then writes the character under its code with the same bytes.
+void clean_row_fill(int code, std::span<std::uint8_t> block, TransformContext& context);
 
 }  // namespace kestrune

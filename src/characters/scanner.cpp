@@ -11,7 +11,8 @@ namespace {
 // the transform. A problem with a definition is reported unless the input
 // itself failed; that is reported once, when the pass ends.
 void handle_definition(const CharacterDefinition& definition, const InputBuffer& in,
-                       OutputBuffer& out, CharacterTransform transform, MessageSink& messages) {
+                       CharacterTransform transform, TransformContext& context) {
+  MessageSink& messages = context.messages;
   using enum DefinitionStatus;
   const DefinitionStatus status = definition.status;
   if (names_a_character(status)) print_character_progress(messages, definition.code, "found.");
@@ -35,7 +36,7 @@ void handle_definition(const CharacterDefinition& definition, const InputBuffer&
                  " is too short to hold a descriptor; skipped.\n");
       break;
     default:
-      transform(definition.code, definition.block.size(), definition.block.data(), out, messages);
+      transform(definition.code, definition.block, context);
   }
 }
 
@@ -75,13 +76,14 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
   // where it lies; for the others one block buffer serves, growing to the
   // largest, neither cleared nor reallocated between them.
   std::vector<std::uint8_t> block;
+  TransformContext context{out, messages, {}};
   CharacterDefinition definition;
   DroppedBytes dropped{input_position(in)};
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
     dropped.account(definition);
-    handle_definition(definition, in, out, transform, messages);
-    if (out.failed) {
-      report_write_error(messages, out.error_number);
+    handle_definition(definition, in, transform, context);
+    if (out.failed()) {
+      report_write_error(messages, out.error_number());
       return false;
     }
   }

@@ -1,8 +1,9 @@
 // The scan over the character definitions that follow the font header.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "bytes/input.h"
 #include "bytes/messages.h"
@@ -10,11 +11,19 @@
 
 namespace kestrune {
 
-// A per-character transform: given the character code and its data block of
-// `n` bytes (n >= 16: the character descriptor, then the bitmap), writes the
-// character to the output and prints its own messages.
-using CharacterTransform = void (*)(int code, std::size_t n, std::uint8_t* block, OutputBuffer& out,
-                                    MessageSink& messages);
+// What a per-character transform works with: where it writes and prints,
+// and room for unpacked dots that serves one character after another.
+struct TransformContext {
+  OutputBuffer& out;
+  MessageSink& messages;
+  std::vector<std::uint8_t> unpacked;
+};
+
+// A per-character transform: given the character code and its complete data
+// block (at least 16 bytes: the character descriptor, then the bitmap),
+// writes the character to the output and prints its own messages.
+using CharacterTransform = void (*)(int code, std::span<std::uint8_t> block,
+                                    TransformContext& context);
 
 // Finds every character definition (ESC *c<code>E then ESC (s<n>W and n data
 // bytes) from the input's position to its end and hands each to `transform`.

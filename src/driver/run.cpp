@@ -91,13 +91,13 @@ bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& optio
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
   const bool flushed = flush_output(out);
-  if (ok && !flushed) report_write_error(messages, out.error_number);
+  if (ok && !flushed) report_write_error(messages, out.error_number());
   return ok && flushed;
 }
 
 bool copy_remaining_bytes(InputBuffer& in, OutputBuffer& out, MessageSink& messages) {
   if (!copy_rest_of_input(in, out)) {
-    report_write_error(messages, out.error_number);
+    report_write_error(messages, out.error_number());
     return false;
   }
   if (input_failed(in)) {

@@ -51,8 +51,10 @@ std::size_t command_end(std::span<const std::uint8_t> bytes, std::size_t at) {
   for (;;) {
     std::int64_t value = 0;
     if (i < bytes.size() && (bytes[i] == '+' || bytes[i] == '-')) ++i;
-    for (; i < bytes.size() && (is_digit(bytes[i]) || bytes[i] == '.'); ++i) {
-      if (is_digit(bytes[i])) value = fold_digit(value, bytes[i]);
+    for (;;) {
+      i += fold_digits(bytes.subspan(i), value);
+      if (i == bytes.size() || bytes[i] != '.') break;
+      ++i;  // a decimal point passes among the digits
     }
     if (i >= bytes.size() || !in_range(bytes[i], '@', '~')) return 0;
     const std::uint8_t letter = bytes[i++];

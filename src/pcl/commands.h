@@ -36,6 +36,15 @@ constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
   return std::min(value * 10 + (byte - '0'), kPastIntMax);
 }
 
+// Folds the digits at the start of `bytes` into `value`, as fold_digit does;
+// returns how many bytes were digits. Every reader of a value field reads
+// its digits through this.
+constexpr std::size_t fold_digits(std::span<const std::uint8_t> bytes, std::int64_t& value) {
+  std::size_t i = 0;
+  for (; i < bytes.size() && is_digit(bytes[i]); ++i) value = fold_digit(value, bytes[i]);
+  return i;
+}
+
 // How many of the eight bytes of `word`, loaded little-endian (its first
 // byte the lowest), are digits before the first that is not one: 8 when all
 // are. A byte is a digit when its high half is 3 and its low half, plus 6,

@@ -65,27 +65,4 @@ inline char* write_decimal(char* at, int value) {
   return end;
 }
 
-// The digits of the last number written through it. A character's code is
-// written three times in a row (its two progress lines and, with -l, its
-// first command): every time after the first is a copy of 16 bytes.
-struct DecimalCache {
-  int value = 0;
-  std::uint8_t length = 0;  // 0 until a first number
-  char digits[16] = {};
-};
-
-// As write_decimal, through `cache`. `at` must have room for 16 bytes: the
-// digits go as one fixed copy, and what lies past them is to be written over.
-inline char* write_decimal_cached(char* at, int value, DecimalCache& cache) {
-  if (cache.length != 0 && cache.value == value) {
-    std::memcpy(at, cache.digits, sizeof cache.digits);
-    return at + cache.length;
-  }
-  char* const end = write_decimal(at, value);
-  std::memcpy(cache.digits, at, sizeof cache.digits);
-  cache.value = value;
-  cache.length = static_cast<std::uint8_t>(end - at);
-  return end;
-}
-
 }  // namespace kestrune

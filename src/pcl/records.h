@@ -59,14 +59,14 @@ struct CharacterDescriptor {
   std::int16_t delta_x = 0;
 };
 
-// Format, continuation, descriptor size and class of the two bitmap kinds.
-inline constexpr std::array<std::uint8_t, 4> kUncompressedBitmapPrefix = {4, 0, 14, 1};
-inline constexpr std::array<std::uint8_t, 4> kCompressedBitmapPrefix = {4, 0, 14, 2};
+// The values a plain bitmap character's descriptor holds in its first bytes.
+inline constexpr std::uint8_t kCharacterFormat = 4;
+inline constexpr std::uint8_t kCharacterDescriptorSize = 14;
+inline constexpr std::uint8_t kBitmapClass = 1;
+inline constexpr std::uint8_t kCompressedClass = 2;
 
-// Whether a character's block (at least 4 bytes) begins as a compressed one.
-inline bool is_compressed_character(std::span<const std::uint8_t> block) {
-  return std::equal(kCompressedBitmapPrefix.begin(), kCompressedBitmapPrefix.end(), block.begin());
-}
+// Character codes are 16-bit.
+inline constexpr int kLargestCharacterCode = 65535;
 
 CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
 void encode_character_descriptor(const CharacterDescriptor& descriptor,
@@ -79,6 +79,24 @@ constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{widt
 constexpr std::size_t rows_reached(std::size_t present, std::uint16_t width, std::uint16_t height) {
   const std::size_t stride = row_stride(width);
   return stride == 0 ? 0 : std::min<std::size_t>(height, (present + stride - 1) / stride);
+}
+
+// The fill bits of a bitmap's rows: the bits of each row's last byte that lie
+// past the width. `mask` keeps a last byte's dots (all 8 when there are no
+// fill bits); `rows` counts the rows whose last byte `present` bytes hold.
+struct RowFill {
+  std::size_t stride = 0;
+  std::uint8_t mask = 0xFF;
+  std::size_t rows = 0;
+};
+
+constexpr RowFill row_fill(std::uint16_t width, std::uint16_t height, std::size_t present) {
+  RowFill fill;
+  fill.stride = row_stride(width);
+  if (fill.stride == 0) return fill;  // no row has a byte
+  fill.mask = static_cast<std::uint8_t>((0xFFU << (8 * fill.stride - width)) & 0xFFU);
+  fill.rows = std::min<std::size_t>(height, present / fill.stride);
+  return fill;
 }
 
 }  // namespace kestrune

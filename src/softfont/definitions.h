@@ -39,7 +39,6 @@ struct CharacterDefinition {
   std::span<std::uint8_t> block;  // kComplete: descriptor and data, joined
   std::uint64_t start = 0;        // where its ESC lies in the stream
   std::uint64_t end = 0;          // one past the last byte taken for it
-  int data_commands = 0;          // kComplete: the first and its continuations
 };
 
 // Passes over bytes to the next ESC and reads what follows it. False when
@@ -49,8 +48,10 @@ struct CharacterDefinition {
 bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffer,
                                CharacterDefinition& definition);
 
-// A character being written: its bytes are counted into data commands.
-struct CharacterOutput {
+// The one writer of characters. A character being written: its bytes are
+// counted into data commands of at most kLargestDataBlock bytes, a first
+// command and then continuation commands, whatever made the bytes.
+struct CharacterWriter {
   OutputBuffer& out;
   std::size_t left = 0;  // bytes of the character not yet written
   std::size_t room = 0;  // bytes the current data command still takes
@@ -58,14 +59,19 @@ struct CharacterOutput {
 
 // Writes ESC *c code E and the first data command of a character whose
 // descriptor and data are `size` bytes in all. False once the output fails.
-bool begin_character(int code, std::size_t size, CharacterOutput& character);
+bool begin_character(int code, std::size_t size, CharacterWriter& character);
 
 // Writes the character's next bytes, opening a continuation command wherever
 // a data command is full. False once the output fails.
-bool write_character_bytes(CharacterOutput& character, std::span<const std::uint8_t> bytes);
+bool write_character_bytes(CharacterWriter& character, std::span<const std::uint8_t> bytes);
 
-// A character of `block.size()` bytes written whole under `code`, in data
-// commands of at most kLargestDataBlock bytes.
+// Room in the output's buffer for the character's next `count` bytes, when
+// they all belong in the current data command: the caller builds them there
+// and commits them. Null when they must go through write_character_bytes.
+std::uint8_t* character_room(CharacterWriter& character, std::size_t count);
+void commit_character_bytes(CharacterWriter& character, std::size_t count);
+
+// A character of `block.size()` bytes written whole under `code`.
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out);
 
 }  // namespace kestrune

@@ -158,7 +158,7 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
   }
   if (changes.landscape) outcome.turned = apply_landscape(header, messages);
   if (!write_font_header(out, header)) {
-    report_write_error(messages, out.error_number);
+    report_write_error(messages, out.error_number());
     return outcome;
   }
   if (!seek_input(in, body_start)) {

@@ -186,7 +186,8 @@ ContactSheet::~ContactSheet() = default;
 
 void ContactSheet::write_blank_rows(int count) {
   const std::vector<std::uint8_t> blank(static_cast<std::size_t>(layout_.width), kPaper);
-  for (int i = 0; i < count && ok_; ++i) ok_ = guarded_row(png_->png, blank.data()) && !out_.failed;
+  for (int i = 0; i < count && ok_; ++i)
+    ok_ = guarded_row(png_->png, blank.data()) && !out_.failed();
 }
 
 void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
@@ -247,7 +248,7 @@ void ContactSheet::flush_band() {
   const auto row_width = static_cast<std::size_t>(layout_.width);
   for (int y = 0; y < layout_.cell_height && ok_; ++y) {
     ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width) &&
-          !out_.failed;
+          !out_.failed();
   }
   write_blank_rows(layout_.margin);
   std::fill(band_.begin(), band_.end(), kPaper);
@@ -259,7 +260,7 @@ bool ContactSheet::finish() {
   if (band_filled_ > 0) flush_band();
   // Bands the glyphs did not fill still make up the declared height.
   while (ok_ && bands_written_ < layout_.rows) flush_band();
-  if (ok_) ok_ = guarded_end(png_->png) && !out_.failed;
+  if (ok_) ok_ = guarded_end(png_->png) && !out_.failed();
   return ok_;
 }
 

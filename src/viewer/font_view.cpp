@@ -6,24 +6,17 @@
 #include <cstring>
 #include <optional>
 
-#include "characters/clean.h"
-#include "pcl/compressed.h"
 #include "pcl/records.h"
 #include "softfont/definitions.h"
 #include "softfont/header.h"
+#include "viewer/character_table.h"
 #include "viewer/contact_sheet.h"
+#include "viewer/header_report.h"
 #include "viewer/proof.h"
 #include "viewer/text.h"
 
 namespace kestrune::view {
 namespace {
-
-constexpr int kLargestCode = 65535;
-
-// Descriptor fields the header section shows (PCL bitmap font descriptor).
-constexpr std::size_t kNameOffset = 48;
-constexpr std::size_t kNameSize = 16;
-constexpr std::size_t kExtraShown = 512;  // extra header bytes shown as text
 
 // Where reading stopped and why. An empty reason means the input ended where
 // a font may end.
@@ -49,58 +42,7 @@ void stop_at(StopPoint& stop, const InputBuffer& in, std::uint64_t offset, std::
   stop.reason = std::move(reason);
 }
 
-std::string at(std::uint64_t offset) { return "byte " + std::to_string(offset); }
-
-// ---------------------------------------------------------------- printing
-
-std::string quoted(std::span<const std::uint8_t> bytes) {
-  std::string text = "\"";
-  for (const std::uint8_t b : bytes) {
-    if (b == '"' || b == '\\') {
-      text += '\\';
-      text += static_cast<char>(b);
-    } else if (b >= 32 && b < 127) {
-      text += static_cast<char>(b);
-    } else if (b == '\n') {
-      text += "\\n";
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(b));
-      text += hex;
-    }
-  }
-  return text + "\"";
-}
-
-// A header format's or an orientation's number and its name.
-struct Name {
-  int value;
-  const char* name;
-};
-constexpr Name kHeaderFormats[] = {
-    {0, "bitmap"},
-    {10, "Intellifont bound scalable"},
-    {11, "Intellifont unbound scalable"},
-    {15, "TrueType scalable"},
-    {FontDescriptor::kResolutionSpecified, "resolution-specified bitmap"}};
-constexpr Name kOrientations[] = {
-    {0, "portrait"}, {1, "landscape"}, {2, "reverse portrait"}, {3, "reverse landscape"}};
-
-// "value (name)", the name "unknown" when `names` has none for the value.
-std::string named(int value, std::span<const Name> names) {
-  const auto found =
-      std::find_if(names.begin(), names.end(), [value](const Name& n) { return n.value == value; });
-  return std::to_string(value) + " (" + (found == names.end() ? "unknown" : found->name) + ")";
-}
-
-std::string character_name(int code) {
-  if (code > 32 && code < 127) return std::string("'") + static_cast<char>(code) + "'";
-  return "";
-}
-
-void field(MessageSink& out, const char* label, const std::string& value) {
-  say(out, "  %-20s%s\n", label, value.c_str());
-}
+std::string byte_offset_text(std::uint64_t offset) { return "byte " + std::to_string(offset); }
 
 void print_stop(const StopPoint& stop, MessageSink& out) {
   if (stop.reason.empty()) {
@@ -114,103 +56,6 @@ void print_stop(const StopPoint& stop, MessageSink& out) {
 int status_of(const StopPoint& stop, bool damaged) {
   if (stop.read_error) return kStatusFailed;
   return damaged || !stop.reason.empty() ? kStatusDamaged : kStatusComplete;
-}
-
-// ---------------------------------------------------------------- the header
-
-// The font's name, its trailing spaces dropped.
-std::span<const std::uint8_t> font_name(const FontHeader& header) {
-  std::span<const std::uint8_t> name(header.descriptor.bytes.data() + kNameOffset, kNameSize);
-  while (!name.empty() && name.back() == ' ') name = name.first(name.size() - 1);
-  return name;
-}
-
-void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
-  const FontDescriptor& d = header.descriptor;
-  const std::size_t present = header.descriptor_read;
-  if (present > FontDescriptor::kHeaderFormatOffset) {
-    const int format = d.bytes[FontDescriptor::kHeaderFormatOffset];
-    field(out, "Header format:", named(format, kHeaderFormats));
-  }
-  if (present > FontDescriptor::kOrientationOffset) {
-    field(out, "Orientation:", named(d.bytes[FontDescriptor::kOrientationOffset], kOrientations));
-  }
-  if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
-    field(out, "Resolution:",
-          "X " + std::to_string(read_u16(d.bytes, FontDescriptor::kXResolutionOffset)) +
-              " dpi, Y " + std::to_string(read_u16(d.bytes, FontDescriptor::kYResolutionOffset)) +
-              " dpi");
-  } else if (d.size == FontDescriptor::kPlainSize) {
-    field(out, "Resolution:", "none in a 64-byte descriptor (printed at 300 dpi)");
-  }
-  if (present >= kNameOffset + kNameSize) field(out, "Font name:", quoted(font_name(header)));
-}
-
-void print_extra_bytes(const FontHeader& header, MessageSink& out) {
-  if (header.extra_count <= 0) {
-    field(out, "Extra header bytes:", "none");
-    return;
-  }
-  const std::span<const std::uint8_t> extra(header.extra);
-  std::string text = std::to_string(header.extra_count) + ": " +
-                     quoted(extra.first(std::min(extra.size(), kExtraShown)));
-  if (extra.size() > kExtraShown) {
-    text += " ... and " + std::to_string(extra.size() - kExtraShown) + " more";
-  }
-  field(out, "Extra header bytes:", text);
-}
-
-// What a printer will make of this header.
-void print_header_notes(const FontHeader& header, MessageSink& out) {
-  const int size = header.descriptor.size;
-  const int format = header.descriptor.bytes[FontDescriptor::kHeaderFormatOffset];
-  if (size == FontDescriptor::kResolutionSize && format != FontDescriptor::kResolutionSpecified) {
-    say(out,
-        "  Note: the descriptor is 68 bytes but its header format is %d, not 20: PCL "
-        "printers read the X and Y resolution only from a resolution-specified (format "
-        "20) header, so this font prints at the default 300 dpi.\n",
-        format);
-  }
-  if (format == FontDescriptor::kResolutionSpecified && size < FontDescriptor::kResolutionSize) {
-    say(out,
-        "  Note: header format 20 (resolution-specified) needs a 68-byte descriptor; "
-        "this one is %d bytes.\n",
-        size);
-  }
-  if (header.declared_size < size) {
-    say(out,
-        "  Note: the header's block (%lld bytes) is shorter than its descriptor (%d "
-        "bytes); the body begins at byte %lld, inside the descriptor.\n",
-        static_cast<long long>(header.declared_size), size,
-        static_cast<long long>(header.block_start) + header.declared_size);
-  }
-}
-
-// The header section: as much of the header as the tool read.
-void print_header(const FontHeader& header, MessageSink& out) {
-  if (!header.size_read) {
-    say(out, "Font header: none found\n");
-    return;
-  }
-  say(out, "Font header: ESC )s%lldW, a block of %lld bytes from byte %llu\n",
-      static_cast<long long>(header.declared_size), static_cast<long long>(header.declared_size),
-      static_cast<unsigned long long>(header.block_start));
-  if (header.descriptor_read < 2) {
-    field(out, "Descriptor size:", "missing");
-    return;
-  }
-  field(out, "Descriptor size:", std::to_string(header.descriptor.size) + " bytes");
-  print_descriptor_fields(header, out);
-  if (header.descriptor_read < static_cast<std::size_t>(header.descriptor.size)) return;
-  print_extra_bytes(header, out);
-  print_header_notes(header, out);
-}
-
-// Where kestrune refuses the font, its own reason, without the final stop.
-std::string refusal(HeaderProblem problem) {
-  std::string_view reason = header_problem_reason(problem);
-  if (reason.ends_with('.')) reason.remove_suffix(1);
-  return "kestrune refuses this font: " + std::string(reason);
 }
 
 // ---------------------------------------------------------------- the body
@@ -234,133 +79,11 @@ std::string end_of_walk(const BodyWalk& walk) {
   using enum DefinitionStatus;
   const CharacterDefinition& d = walk.definition;
   if (!input_exhausted(walk.in) || d.status == kNotCharacter || d.status == kComplete) return "";
-  const std::string begun = " (begun at " + at(d.start) + ")";
+  const std::string begun = " (begun at " + byte_offset_text(d.start) + ")";
   if (!names_a_character(d.status)) {
     return "the input ends inside a character code command" + begun;
   }
   return "the input ends inside the definition of character " + std::to_string(d.code) + begun;
-}
-
-// What a definition's block says, and whether it can be drawn.
-struct GlyphInfo {
-  bool has_descriptor = false;  // a complete block: all 16 descriptor bytes
-  CharacterDescriptor descriptor;
-  bool drawable = false;  // a bitmap, plain or unpacked
-  bool damaged = false;
-  std::span<const std::uint8_t> bitmap;  // the bytes after the descriptor, or unpacked
-  std::size_t bitmap_needed = 0;         // height x row stride
-  std::string note;                      // empty, or what is wrong or unusual
-};
-
-void add_note(GlyphInfo& info, const std::string& note) {
-  info.note += (info.note.empty() ? "" : "; ") + note;
-}
-
-void inspect_descriptor(GlyphInfo& info, std::vector<std::uint8_t>& unpacked) {
-  const CharacterDescriptor& d = info.descriptor;
-  if (d.format != 4) {
-    add_note(info, "format " + std::to_string(d.format) + ", not a bitmap character");
-  } else if (d.continuation != 0) {
-    add_note(info, "a continuation block");
-  } else if (d.glyph_class == 2) {
-    // A compressed character's bitmap, unpacked as the landscape rotation does.
-    const Unpacked result = unpack_compressed_bitmap(info.bitmap, d.width, d.height, unpacked);
-    info.drawable = result == Unpacked::kDone;
-    if (info.drawable) {
-      info.bitmap = unpacked;
-    } else {
-      info.damaged = true;
-      add_note(info, result == Unpacked::kTooLarge
-                         ? "compressed bitmap larger than 1 MiB unpacked"
-                         : "damaged compressed data: a run passes the character's width");
-    }
-  } else if (d.glyph_class != 1) {
-    add_note(info, "class " + std::to_string(d.glyph_class) + ", not a bitmap");
-  } else {
-    info.drawable = true;
-  }
-  if (d.descriptor_size != 14) {
-    add_note(info, "descriptor size byte " + std::to_string(d.descriptor_size) + ", not 14");
-  }
-  if (info.drawable && info.bitmap.size() < info.bitmap_needed) {
-    info.damaged = true;
-    add_note(info, "the block holds " + std::to_string(info.bitmap.size()) + " of the " +
-                       std::to_string(info.bitmap_needed) + " bitmap bytes its size needs");
-  }
-}
-
-GlyphInfo inspect(const CharacterDefinition& definition, std::vector<std::uint8_t>& unpacked) {
-  using enum DefinitionStatus;
-  GlyphInfo info;
-  info.damaged = definition.status != kComplete;
-  switch (definition.status) {
-    case kBadData:
-      info.note = "not followed by a character data command (ESC (s...W)";
-      return info;
-    case kCutShort:
-      info.note = "cut short: the input ends inside its data";
-      return info;
-    case kTooShort:
-      info.note = "block too short to hold a character descriptor";
-      return info;
-    default:
-      break;
-  }
-  const std::span<const std::uint8_t> block = definition.block;
-  info.has_descriptor = true;
-  info.descriptor = decode_character_descriptor(block.first<CharacterDescriptor::kSize>());
-  info.bitmap = block.subspan(CharacterDescriptor::kSize);
-  info.bitmap_needed = std::size_t{info.descriptor.height} * row_stride(info.descriptor.width);
-  inspect_descriptor(info, unpacked);
-  // Fill bits are the bits past the width that `kestrune -clean` clears; a
-  // compressed block's run lengths have none.
-  if (!is_compressed_character(block)) {
-    std::vector<std::uint8_t> cleaned(block.begin(), block.end());
-    clear_fill_bits(cleaned);
-    if (!std::ranges::equal(cleaned, block)) add_note(info, "fill bits set");
-  }
-  return info;
-}
-
-void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info,
-                     MessageSink& out) {
-  const CharacterDescriptor& d = info.descriptor;
-  auto number = [&](std::int64_t value) {
-    return info.has_descriptor ? std::to_string(value) : "-";
-  };
-  say(out, "%6d %-4s %8llu %5s %6s %6s %6s %6s %6s %6s %7s%s%s\n", definition.code,
-      character_name(definition.code).c_str(), static_cast<unsigned long long>(definition.start),
-      number(d.glyph_class).c_str(), number(d.orientation).c_str(), number(d.left_offset).c_str(),
-      number(d.top_offset).c_str(), number(d.width).c_str(), number(d.height).c_str(),
-      number(d.delta_x).c_str(), number(static_cast<std::int64_t>(definition.block.size())).c_str(),
-      info.note.empty() ? "" : "  ", info.note.c_str());
-}
-
-void print_glyph(const CharacterDefinition& definition, const GlyphInfo& info, MessageSink& out) {
-  const std::string name = character_name(definition.code);
-  say(out, "Character %d%s%s at byte %llu", definition.code, name.empty() ? "" : " ", name.c_str(),
-      static_cast<unsigned long long>(definition.start));
-  if (!info.has_descriptor) {
-    say(out, ": no complete descriptor (%s); nothing to draw\n\n", info.note.c_str());
-    return;
-  }
-  const CharacterDescriptor& d = info.descriptor;
-  say(out, ": %u x %u dots, orientation %s", unsigned{d.width}, unsigned{d.height},
-      named(d.orientation, kOrientations).c_str());
-  if (!info.drawable) {
-    say(out, "; %s: not drawn\n\n", info.note.c_str());
-    return;
-  }
-  say(out, "\n");
-  const std::vector<std::string> rows = draw_rows(info.bitmap, d.width, d.height);
-  for (const std::string& row : rows) say(out, "%s\n", row.c_str());
-  if (d.width == 0 || d.height == 0) {
-    say(out, "(no dots)\n");
-  } else if (rows.size() < d.height || info.bitmap.size() < info.bitmap_needed) {
-    say(out, "(the block ends here: %zu of %u rows present)\n",
-        info.bitmap.size() / row_stride(d.width), unsigned{d.height});
-  }
-  say(out, "\n");
 }
 
 // Counts from the table's pass.
@@ -373,28 +96,19 @@ struct TableCounts {
   std::uint64_t readable = 0;      // bytes of the font up to where reading stopped
 };
 
-// How far a glyph's dots may lie from its reference point, in dots, in any
-// direction, whichever way the printer turns it.
-int reach_of(const CharacterDescriptor& d) {
-  const int left = d.left_offset;
-  const int top = d.top_offset;
-  return std::max(
-      {std::abs(left), std::abs(left + d.width), std::abs(top), std::abs(top - d.height)});
-}
-
 // The table: one row for each definition the body pass reports as found,
 // and a line for each ESC *c that is not a character code.
 void record_definition(const CharacterDefinition& definition, const ViewOptions& options,
-                       std::vector<std::uint8_t>& unpacked, TableCounts& counts, SheetPlan& plan,
+                       GlyphInspector& inspector, TableCounts& counts, SheetPlan& plan,
                        MessageSink& out) {
   if (definition.status == DefinitionStatus::kBadCode) {
     ++counts.skipped;
     say(out, "  Skipped at %s: an ESC *c command that is not a character code\n",
-        at(definition.start).c_str());
+        byte_offset_text(definition.start).c_str());
   }
   if (!names_a_character(definition.status)) return;
   ++counts.definitions;
-  const GlyphInfo info = inspect(definition, unpacked);
+  const GlyphInfo info = inspect(definition, inspector);
   if (info.damaged) ++counts.damaged;
   if (!options.codes.contains(definition.code)) return;
   ++counts.shown;
@@ -434,19 +148,19 @@ void print_sheet_lines(const SheetPlan& plan, const SheetLayout& layout, Message
 
 // The drawings and the contact sheet, from the body read again. False when
 // the PNG could not be written.
-bool draw_glyphs(InputBuffer& in, const SheetPlan& plan, const ViewOptions& options,
-                 MessageSink& out) {
+bool draw_glyphs(InputBuffer& in, std::uint8_t font_orientation, const SheetPlan& plan,
+                 const ViewOptions& options, MessageSink& out) {
   const SheetLayout layout = lay_out(plan);
   std::optional<ContactSheet> sheet;
   if (options.png != nullptr) sheet.emplace(*options.png, layout, plan.limits.max_dots);
   if (options.draw) say(out, "\n");
-  std::vector<std::uint8_t> unpacked;
+  GlyphInspector inspector{font_orientation, {}};
   for (BodyWalk walk(in); next_definition(walk);) {
     const CharacterDefinition& definition = walk.definition;
     if (!names_a_character(definition.status) || !options.codes.contains(definition.code)) {
       continue;
     }
-    const GlyphInfo info = inspect(definition, unpacked);
+    const GlyphInfo info = inspect(definition, inspector);
     if (options.draw) print_glyph(definition, info, out);
     if (sheet) {
       sheet->add(definition.code, info.bitmap, info.descriptor.width, info.descriptor.height,
@@ -481,7 +195,7 @@ int resolution_of(const FontHeader& header) {
   return resolution > 0 ? resolution : kDefaultResolution;
 }
 
-int orientation_of(const FontHeader& header) {
+std::uint8_t orientation_of(const FontHeader& header) {
   return header.descriptor.bytes[FontDescriptor::kOrientationOffset];
 }
 
@@ -519,7 +233,7 @@ bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& co
   proof.orientation = orientation_of(header);
   proof.resolution = resolution_of(header);
   proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
-                   "Orientation: " + named(proof.orientation, kOrientations) + ", " +
+                   "Orientation: " + orientation_name(proof.orientation) + ", " +
                        std::to_string(proof.resolution) + " dpi"};
   proof.download_size = counts.readable;
   proof.glyphs = counts.glyphs;
@@ -527,17 +241,18 @@ bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& co
 }
 
 // Pass 1: the character table, and the sizes the contact sheet needs.
-StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, const ViewOptions& options,
-                          TableCounts& counts, SheetPlan& plan, MessageSink& out) {
+StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, std::uint8_t font_orientation,
+                          const ViewOptions& options, TableCounts& counts, SheetPlan& plan,
+                          MessageSink& out) {
   say(out, "\nCharacters:\n%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char",
       "offset", "class", "orient", "left", "top", "width", "height", "deltaX", "block", "note");
   StopPoint stop;
   counts.readable = body_start;
-  std::vector<std::uint8_t> unpacked;
+  GlyphInspector inspector{font_orientation, {}};
   if (seek_input(in, body_start)) {
     BodyWalk walk(in);
     while (next_definition(walk)) {
-      record_definition(walk.definition, options, unpacked, counts, plan, out);
+      record_definition(walk.definition, options, inspector, counts, plan, out);
     }
     stop_at(stop, in, input_position(in), end_of_walk(walk));
     // A definition the input cuts short is not sent to a printer.
@@ -601,7 +316,8 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
   auto number = [&](std::string_view digits, int& value) {
     if (digits.empty() || digits.size() > 5) return false;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return ec == std::errc() && end == digits.data() + digits.size() && value <= kLargestCode;
+    return ec == std::errc() && end == digits.data() + digits.size() &&
+           value <= kLargestCharacterCode;
   };
   codes.ranges.clear();
   std::size_t start = 0;
@@ -627,19 +343,6 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
   return true;
 }
 
-std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::uint16_t width,
-                                   std::uint16_t height) {
-  const std::size_t stride = row_stride(width);
-  std::vector<std::string> rows(rows_reached(bitmap.size(), width, height),
-                                std::string(width, '?'));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < width && r * stride + c / 8 < bitmap.size(); ++c) {
-      rows[r][c] = (bitmap[r * stride + c / 8] & (0x80U >> (c % 8))) != 0 ? '#' : '.';
-    }
-  }
-  return rows;
-}
-
 // ---------------------------------------------------------------- the whole view
 
 int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
@@ -655,7 +358,8 @@ int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
       header.block_start + static_cast<std::uint64_t>(header.declared_size);
   TableCounts counts;
   SheetPlan plan;
-  const StopPoint stop = list_characters(in, body_start, options, counts, plan, out);
+  const StopPoint stop =
+      list_characters(in, body_start, orientation_of(header), options, counts, plan, out);
 
   // Pass 2: the drawings and the contact sheet, from the same bytes again.
   bool failed = false;
@@ -665,7 +369,7 @@ int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
           static_cast<unsigned long long>(body_start));
       return kStatusFailed;
     }
-    failed = !draw_glyphs(in, plan, options, out);
+    failed = !draw_glyphs(in, orientation_of(header), plan, options, out);
   }
   if (options.proof != nullptr) failed = !proof_font(in, header, counts, options, out) || failed;
   print_stop(stop, out);

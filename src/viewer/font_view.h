@@ -35,12 +35,6 @@ struct CodeSet {
 // separated). Returns false with `error` set when the list is malformed.
 bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error);
 
-// The rows of a w x h bitmap that the bytes present reach, top first: '#' for
-// a set dot, '.' for a clear one. A row only partly present ends in '?' for
-// its missing dots; rows wholly missing are left out.
-std::vector<std::string> draw_rows(std::span<const std::uint8_t> bitmap, std::uint16_t width,
-                                   std::uint16_t height);
-
 struct ViewOptions {
   CodeSet codes;                  // which characters the table, the drawings and the PNG show
   bool draw = true;               // draw the glyphs in the terminal

@@ -186,7 +186,7 @@ File create_output(const char* font_name, const char* name, const char* what, st
 
 // Hands what is left in `out` to its file; false when any write failed.
 bool finish_output(kestrune::OutputBuffer& out) {
-  return flush_output(out) && std::fflush(out.file) == 0 && std::ferror(out.file) == 0;
+  return flush_output(out) && std::fflush(out.file()) == 0 && std::ferror(out.file()) == 0;
 }
 
 // Shows the open font, then finishes the PNG and the proof files, which are
@@ -209,7 +209,7 @@ int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& l
     status = kStatusFailed;
   }
   flush_messages(messages);
-  if (messages.text.failed || std::ferror(stdout) != 0) status = kStatusFailed;
+  if (messages.text.failed() || std::ferror(stdout) != 0) status = kStatusFailed;
   // A job that was refused or could not be written is no job to print. Only
   // a file is removed: a device such as a printer's is not the viewer's.
   if (proof != nullptr && status == kStatusFailed) {

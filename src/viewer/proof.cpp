@@ -13,7 +13,7 @@ constexpr int kLine = 120;           // a line of 12-point Courier
 constexpr int kCourierAdvance = 72;  // 10 characters an inch
 constexpr int kLabelAscent = 90;     // from a line's top to its baseline
 constexpr int kGap = 60;
-constexpr int kLargestCode = 255;         // single-byte text
+constexpr int kLargestPrintedCode = 255;  // single-byte text
 constexpr std::size_t kCodesListed = 20;  // codes above 255 named in the heading
 
 constexpr char kShiftOut = 14;  // text in the secondary font: Courier
@@ -76,7 +76,7 @@ std::vector<ProofGlyph> sorted_codes(std::vector<ProofGlyph> glyphs,
                   [](const ProofGlyph& a, const ProofGlyph& b) { return a.code == b.code; }),
       glyphs.end());
   const auto high = std::find_if(glyphs.begin(), glyphs.end(),
-                                 [](const ProofGlyph& g) { return g.code > kLargestCode; });
+                                 [](const ProofGlyph& g) { return g.code > kLargestPrintedCode; });
   unprintable.assign(high, glyphs.end());
   glyphs.erase(high, glyphs.end());
   return glyphs;
@@ -165,7 +165,7 @@ bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputB
   const Page page = page_of(proof.orientation);
   print_cells(out, glyphs, page, grid_of(glyphs, proof.resolution, page), lines * kLine + kGap);
   write_text(out, "\033E");
-  return downloaded && !out.failed;
+  return downloaded && !out.failed();
 }
 
 }  // namespace kestrune::view

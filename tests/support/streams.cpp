@@ -12,7 +12,8 @@ TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::
   TransformRun run;
   CapturedMessages messages;
   OutputBuffer out(run.output, capacity);
-  transform(code, block.size(), block.data(), out, messages.sink());
+  TransformContext context{out, messages.sink(), {}};
+  transform(code, block, context);
   flush_output(out);
   run.messages = messages.text();
   return run;

@@ -1,0 +1,67 @@
+#include "softfont/classifier.h"
+
+namespace kestrune {
+namespace {
+
+CharacterKind kind_of(const CharacterDescriptor& d) {
+  if (d.format != kCharacterFormat) return CharacterKind::kOther;
+  if (d.glyph_class == kBitmapClass) return CharacterKind::kBitmap;
+  if (d.glyph_class == kCompressedClass) return CharacterKind::kCompressed;
+  return CharacterKind::kOther;
+}
+
+std::uint32_t descriptor_problems(const CharacterDescriptor& d, std::uint8_t font_orientation) {
+  std::uint32_t problems = 0;
+  if (d.format != kCharacterFormat) problems |= kForeignFormat;
+  if (d.continuation != 0) problems |= kContinuationMark;
+  if (d.descriptor_size != kCharacterDescriptorSize) problems |= kForeignDescriptorSize;
+  if (d.glyph_class != kBitmapClass && d.glyph_class != kCompressedClass) {
+    problems |= kForeignClass;
+  }
+  if (d.orientation != font_orientation) problems |= kForeignOrientation;
+  return problems;
+}
+
+bool fill_bits_set(std::span<const std::uint8_t> bitmap, const CharacterDescriptor& d) {
+  const RowFill fill = row_fill(d.width, d.height, bitmap.size());
+  if (fill.mask == 0xFF) return false;
+  for (std::size_t r = 0; r < fill.rows; ++r) {
+    if ((bitmap[r * fill.stride + fill.stride - 1] & ~fill.mask) != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Character classify_character(std::span<const std::uint8_t> block, std::uint8_t font_orientation,
+                             unsigned look, std::vector<std::uint8_t>& unpacked) {
+  Character c;
+  c.descriptor = decode_character_descriptor(block.first<CharacterDescriptor::kSize>());
+  c.kind = kind_of(c.descriptor);
+  c.problems = descriptor_problems(c.descriptor, font_orientation);
+  c.dots_needed = std::size_t{c.descriptor.height} * row_stride(c.descriptor.width);
+  const std::span<const std::uint8_t> data = block.subspan(CharacterDescriptor::kSize);
+  if (c.kind != CharacterKind::kCompressed) {
+    c.dots = data.first(std::min(data.size(), c.dots_needed));
+    if (c.dots.size() < c.dots_needed) c.problems |= kShortBitmap;
+    if ((look & kFindFillBits) != 0 && fill_bits_set(c.dots, c.descriptor)) {
+      c.problems |= kFillBitsSet;
+    }
+    return c;
+  }
+  if ((look & kUnpackRuns) == 0) return c;
+  switch (unpack_compressed_bitmap(data, c.descriptor.width, c.descriptor.height, unpacked)) {
+    case Unpacked::kDone:
+      c.dots = unpacked;
+      break;
+    case Unpacked::kRunPastWidth:
+      c.problems |= kRunPastWidth;
+      break;
+    case Unpacked::kTooLarge:
+      c.problems |= kUnpackedTooLarge;
+      break;
+  }
+  return c;
+}
+
+}  // namespace kestrune
