@@ -156,21 +156,6 @@ std::size_t read_block_at(InputBuffer& in, std::size_t from, std::size_t count,
   return have - from;
 }
 
-bool look_ahead(InputBuffer& in, std::size_t count) {
-  if (count <= in.end - in.next) return true;
-  if (count > in.bytes.size() || in.ran_out || in.failed) return false;
-  std::memmove(in.bytes.data(), in.bytes.data() + in.next, in.end - in.next);
-  in.window_offset += in.next;
-  in.end -= in.next;
-  in.next = 0;
-  while (in.end < count) {
-    const std::size_t got = read_source(in, in.bytes.data() + in.end, in.bytes.size() - in.end);
-    if (got == 0) return false;
-    in.end += got;
-  }
-  return true;
-}
-
 std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer) {
   if (count <= in.end - in.next) {
     std::uint8_t* block = in.bytes.data() + in.next;

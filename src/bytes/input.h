@@ -5,11 +5,9 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <span>
 #include <vector>
 
@@ -71,12 +69,6 @@ inline std::span<const std::uint8_t> held_bytes(const InputBuffer& in) {
 // Takes `count` of the held bytes (at most held_bytes(in).size()).
 inline void take_held(InputBuffer& in, std::size_t count) { in.next += count; }
 
-// Makes the window hold at least `count` bytes not yet taken, moving them to
-// its front and reading more as needed, without taking any: a look ahead.
-// False when the input ends first or `count` exceeds the window. Pointers
-// into the window are no longer valid once it has had to move its bytes.
-bool look_ahead(InputBuffer& in, std::size_t count);
-
 // One byte, or kEndOfInput once the input has run out.
 inline int next_byte(InputBuffer& in) {
   if (in.next == in.end && !refill_input(in)) return kEndOfInput;
@@ -92,24 +84,9 @@ bool read_be16(InputBuffer& in, int& value);
 bool skip_to_escape(InputBuffer& in);
 
 // Reads a value field: digits up to the first byte that is not one, which is
-// returned as the terminator (the end of the input is such a byte, too). It is
-// read inline, straight from the window: it is parsed twice for every
-// character, and a field returned from a call is stored and loaded back
-// piece by piece.
+// returned as the terminator (the end of the input is such a byte, too). The
+// digits are folded where they lie in the window.
 inline DecimalField read_decimal_field(InputBuffer& in) {
-  // Most fields (codes, sizes) are a few digits: when the window's next eight
-  // bytes hold the digits and the terminator, they are read as one word.
-  if constexpr (std::endian::native == std::endian::little) {
-    if (in.end - in.next >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, in.bytes.data() + in.next, sizeof word);
-      const std::size_t digits = leading_digit_count(word);
-      if (digits < 8) {
-        in.next += digits;
-        return finish_field(leading_digits_value(word, digits), in.bytes[in.next++]);
-      }
-    }
-  }
   std::int64_t value = 0;
   for (;;) {
     in.next += fold_digits(held_bytes(in), value);

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cstring>
 
-#include "pcl/decimal.h"
 #include "platform/files.h"
 
 namespace kestrune {
@@ -30,15 +29,25 @@ void print_text(MessageSink& sink, std::string_view before, std::int64_t number,
 void print_character_progress(MessageSink& sink, int code, std::string_view what) {
   constexpr std::string_view kLead = "Character code ";
   constexpr std::size_t kLongestWhat = 32;
+  constexpr std::size_t kLongestLine = kLead.size() + 11 + 1 + kLongestWhat + 1;
   what = what.substr(0, kLongestWhat);
-  char line[kLead.size() + kLongestDecimal + 1 + kLongestWhat + 1];
+  // A line for every character: it is built where it goes when there is room.
+  char spare[kLongestLine];
+  std::uint8_t* const room = sink.text.room(kLongestLine);
+  char* const line = room != nullptr ? reinterpret_cast<char*>(room) : spare;
   std::memcpy(line, kLead.data(), kLead.size());
-  char* at = write_decimal(line + kLead.size(), code);
+  char* at = std::to_chars(line + kLead.size(), line + kLongestLine, code).ptr;
   *at++ = ' ';
   std::memcpy(at, what.data(), what.size());
   at += what.size();
   *at++ = '\n';
-  print_text(sink, std::string_view(line, static_cast<std::size_t>(at - line)));
+  const auto length = static_cast<std::size_t>(at - line);
+  if (room != nullptr) {
+    sink.text.commit(length);
+    if (sink.at_once) flush_messages(sink);
+  } else {
+    print_text(sink, std::string_view(line, length));
+  }
 }
 
 void flush_messages(MessageSink& sink) {

@@ -31,7 +31,7 @@ bool OutputBuffer::flush() {
   return !failed_;
 }
 
-bool OutputBuffer::write(std::span<const std::uint8_t> bytes) {
+bool OutputBuffer::write_through(std::span<const std::uint8_t> bytes) {
   const std::size_t capacity = bytes_.size();
   // The buffer is handed on only when full, so that every write to the
   // destination starts on a multiple of the capacity: on some file systems

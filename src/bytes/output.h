@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -39,11 +40,21 @@ class OutputBuffer {
   void commit(std::size_t count) { used_ += count; }
 
   // Writes all of `bytes`; false once any write to the output has failed.
-  bool write(std::span<const std::uint8_t> bytes);
+  // Bytes the buffer has room for are copied inline: a character's writes
+  // are mostly a few bytes each.
+  bool write(std::span<const std::uint8_t> bytes) {
+    if (std::uint8_t* at = room(bytes.size())) {
+      if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+      used_ += bytes.size();
+      return true;
+    }
+    return write_through(bytes);
+  }
   // Hands every byte held to the destination; false once any write has failed.
   bool flush();
 
  private:
+  bool write_through(std::span<const std::uint8_t> bytes);
   bool write_to_destination(std::span<const std::uint8_t> bytes);
 
   std::FILE* file_ = nullptr;

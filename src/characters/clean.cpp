@@ -27,8 +27,7 @@ void clear_fill_bits(std::span<std::uint8_t> block) {
 
 void clean_row_fill(int code, std::span<std::uint8_t> block, TransformContext& context) {
   // Run lengths have no fill bits: a compressed character goes out as it came.
-  const Character character = classify_character(block, 0, kLookAtDescriptor, context.unpacked);
-  if (character.kind != CharacterKind::kCompressed) clear_fill_bits(block);
+  if (character_kind(block) != CharacterKind::kCompressed) clear_fill_bits(block);
   if (write_character(code, block, context.out)) {
     print_character_progress(context.messages, code, "cleaned.");
   }

@@ -1,5 +1,3 @@
-#include "driver/output_file.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -9,6 +7,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include "driver/output_file.h"
 
 namespace kestrune {
 namespace {

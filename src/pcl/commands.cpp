@@ -1,9 +1,8 @@
 #include "pcl/commands.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
-
-#include "pcl/decimal.h"
 
 namespace kestrune {
 
@@ -14,8 +13,7 @@ std::size_t format_command(const char (&prefix)[3], int value, char terminator,
   work[1] = prefix[0];
   work[2] = prefix[1];
   // The longest value, -2147483648, leaves room for the terminator.
-  static_assert(3 + kLongestDecimal + 1 <= kLongestCommand);
-  char* digits_end = write_decimal(work + 3, value);
+  char* const digits_end = std::to_chars(work + 3, work + kLongestCommand - 1, value).ptr;
   *digits_end = terminator;
   return static_cast<std::size_t>(digits_end + 1 - work);
 }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -43,29 +42,6 @@ constexpr std::size_t fold_digits(std::span<const std::uint8_t> bytes, std::int6
   std::size_t i = 0;
   for (; i < bytes.size() && is_digit(bytes[i]); ++i) value = fold_digit(value, bytes[i]);
   return i;
-}
-
-// How many of the eight bytes of `word`, loaded little-endian (its first
-// byte the lowest), are digits before the first that is not one: 8 when all
-// are. A byte is a digit when its high half is 3 and its low half, plus 6,
-// stays below 16; no sum carries into the next byte.
-inline std::size_t leading_digit_count(std::uint64_t word) {
-  constexpr std::uint64_t kLow = 0x0F0F0F0F0F0F0F0FULL;
-  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
-  const std::uint64_t not_digit =
-      ((word & kHigh) ^ 0x3030303030303030ULL) | (((word & kLow) + 0x0606060606060606ULL) & kHigh);
-  return static_cast<std::size_t>(std::countr_zero(not_digit)) / 8;
-}
-
-// The value of the first `count` (below 8) bytes of `word`, all digits. They
-// are moved to the top of the word, the bytes below reading as leading
-// zeros, and pairs, then fours, then the eight are combined by multiplies.
-inline std::int64_t leading_digits_value(std::uint64_t word, std::size_t count) {
-  if (count == 0) return 0;
-  std::uint64_t v = (word & 0x0F0F0F0F0F0F0F0FULL) << (8 * (8 - count));
-  v = (v * 2561) >> 8;                                // 10 * 256 + 1
-  v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;  // 100 * 65536 + 1
-  return static_cast<std::int64_t>(((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32);
 }
 
 constexpr DecimalField finish_field(std::int64_t value, int terminator) {

@@ -3,13 +3,6 @@
 namespace kestrune {
 namespace {
 
-CharacterKind kind_of(const CharacterDescriptor& d) {
-  if (d.format != kCharacterFormat) return CharacterKind::kOther;
-  if (d.glyph_class == kBitmapClass) return CharacterKind::kBitmap;
-  if (d.glyph_class == kCompressedClass) return CharacterKind::kCompressed;
-  return CharacterKind::kOther;
-}
-
 std::uint32_t descriptor_problems(const CharacterDescriptor& d, std::uint8_t font_orientation) {
   std::uint32_t problems = 0;
   if (d.format != kCharacterFormat) problems |= kForeignFormat;
@@ -37,7 +30,7 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
                              unsigned look, std::vector<std::uint8_t>& unpacked) {
   Character c;
   c.descriptor = decode_character_descriptor(block.first<CharacterDescriptor::kSize>());
-  c.kind = kind_of(c.descriptor);
+  c.kind = character_kind(block);
   c.problems = descriptor_problems(c.descriptor, font_orientation);
   c.dots_needed = std::size_t{c.descriptor.height} * row_stride(c.descriptor.width);
   const std::span<const std::uint8_t> data = block.subspan(CharacterDescriptor::kSize);

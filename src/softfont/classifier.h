@@ -21,6 +21,15 @@ enum class CharacterKind {
   kOther,       // any other format or class: not a bitmap character
 };
 
+// The kind of a complete block (at least 16 bytes), from its format byte
+// (0) and its class byte (3).
+constexpr CharacterKind character_kind(std::span<const std::uint8_t> block) {
+  if (block[0] != kCharacterFormat) return CharacterKind::kOther;
+  if (block[3] == kBitmapClass) return CharacterKind::kBitmap;
+  if (block[3] == kCompressedClass) return CharacterKind::kCompressed;
+  return CharacterKind::kOther;
+}
+
 // What is wrong or unusual in a character, one bit each.
 enum CharacterProblem : std::uint32_t {
   kForeignFormat = 1U << 0,          // byte 0 is not 4
@@ -44,7 +53,6 @@ inline constexpr std::uint32_t kDamagedCompressed = kRunPastWidth | kUnpackedToo
 // descriptor's problems. Unpacking costs a pass over the runs and finding
 // fill bits one over the rows: a transform that needs neither is spared them.
 enum CharacterLook : unsigned {
-  kLookAtDescriptor = 0,
   kUnpackRuns = 1U << 0,  // a compressed character's dots, unpacked
   kFindFillBits = 1U << 1,
 };

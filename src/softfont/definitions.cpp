@@ -111,11 +111,21 @@ bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffe
 bool begin_character(int code, std::size_t size, CharacterWriter& character) {
   character.left = size;
   character.room = std::min(size, kLargestDataBlock);
+  // Both commands are formatted where they go when the buffer has room.
+  if (std::uint8_t* at = character.out.room(2 * kLongestCommand)) {
+    using Command = std::span<std::uint8_t, kLongestCommand>;
+    std::size_t length = format_command("*c", code, 'E', Command(at, kLongestCommand));
+    length += format_command("(s", static_cast<int>(character.room), 'W',
+                             Command(at + length, kLongestCommand));
+    character.out.commit(length);
+    return true;
+  }
   return emit_command("*c", code, 'E', character.out) &&
          emit_command("(s", static_cast<int>(character.room), 'W', character.out);
 }
 
-bool write_character_bytes(CharacterWriter& character, std::span<const std::uint8_t> bytes) {
+bool write_character_bytes_in_commands(CharacterWriter& character,
+                                       std::span<const std::uint8_t> bytes) {
   // Never more than the character's own size.
   bytes = bytes.first(std::min(bytes.size(), character.left));
   while (!bytes.empty()) {
@@ -135,16 +145,6 @@ bool write_character_bytes(CharacterWriter& character, std::span<const std::uint
     character.left -= take;
   }
   return !character.out.failed();
-}
-
-std::uint8_t* character_room(CharacterWriter& character, std::size_t count) {
-  return count <= character.room ? character.out.room(count) : nullptr;
-}
-
-void commit_character_bytes(CharacterWriter& character, std::size_t count) {
-  character.out.commit(count);
-  character.room -= count;
-  character.left -= count;
 }
 
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {

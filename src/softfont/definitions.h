@@ -63,13 +63,27 @@ bool begin_character(int code, std::size_t size, CharacterWriter& character);
 
 // Writes the character's next bytes, opening a continuation command wherever
 // a data command is full. False once the output fails.
-bool write_character_bytes(CharacterWriter& character, std::span<const std::uint8_t> bytes);
+bool write_character_bytes_in_commands(CharacterWriter& character,
+                                       std::span<const std::uint8_t> bytes);
+inline bool write_character_bytes(CharacterWriter& character, std::span<const std::uint8_t> bytes) {
+  // Usually they all belong in the current data command.
+  if (bytes.size() > character.room) return write_character_bytes_in_commands(character, bytes);
+  character.room -= bytes.size();
+  character.left -= bytes.size();
+  return write_bytes(character.out, bytes);
+}
 
 // Room in the output's buffer for the character's next `count` bytes, when
 // they all belong in the current data command: the caller builds them there
 // and commits them. Null when they must go through write_character_bytes.
-std::uint8_t* character_room(CharacterWriter& character, std::size_t count);
-void commit_character_bytes(CharacterWriter& character, std::size_t count);
+inline std::uint8_t* character_room(CharacterWriter& character, std::size_t count) {
+  return count <= character.room ? character.out.room(count) : nullptr;
+}
+inline void commit_character_bytes(CharacterWriter& character, std::size_t count) {
+  character.out.commit(count);
+  character.room -= count;
+  character.left -= count;
+}
 
 // A character of `block.size()` bytes written whole under `code`.
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out);
