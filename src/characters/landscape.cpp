@@ -9,11 +9,11 @@
 namespace kestrune {
 namespace {
 
-// The portrait dots of a character, with its messages printed. None when the
-// character cannot be turned. Every kind but a compressed one is turned as
-// the bitmap its bytes would be.
-std::optional<std::span<const std::uint8_t>> portrait_dots(int code, const Character& character,
-                                                           MessageSink& messages) {
+// The dots of a character, with its messages printed: a compressed one's
+// already turned, every other kind's as the portrait bitmap its bytes would
+// be. None when the character cannot be turned.
+std::optional<std::span<const std::uint8_t>> dots_to_turn(int code, const Character& character,
+                                                          MessageSink& messages) {
   if (character.has(kDamagedCompressed)) {
     print_text(messages, "Error: Character ", code, " holds damaged compressed data; skipped.\n");
     return std::nullopt;
@@ -51,13 +51,15 @@ CharacterDescriptor landscape_descriptor(const CharacterDescriptor& portrait) {
 void rotate_character_to_landscape(int code, std::span<std::uint8_t> block,
                                    TransformContext& context) {
   // Only a portrait font is turned: its characters are to be portrait too.
-  const Character character = classify_character(block, 0, kUnpackRuns, context.unpacked);
-  const auto dots = portrait_dots(code, character, context.messages);
+  // A compressed character is turned straight from its runs.
+  const Character character = classify_character(block, 0, kTurnRuns, context.unpacked);
+  const auto dots = dots_to_turn(code, character, context.messages);
   if (!dots) return;
   const CharacterDescriptor& portrait = character.descriptor;
   CharacterDescriptor landscape = landscape_descriptor(portrait);
+  const bool turned = character.kind == CharacterKind::kCompressed;
   // An unpacked character goes out uncompressed.
-  if (character.kind == CharacterKind::kCompressed) landscape.glyph_class = kBitmapClass;
+  if (turned) landscape.glyph_class = kBitmapClass;
   std::array<std::uint8_t, CharacterDescriptor::kSize> descriptor{};
   encode_character_descriptor(landscape, descriptor);
   // At most 65535 rows of 8192 bytes plus the descriptor: well within int.
@@ -65,7 +67,8 @@ void rotate_character_to_landscape(int code, std::span<std::uint8_t> block,
       std::size_t{portrait.width} * row_stride(portrait.height) + CharacterDescriptor::kSize;
   CharacterWriter writer{context.out};
   if (begin_character(code, size, writer) && write_character_bytes(writer, descriptor) &&
-      write_rotated_bitmap(*dots, portrait.width, portrait.height, writer)) {
+      (turned ? write_character_bytes(writer, *dots)
+              : write_rotated_bitmap(*dots, portrait.width, portrait.height, writer))) {
     print_character_progress(context.messages, code, "landscaped.");
   }
 }

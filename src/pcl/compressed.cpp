@@ -7,94 +7,150 @@
 namespace kestrune {
 namespace {
 
-constexpr std::uint64_t kAllDots = ~std::uint64_t{0};
+// Eight bytes as a word, the first in its lowest byte whatever the machine.
+std::uint64_t load_word(const std::uint8_t* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
 
-// Stores the word's bytes, the most significant first.
-void store_dots(std::uint8_t* at, std::uint64_t word) {
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+void xor_word(std::uint8_t* at, std::uint64_t word) {
+  word ^= load_word(at);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
   std::memcpy(at, &word, sizeof word);
 }
 
-// How far unpack_row may write past a row: into the next row, which is
-// written after it, or past the bitmap into room kept for it.
-constexpr std::size_t kRowSlack = 40;
-
-// Decodes one row's runs from data[at] on into `row` (`stride` bytes), clear
-// and set runs by turns, clear first; false on a run that passes the width.
-// Dots the runs do not reach are clear. Leaves `at` after the row's last run.
-//
-// The dots gather in a word, the first in its most significant bit, that is
-// stored as eight bytes: every byte of the row is written with no clearing
-// beforehand, and a run costs a few operations whatever its length, with no
-// branch on it, which in speckled glyphs would be guessed wrong often. The
-// word's bits from `used` on always have the colour of the run begun last,
-// so starting the next run is one flip of them. Each run stores the word and
-// four words of its own colour after it, which cover the whole words a run of
-// up to 255 dots fills; what lies beyond is rewritten later.
-bool unpack_row(std::span<const std::uint8_t> data, std::size_t& at, std::size_t width,
-                std::uint8_t* row, std::size_t stride) {
-  std::size_t next = at;  // kept local: the row's stores may not move it
-  std::uint8_t* out = row;
-  // As if a set run came before the first.
-  std::uint64_t word = kAllDots;
-  std::uint64_t fill = kAllDots;  // the colour of the run begun last, in every bit
-  std::size_t used = 0;           // dots of the word already placed, 0 to 63
-  for (std::size_t x = 0; x < width && next < data.size();) {
-    const std::size_t run = data[next++];
-    x += run;
-    if (x > width) return false;
-    // The colour is flipped on its own rather than read back from the word,
-    // which keeps each run's steps from waiting on the last run's.
-    fill = ~fill;
-    word ^= kAllDots >> used;
-    used += run;
-    store_dots(out, word);
-    // One copy, which the compiler makes two 16-byte stores instead of four.
-    const std::uint64_t fills[4] = {fill, fill, fill, fill};
-    std::memcpy(out + 8, fills, sizeof fills);
-    const std::size_t whole = used / 64;
-    out += 8 * whole;
-    used %= 64;
-    word = whole != 0 ? fill : word;
+// The bits of `rows` rows from bit `offset` (0 to 7) of byte 0 on, each
+// byte's rows from its top bit down. Up to 57 rows are one word, built from
+// a mask of row numbers whose bits are then reversed in every byte.
+void mark_rows(std::size_t offset, std::size_t rows, std::uint8_t (&masks)[40]) {
+  if (offset + rows <= 64) {
+    std::uint64_t m = (rows == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << rows) - 1) << offset;
+    m = (m & 0x5555555555555555ULL) << 1 | (m >> 1 & 0x5555555555555555ULL);
+    m = (m & 0x3333333333333333ULL) << 2 | (m >> 2 & 0x3333333333333333ULL);
+    m = (m & 0x0F0F0F0F0F0F0F0FULL) << 4 | (m >> 4 & 0x0F0F0F0F0F0F0F0FULL);
+    std::memset(masks, 0, 8);
+    xor_word(masks, m);
+    return;
   }
-  at = next;
-  // Past the last run the dots are clear: the last word's bytes, then clear
-  // bytes to the row's end.
-  store_dots(out, word & ~(kAllDots >> used));
-  const std::size_t left = stride - static_cast<std::size_t>(out - row);
-  if (left > 8) std::memset(out + 8, 0, left - 8);
-  return true;
+  std::memset(masks, 0, sizeof masks);
+  for (std::size_t y = offset; y < offset + rows; ++y) {
+    masks[y / 8] |= static_cast<std::uint8_t>(0x80U >> (y % 8));
+  }
+}
+
+bool too_large(std::uint16_t width, std::uint16_t height) {
+  return std::uint64_t{width} * height / 8 > kLargestUnpackedBitmap;
+}
+
+// Reads the run-length data row by row: each row is a repeat count r (the
+// row stands r + 1 times, never past the height), then run lengths of clear
+// and set dots by turns, clear first. Calls flip(first_row, rows, x) at every
+// x inside the width where the dots change colour, for the `rows` rows from
+// first_row on that the row stands for; past a row's last run its dots are
+// clear. The one reading of the runs, for the unpacking and the turn alike.
+// The caller has made sure that the bitmap is not too large.
+template <typename Flip>
+Unpacked decode_runs(std::span<const std::uint8_t> data, std::uint16_t width, std::uint16_t height,
+                     Flip flip) {
+  std::size_t at = 0;
+  for (std::size_t row = 0; row < height && at < data.size();) {
+    const std::size_t rows = 1 + std::min<std::size_t>(data[at++], height - row - 1);
+    std::size_t x = 0;
+    bool set = false;  // the colour of the dots from x on
+    for (; width > 0 && at < data.size();) {
+      x += data[at++];
+      set = !set;
+      if (x >= width) break;
+      flip(row, rows, x);
+    }
+    if (x > width) return Unpacked::kRunPastWidth;
+    // Data that ends inside a row leaves the rest of it clear.
+    if (set && x < width) flip(row, rows, x);
+    row += rows;
+  }
+  return Unpacked::kDone;
 }
 
 }  // namespace
 
 Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                   std::uint16_t height, std::vector<std::uint8_t>& bitmap) {
-  if (std::uint64_t{width} * height / 8 > kLargestUnpackedBitmap) return Unpacked::kTooLarge;
+  if (too_large(width, height)) return Unpacked::kTooLarge;
   const std::size_t stride = row_stride(width);
-  const std::size_t size = stride * height;
-  if (size == 0) {  // no row has a dot
-    bitmap.clear();
-    return Unpacked::kDone;
-  }
-  // Every byte is written below, so a bitmap of the right size need not be
-  // cleared first; the room past it is let go at the end.
-  bitmap.resize(size + kRowSlack);
-  std::size_t at = 0;
-  std::size_t row = 0;
-  while (row < height && at < data.size()) {
-    const std::size_t repeats = std::min<std::size_t>(data[at++], height - row - 1);
-    std::uint8_t* const first = bitmap.data() + row * stride;
-    if (!unpack_row(data, at, width, first, stride)) {
-      bitmap.resize(size);
-      return Unpacked::kRunPastWidth;
+  bitmap.assign(stride * height, 0);
+  // Each change of colour is marked, then every row's bits are folded from
+  // its left edge: a dot is set where an odd number of marks lie at or
+  // before it.
+  const Unpacked result =
+      decode_runs(data, width, height, [&](std::size_t first, std::size_t rows, std::size_t x) {
+        for (std::size_t y = first; y < first + rows; ++y) {
+          bitmap[y * stride + x / 8] ^= static_cast<std::uint8_t>(0x80U >> (x % 8));
+        }
+      });
+  if (result != Unpacked::kDone) return result;
+  // A last run of set dots that ends at the width leaves the fill bits set.
+  const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
+  for (std::size_t y = 0; y < height; ++y) {
+    unsigned colour = 0;  // 0 or 0xFF: the colour carried in from the left
+    for (std::size_t i = y * stride; i < (y + 1) * stride; ++i) {
+      unsigned b = bitmap[i];
+      b ^= b >> 1;
+      b ^= b >> 2;
+      b ^= b >> 4;
+      b ^= colour;
+      colour = (b & 1U) != 0 ? 0xFFU : 0U;
+      bitmap[i] = static_cast<std::uint8_t>(b);
     }
-    for (std::size_t k = 1; k <= repeats; ++k) std::memcpy(first + k * stride, first, stride);
-    row += 1 + repeats;
+    if (stride > 0) bitmap[(y + 1) * stride - 1] &= fill_mask;
   }
-  // Rows the data does not reach are clear.
-  std::memset(bitmap.data() + row * stride, 0, (height - row) * stride);
-  bitmap.resize(size);
+  return Unpacked::kDone;
+}
+
+Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
+                                std::uint16_t height, std::vector<std::uint8_t>& turned) {
+  if (too_large(width, height)) return Unpacked::kTooLarge;
+  // Source column x becomes turned row w - 1 - x, and source row y bit y % 8
+  // of that row's byte y / 8. Eight bytes of room past the last row let any
+  // row's bytes be taken as whole words.
+  const std::size_t stride = row_stride(height);
+  const std::size_t size = std::size_t{width} * stride;
+  turned.assign(size + 8, 0);
+  // Marks first: a change of colour at x, for the rows a row of data stands
+  // for, is marked in turned row w - 1 - x, a bit for each of those rows.
+  std::size_t marked_from = SIZE_MAX;  // the first of the rows the masks are for
+  std::uint8_t masks[40] = {};         // 256 rows span at most 33 bytes; then room for a word
+  std::size_t first_byte = 0;
+  std::size_t byte_count = 0;
+  const Unpacked result =
+      decode_runs(data, width, height, [&](std::size_t first, std::size_t rows, std::size_t x) {
+        if (first != marked_from) {
+          marked_from = first;
+          first_byte = first / 8;
+          byte_count = (first % 8 + rows + 7) / 8;
+          mark_rows(first % 8, rows, masks);
+        }
+        std::uint8_t* const at = turned.data() + (width - 1 - x) * stride + first_byte;
+        // Usually the rows lie in one word's bytes; the masks past them are clear.
+        xor_word(at, load_word(masks));
+        for (std::size_t k = 8; k < byte_count; k += 8) xor_word(at + k, load_word(masks + k));
+      });
+  if (result != Unpacked::kDone) return result;
+  // Then the fold, from the bottom row up: a dot is set where an odd number
+  // of marks lie at or left of it in its source row, that is in its turned
+  // row or those below it. A row's last word reaches into the row below,
+  // which is done: the word from there is cut to the row's own bytes.
+  if (stride == 0) return result;
+  const std::size_t last = (stride - 1) / 8 * 8;  // where a row's last word starts
+  const std::size_t tail = stride - last;         // 1 to 8 bytes
+  const std::uint64_t keep = tail == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * tail)) - 1;
+  for (std::size_t r = width; r-- > 1;) {
+    std::uint8_t* const row = turned.data() + (r - 1) * stride;
+    for (std::size_t k = 0; k < last; k += 8) xor_word(row + k, load_word(row + stride + k));
+    xor_word(row + last, load_word(row + stride + last) & keep);
+  }
+  turned.resize(size);
   return Unpacked::kDone;
 }
 

@@ -30,4 +30,11 @@ enum class Unpacked {
 Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                   std::uint16_t height, std::vector<std::uint8_t>& bitmap);
 
+// The same bitmap turned a quarter turn counter-clockwise, as the landscape
+// rotation turns a bitmap: `width` rows of row_stride(height) bytes, the
+// source's rightmost column as the top row, fill bits clear. Built straight
+// from the runs, with no portrait bitmap between.
+Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
+                                std::uint16_t height, std::vector<std::uint8_t>& turned);
+
 }  // namespace kestrune

@@ -42,8 +42,17 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
     }
     return c;
   }
-  if ((look & kUnpackRuns) == 0) return c;
-  switch (unpack_compressed_bitmap(data, c.descriptor.width, c.descriptor.height, unpacked)) {
+  const std::uint16_t w = c.descriptor.width;
+  const std::uint16_t h = c.descriptor.height;
+  Unpacked result = Unpacked::kDone;
+  if ((look & kTurnRuns) != 0) {
+    result = turn_compressed_bitmap(data, w, h, unpacked);
+  } else if ((look & kUnpackRuns) != 0) {
+    result = unpack_compressed_bitmap(data, w, h, unpacked);
+  } else {
+    return c;
+  }
+  switch (result) {
     case Unpacked::kDone:
       c.dots = unpacked;
       break;

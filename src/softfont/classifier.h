@@ -54,15 +54,17 @@ inline constexpr std::uint32_t kDamagedCompressed = kRunPastWidth | kUnpackedToo
 // fill bits one over the rows: a transform that needs neither is spared them.
 enum CharacterLook : unsigned {
   kUnpackRuns = 1U << 0,  // a compressed character's dots, unpacked
-  kFindFillBits = 1U << 1,
+  kTurnRuns = 1U << 1,    // a compressed character's dots, unpacked and turned as -l turns
+  kFindFillBits = 1U << 2,
 };
 
 struct Character {
   CharacterKind kind = CharacterKind::kOther;
   CharacterDescriptor descriptor;
   // The dots, rows of row_stride(width) bytes: for a compressed character
-  // unpacked (when asked for and not damaged), else the block's bytes from 16
-  // on, as far as they reach, at most `dots_needed`.
+  // unpacked (when asked for and not damaged) or with kTurnRuns already
+  // turned (width rows of row_stride(height) bytes), else the block's bytes
+  // from 16 on, as far as they reach, at most `dots_needed`.
   std::span<const std::uint8_t> dots;
   std::size_t dots_needed = 0;  // height x row stride
   std::uint32_t problems = 0;
