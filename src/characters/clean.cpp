@@ -12,17 +12,8 @@ void clear_fill_bits(std::span<std::uint8_t> block) {
   const RowFill fill =
       row_fill(descriptor.width, descriptor.height, block.size() - CharacterDescriptor::kSize);
   if (fill.mask == 0xFF) return;  // rows of whole bytes have no fill bits
-  const std::size_t stride = fill.stride;
-  std::uint8_t* last = block.data() + CharacterDescriptor::kSize + (stride - 1);
-  std::size_t r = 0;
-  // Four rows a step: for narrow glyphs the loop's own work is most of it.
-  for (; r + 4 <= fill.rows; r += 4, last += 4 * stride) {
-    last[0] &= fill.mask;
-    last[stride] &= fill.mask;
-    last[2 * stride] &= fill.mask;
-    last[3 * stride] &= fill.mask;
-  }
-  for (; r < fill.rows; ++r, last += stride) *last &= fill.mask;
+  std::uint8_t* last = block.data() + CharacterDescriptor::kSize + (fill.stride - 1);
+  for (std::size_t r = 0; r < fill.rows; ++r, last += fill.stride) *last &= fill.mask;
 }
 
 void clean_row_fill(int code, std::span<std::uint8_t> block, TransformContext& context) {

@@ -93,76 +93,19 @@ void sort_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
   }
 }
 
-// Rows with eight readable bytes each, `stride` apart from `top` on, are
-// loaded straight, with no check.
-template <std::size_t Rows>
-void load_whole_group(const std::uint8_t* top, std::size_t stride, __m128i (&v)[16]) {
-  KESTRUNE_UNROLL
-  for (std::size_t i = 0; i < Rows; ++i) {
-    const std::size_t row = i < 8 ? 7 - i : 23 - i;
-    v[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + row * stride));
-  }
-}
-
-// The most source bytes a group's copy (see load_group) holds: sixteen rows
-// of eight bytes, and the eight a load from the last row's last byte reads.
-constexpr std::size_t kGroupCopyBytes = 16 * 8 + 8;
-
-// The `Rows` (8 or 16) source rows from first_row on, eight bytes of each
-// from byte column `low` on, in the lane order write_turned_columns needs:
-// v[0] to v[7] are rows 7 down to 0 of the group, v[8] to v[15] rows 15 down
-// to 8. A row whose eight bytes lie inside the bitmap's `size` bytes is
-// loaded straight from it. That is checked with a product: counting such
-// rows once would take a division, dearer than a small bitmap's few checks.
-template <std::size_t Rows>
+// The sixteen source rows from first_row on, eight bytes of each from byte
+// column `low` on, in the lane order write_turned_columns needs: v[0] to
+// v[7] are rows 7 down to 0 of the group, v[8] to v[15] rows 15 down to 8. A
+// row whose eight bytes lie inside the bitmap's `size` bytes is loaded
+// straight from it.
 void load_group(const Rotation& r, std::size_t first_row, std::size_t low, std::size_t size,
                 __m128i (&v)[16]) {
-  if ((first_row + Rows - 1) * r.source_stride + low + 8 <= size) {
-    load_whole_group<Rows>(r.source + first_row * r.source_stride + low, r.source_stride, v);
-    return;
-  }
-  // The bitmap's last group, when its rows are at most eight bytes long (as
-  // in most fonts), is copied to a cleared buffer, from which every row is
-  // loaded straight: cheaper than choosing a load for each row, and the rows
-  // beyond the bitmap read as clear.
-  const std::size_t from = first_row * r.source_stride;
-  if (r.source_stride <= 8 && first_row + Rows >= r.height) {
-    alignas(16) std::uint8_t copy[kGroupCopyBytes] = {};
-    std::memcpy(copy, r.source + from, r.height * r.source_stride - from);
-    load_whole_group<Rows>(copy + low, r.source_stride, v);
-    return;
-  }
   KESTRUNE_UNROLL
-  for (std::size_t i = 0; i < Rows; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     const std::size_t row = first_row + (i < 8 ? 7 - i : 23 - i);
     const std::size_t at = row * r.source_stride + low;
     v[i] = at + 8 <= size ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r.source + at))
                           : load_row_bytes(r, row, low);
-  }
-}
-
-// Eight rows, v[0] to v[7], sorted into byte columns as
-// sort_into_byte_columns does sixteen, in half the steps: only the low
-// eight lanes of each column are set, the rest left as they fall. A group of
-// eight rows is the last of a rotated row that ends on an odd byte, and only
-// that byte, the low one of the movemask, is kept.
-void sort_half_into_byte_columns(const __m128i (&v)[16], __m128i (&columns)[8]) {
-  __m128i pairs[4];
-  KESTRUNE_UNROLL
-  for (std::size_t k = 0; k < 4; ++k) pairs[k] = _mm_unpacklo_epi8(v[2 * k], v[2 * k + 1]);
-  // [0] byte columns 0-3 of rows 0-3, [1] 4-7 of rows 0-3, [2] and [3] the
-  // same of rows 4-7.
-  const __m128i fours[4] = {
-      _mm_unpacklo_epi16(pairs[0], pairs[1]), _mm_unpackhi_epi16(pairs[0], pairs[1]),
-      _mm_unpacklo_epi16(pairs[2], pairs[3]), _mm_unpackhi_epi16(pairs[2], pairs[3])};
-  // [m]: byte column 2m in the low eight lanes, 2m + 1 in the high.
-  const __m128i eights[4] = {
-      _mm_unpacklo_epi32(fours[0], fours[2]), _mm_unpackhi_epi32(fours[0], fours[2]),
-      _mm_unpacklo_epi32(fours[1], fours[3]), _mm_unpackhi_epi32(fours[1], fours[3])};
-  KESTRUNE_UNROLL
-  for (std::size_t m = 0; m < 4; ++m) {
-    columns[2 * m] = eights[m];
-    columns[2 * m + 1] = _mm_unpackhi_epi64(eights[m], eights[m]);
   }
 }
 
@@ -240,15 +183,8 @@ void rotate_tile(const Rotation& r, std::size_t low, std::size_t high, std::size
   __m128i columns[4][8];  // [sixteen-row group][byte column]
   for (std::size_t q = 0; q < groups; ++q) {
     __m128i v[16];
-    // A last group of which only the first eight rows are kept is loaded and
-    // sorted as eight rows: the other eight would be rows beyond the bitmap.
-    if (q + 1 == groups && bytes % 2 != 0) {
-      load_group<8>(r, first_row + 16 * q, low, size, v);
-      sort_half_into_byte_columns(v, columns[q]);
-    } else {
-      load_group<16>(r, first_row + 16 * q, low, size, v);
-      sort_into_byte_columns(v, columns[q]);
-    }
+    load_group(r, first_row + 16 * q, low, size, v);
+    sort_into_byte_columns(v, columns[q]);
   }
   switch (groups) {
     case 1:
@@ -351,21 +287,16 @@ inline void exchange(std::uint64_t& upper, std::uint64_t& lower, unsigned shift,
 // word p holds what was column p, row k's byte at position k. Blocks of four,
 // then two, then one byte change places across the diagonal.
 inline void transpose_bytes_8x8(std::uint64_t (&w)[8]) {
-  constexpr std::uint64_t kFour = 0x00000000FFFFFFFFULL;
-  constexpr std::uint64_t kTwo = 0x0000FFFF0000FFFFULL;
-  constexpr std::uint64_t kOne = 0x00FF00FF00FF00FFULL;
-  exchange(w[0], w[4], 32, kFour);
-  exchange(w[1], w[5], 32, kFour);
-  exchange(w[2], w[6], 32, kFour);
-  exchange(w[3], w[7], 32, kFour);
-  exchange(w[0], w[2], 16, kTwo);
-  exchange(w[1], w[3], 16, kTwo);
-  exchange(w[4], w[6], 16, kTwo);
-  exchange(w[5], w[7], 16, kTwo);
-  exchange(w[0], w[1], 8, kOne);
-  exchange(w[2], w[3], 8, kOne);
-  exchange(w[4], w[5], 8, kOne);
-  exchange(w[6], w[7], 8, kOne);
+  // Rows k and k + span change blocks of span bytes, for spans 4, 2 and 1.
+  constexpr std::uint64_t kLowParts[] = {0x00000000FFFFFFFFULL, 0x0000FFFF0000FFFFULL,
+                                         0x00FF00FF00FF00FFULL};
+  for (std::size_t step = 0, span = 4; step < 3; ++step, span /= 2) {
+    for (std::size_t k = 0; k < 8; ++k) {
+      if ((k & span) == 0) {
+        exchange(w[k], w[k + span], static_cast<unsigned>(8 * span), kLowParts[step]);
+      }
+    }
+  }
 }
 
 // Eight bytes as one word in the machine's own byte order: one load.

@@ -44,3 +44,7 @@ std::wstring wide_name(const char* utf8);
 std::string utf8_name(const wchar_t* wide);
 
 }  // namespace kestrune
+
+// Each program's own entry: the system's entry point (entry_posix.cpp,
+// entry_windows.cpp) calls it with the command line in UTF-8.
+int program_main(int argc, char** argv);

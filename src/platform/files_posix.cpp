@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -24,11 +25,9 @@ bool seek_file(std::FILE* stream, std::uint64_t position) {
 }
 
 bool file_size(std::FILE* stream, std::uint64_t& size) {
-  const off_t start = ftello(stream);
-  if (start < 0 || fseeko(stream, 0, SEEK_END) != 0) return false;
-  const off_t end = ftello(stream);
-  if (fseeko(stream, start, SEEK_SET) != 0 || end < 0) return false;
-  size = static_cast<std::uint64_t>(end);
+  struct stat status {};
+  if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  size = static_cast<std::uint64_t>(status.st_size);
   return true;
 }
 

@@ -242,10 +242,4 @@ int view_command_line(int argc, char** argv) {
 
 }  // namespace
 
-#ifdef _WIN32
-int wmain(int argc, wchar_t** argv) {
-  return kestrune::run_with_utf8_arguments(argc, argv, view_command_line);
-}
-#else
-int main(int argc, char** argv) { return view_command_line(argc, argv); }
-#endif
+int program_main(int argc, char** argv) { return view_command_line(argc, argv); }

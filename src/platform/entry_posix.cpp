@@ -1,0 +1,3 @@
+#include "platform/files.h"
+
+int main(int argc, char** argv) { return program_main(argc, argv); }
