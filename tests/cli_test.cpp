@@ -172,6 +172,13 @@ std::vector<CliCase> driver_cases() {
                  "font will hold its low 16 bits, 4464 dpi.\nHeader format 20 requested.\nheader "
                  "size = 72\nResolution set to 70000\n",
        extended(4464, 20)},
+      {"-r65535 is the most the font holds, and draws no warning",
+       font,
+       {"{in}", "{out}", "-r65535", "-f20"},
+       1,
+       names() + "Resolution changing to 65535.\nHeader format 20 requested.\nheader size = "
+                 "72\nResolution set to 65535\n",
+       extended(65535, 20)},
       {"option as output",
        font,
        {"{in}", "-l", "o"},
