@@ -199,6 +199,8 @@ std::vector<CliCase> driver_cases() {
        font},
       {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
       {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
+      // Taken from the link's directory, not from the one the tool runs in.
+      {"rel below", font, {"{in}", "sub/a"}, 1, copied("sub/a"), font, {{"sub/a", "../out.sfp"}}},
       {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoDir, {}, {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
       {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kIsDir, std::nullopt},
@@ -259,6 +261,9 @@ TEST(Cli, DriverCases) {
         ASSERT_EQ(chmod(run.out.c_str(), 0604), 0);
       }
       for (const auto& [name, to] : c.links) {
+        // A link in a directory of its own: that directory is counted for it.
+        std::filesystem::create_directories(
+            std::filesystem::path(run.dir + "/" + name).parent_path());
         ASSERT_EQ(symlink(run.expand(to).c_str(), (run.dir + "/" + name).c_str()), 0);
       }
       // A relative name then lands in the directory, where it is counted.
