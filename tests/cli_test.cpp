@@ -204,6 +204,13 @@ std::vector<CliCase> driver_cases() {
       {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoDir, {}, {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
       {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kIsDir, std::nullopt},
+      // The new file's name is cut to fit; only the rename meets the limit.
+      {"name too long",
+       font,
+       {"{in}", "{dir}/" + std::string(256, 'n')},
+       255,
+       copied("{dir}/" + std::string(256, 'n')) + reason("File name too long") + kUnwritten,
+       std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
