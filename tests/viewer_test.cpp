@@ -371,11 +371,15 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
   }
 }
 
+fb::Bytes continued_font();
+
 TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
   const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  const fb::Bytes continued = continued_font();
   struct Case {
     std::size_t size;
     const char* last_line;
+    const fb::Bytes* font = nullptr;  // the sample when null
   };
   const Case cases[] = {
       {0,
@@ -402,10 +406,17 @@ TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
       {150,
        "Reading stopped at byte 150: the input ends inside the definition of character 48 "
        "(begun at byte 124)."},
+      // One byte into the continuation's data, after its 04 01.
+      {108,
+       "Reading stopped at byte 108: the input ends inside the definition of character 65 "
+       "(begun at byte 70).",
+       &continued},
   };
   for (const Case& c : cases) {
     std::string text;
-    EXPECT_EQ(view_bytes(prefix_of(sample, c.size), text), view::kStatusDamaged) << text;
+    EXPECT_EQ(view_bytes(prefix_of(c.font != nullptr ? *c.font : sample, c.size), text),
+              view::kStatusDamaged)
+        << text;
     EXPECT_EQ(last_line(text), c.last_line) << text;
   }
   // Not a font at all.
