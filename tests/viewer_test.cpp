@@ -263,6 +263,11 @@ TEST(ViewerPng, SampleContactSheetBeforeAndAfterLandscape) {
   EXPECT_EQ(image.at(ax + 6, 15), view::kSetDot);                // "..######.."
   EXPECT_EQ(image.at(ax + 3 * 4, 15 + 3 * 3), view::kClearDot);  // "##......##", dot 4
   EXPECT_EQ(image.at(ax, 15 + 3 * 6), view::kSetDot);            // the bar "##########"
+  // --table leaves out the drawings, not the sheet.
+  const std::string table_png = dir + "/table.png";
+  ASSERT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--table", "--png", table_png, SAMPLE_FONT}).exit_status,
+            0);
+  EXPECT_EQ(fb::read_file(table_png), fb::read_file(portrait_png));
 
   // The landscape font: every glyph is 14 x 10 dots now, so the cells turn.
   const std::string landscape = dir + "/landscape.sfp";
