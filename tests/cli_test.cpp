@@ -172,6 +172,13 @@ std::vector<CliCase> driver_cases() {
                  "font will hold its low 16 bits, 4464 dpi.\nHeader format 20 requested.\nheader "
                  "size = 72\nResolution set to 70000\n",
        extended(4464, 20)},
+      {"-r65535 is the most the font holds, and draws no warning",
+       font,
+       {"{in}", "{out}", "-r65535", "-f20"},
+       1,
+       names() + "Resolution changing to 65535.\nHeader format 20 requested.\nheader size = "
+                 "72\nResolution set to 65535\n",
+       extended(65535, 20)},
       {"option as output",
        font,
        {"{in}", "-l", "o"},
@@ -192,9 +199,18 @@ std::vector<CliCase> driver_cases() {
        font},
       {"link", font, {"{in}", "{dir}/l"}, 1, copied("{dir}/l"), font, {{"l", "m"}, {"m", "{out}"}}},
       {"rel", font, {"{in}", "{dir}/a"}, 1, copied("{dir}/a"), font, {{"a", "out.sfp"}}},
+      // Taken from the link's directory, not from the one the tool runs in.
+      {"rel below", font, {"{in}", "sub/a"}, 1, copied("sub/a"), font, {{"sub/a", "../out.sfp"}}},
       {"nowhere", font, {"{in}", "{dir}/l"}, 255, names("{dir}/l") + kNoDir, {}, {{"l", "n/o"}}},
       {"device", font, {"{in}", "/dev/null"}, 1, copied("/dev/null"), std::nullopt},
       {"dir as output", font, {"{in}", "{dir}"}, 255, names("{dir}") + kIsDir, std::nullopt},
+      // The new file's name is cut to fit; only the rename meets the limit.
+      {"name too long",
+       font,
+       {"{in}", "{dir}/" + std::string(256, 'n')},
+       255,
+       copied("{dir}/" + std::string(256, 'n')) + reason("File name too long") + kUnwritten,
+       std::nullopt},
       {"missing input",
        {},
        {"{in}.missing", "{out}"},
@@ -252,6 +268,9 @@ TEST(Cli, DriverCases) {
         ASSERT_EQ(chmod(run.out.c_str(), 0604), 0);
       }
       for (const auto& [name, to] : c.links) {
+        // A link in a directory of its own: that directory is counted for it.
+        std::filesystem::create_directories(
+            std::filesystem::path(run.dir + "/" + name).parent_path());
         ASSERT_EQ(symlink(run.expand(to).c_str(), (run.dir + "/" + name).c_str()), 0);
       }
       // A relative name then lands in the directory, where it is counted.

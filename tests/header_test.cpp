@@ -189,6 +189,14 @@ std::vector<HeaderCase> header_cases() {
        "Warning: The font header begins at byte 39, after PCL commands or a PJL header; convert "
        "the font without them, cut off with tail -c +40 font.pcl > font.sfp.\n"
        "Error: First 3 bytes of input file are bad... nothing output.\n"},
+      {"the header after a command with lower-case parameters",
+       text("\x1b&l0o1E\x1b)s76W"),
+       {},
+       false,
+       {},
+       "Warning: The font header begins at byte 7, after PCL commands or a PJL header; convert "
+       "the font without them, cut off with tail -c +8 font.pcl > font.sfp.\n"
+       "Error: First 3 bytes of input file are bad... nothing output.\n"},
       {"text before the header",
        text("font\x1b)s76W"),
        {},

@@ -132,6 +132,10 @@ std::vector<ScanCase> scan_cases() {
        join({a_first, text("\x1b(s3W\x04\x01")}),
        found(65) + "Error: Input ends inside character 65.\n" + dropped(36, 70),
        {}},
+      {"input ends inside a continuation's data",
+       join({a_first, text("\x1b(s4W\x04\x01\x67")}),
+       found(65) + "Error: Input ends inside character 65.\n" + dropped(37, 70),
+       {}},
   };
 }
 

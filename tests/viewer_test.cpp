@@ -264,6 +264,11 @@ TEST(ViewerPng, SampleContactSheetBeforeAndAfterLandscape) {
   EXPECT_EQ(image.at(ax + 6, 15), view::kSetDot);                // "..######.."
   EXPECT_EQ(image.at(ax + 3 * 4, 15 + 3 * 3), view::kClearDot);  // "##......##", dot 4
   EXPECT_EQ(image.at(ax, 15 + 3 * 6), view::kSetDot);            // the bar "##########"
+  // --table leaves out the drawings, not the sheet.
+  const std::string table_png = dir + "/table.png";
+  ASSERT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--table", "--png", table_png, SAMPLE_FONT}).exit_status,
+            0);
+  EXPECT_EQ(fb::read_file(table_png), fb::read_file(portrait_png));
 
   // The landscape font: every glyph is 14 x 10 dots now, so the cells turn.
   const std::string landscape = dir + "/landscape.sfp";
@@ -372,11 +377,15 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
   }
 }
 
+fb::Bytes continued_font();
+
 TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
   const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  const fb::Bytes continued = continued_font();
   struct Case {
     std::size_t size;
     const char* last_line;
+    const fb::Bytes* font = nullptr;  // the sample when null
   };
   const Case cases[] = {
       {0,
@@ -403,10 +412,17 @@ TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
       {150,
        "Reading stopped at byte 150: the input ends inside the definition of character 48 "
        "(begun at byte 124)."},
+      // One byte into the continuation's data, after its 04 01.
+      {108,
+       "Reading stopped at byte 108: the input ends inside the definition of character 65 "
+       "(begun at byte 70).",
+       &continued},
   };
   for (const Case& c : cases) {
     std::string text;
-    EXPECT_EQ(view_bytes(prefix_of(sample, c.size), text), view::kStatusDamaged) << text;
+    EXPECT_EQ(view_bytes(prefix_of(c.font != nullptr ? *c.font : sample, c.size), text),
+              view::kStatusDamaged)
+        << text;
     EXPECT_EQ(last_line(text), c.last_line) << text;
   }
   // Not a font at all.
