@@ -153,6 +153,42 @@ TEST(RotationReference, RotateCharacterToLandscapeWritesTheTurnedCharacter) {
   }
 }
 
+// A turned character too large for one data command: joined again, its data
+// commands hold the turned dots, whether it came plain or compressed.
+TEST(RotationReference, TurnedCharactersInSeveralDataCommandsHoldTheTurnedDots) {
+  std::mt19937 rng(11);
+  for (const Size size : {Size{300, 900}, Size{1000, 300}, Size{4000, 70}}) {
+    for (const bool compressed : {false, true}) {
+      SCOPED_TRACE(name_of(size) + (compressed ? " compressed" : ""));
+      const Bytes bitmap =
+          random_bytes(rng, stride_of(size.width) * static_cast<std::size_t>(size.height));
+      Bytes block = block_of(size, bitmap);
+      if (compressed) {
+        block.resize(16);
+        block[3] = 2;
+        fontbuilder::append(block, fontbuilder::compress_bitmap(bitmap, size.width, size.height));
+      }
+      const Bytes out = testsupport::run_transform(rotate_character_to_landscape, 77, block).output;
+      const std::string text(out.begin(), out.end());
+      Bytes joined;
+      int commands = 0;
+      for (std::size_t at = 0; (at = text.find("\x1b(s", at)) != std::string::npos;) {
+        const std::size_t w = text.find('W', at);
+        const std::size_t count = std::stoul(text.substr(at + 3, w - at - 3));
+        // A continuation's data begins 04 01.
+        const std::size_t skip = commands++ == 0 ? 0 : 2;
+        joined.insert(joined.end(), text.begin() + static_cast<long>(w + 1 + skip),
+                      text.begin() + static_cast<long>(w + 1 + count));
+        at = w + 1 + count;
+      }
+      EXPECT_GT(commands, 1);
+      ASSERT_GE(joined.size(), 16U);
+      EXPECT_EQ(joined[3], 1) << "written uncompressed";
+      EXPECT_EQ(Bytes(joined.begin() + 16, joined.end()), turned_dot_by_dot(bitmap, size));
+    }
+  }
+}
+
 TEST(CleaningReference, ClearFillBitsClearsEveryDotBeyondTheWidth) {
   std::mt19937 rng(99);
   std::vector<Size> sizes = small_sizes();

@@ -553,15 +553,17 @@ fb::Bytes continued_font() {
   return bytes;
 }
 
-fb::Bytes compressed_font() {
+fb::GlyphSpec compressed_twin() {
   fb::GlyphSpec glyph = plain_twin();
   glyph.glyph_class = 2;
   glyph.width = 5;
   glyph.height = 5;
   // Each row: its repeat count, then runs of clear and set dots by turns.
   glyph.bitmap = fb::Bytes{0, 2, 1, 2, 0, 1, 1, 1, 1, 1, 0, 0, 5, 1, 0, 1, 3, 1};
-  return fb::font(fb::FontSpec{}, {glyph});
+  return glyph;
 }
+
+fb::Bytes compressed_font() { return fb::font(fb::FontSpec{}, {compressed_twin()}); }
 
 TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
   // The drawing and the contact sheet's pixels of a font's one glyph.
@@ -586,6 +588,46 @@ TEST(ViewerAsKestrune, CompressedAndContinuedGlyphsAreDrawnAsTheirPlainTwins) {
     draw(twin, drawing, sheet);
     EXPECT_EQ(drawing, plain);
     EXPECT_EQ(sheet.pixels, plain_sheet.pixels);
+  }
+}
+
+// A character of format 4 and class 2 is compressed whatever its other
+// descriptor bytes say: -l turns what the viewer draws and writes it
+// uncompressed, -clean keeps it, for every glyph the viewer draws.
+TEST(ViewerAsKestrune, TransformsTurnAndKeepEveryGlyphTheViewerDraws) {
+  struct Variant {
+    std::uint8_t format, descriptor_size, glyph_class;
+  };
+  const Variant variants[] = {{4, 14, 1}, {4, 16, 1},  {4, 0, 1},  {4, 14, 2},
+                              {4, 16, 2}, {4, 255, 2}, {5, 14, 1}, {4, 14, 3}};
+  const std::string dir = testsupport::temp_dir();
+  const auto drawn = [](const std::string& path) {
+    return drawing_of(run_tool(KESTRUNE_VIEW_EXE, {path}).out, "Character 65 'A' at byte ");
+  };
+  for (const Variant& v : variants) {
+    SCOPED_TRACE(std::to_string(v.format) + " " + std::to_string(v.descriptor_size) + " " +
+                 std::to_string(v.glyph_class));
+    fb::GlyphSpec glyph = v.glyph_class == 2 ? compressed_twin() : plain_twin();
+    glyph.format = v.format;
+    glyph.descriptor_size = v.descriptor_size;
+    glyph.glyph_class = v.glyph_class;
+    fb::write_file(dir + "/in.sfp", fb::font(fb::FontSpec{}, {glyph}));
+    ASSERT_EQ(run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/l.sfp", "-l"}).exit_status, 1);
+    ASSERT_EQ(run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/c.sfp", "-clean"}).exit_status, 1);
+    const std::vector<std::string> portrait = drawn(dir + "/in.sfp");
+    EXPECT_EQ(portrait.empty(), v.format != 4 || v.glyph_class > 2);
+    EXPECT_EQ(drawn(dir + "/c.sfp"), portrait);
+    if (portrait.empty()) continue;
+    std::vector<std::string> turned(portrait[0].size(), std::string(portrait.size(), '.'));
+    for (std::size_t y = 0; y < portrait.size(); ++y) {
+      for (std::size_t x = 0; x < portrait[y].size(); ++x) {
+        turned[portrait[y].size() - 1 - x][y] = portrait[y][x];
+      }
+    }
+    EXPECT_EQ(drawn(dir + "/l.sfp"), turned);
+    const fb::Bytes landscape = fb::read_file(dir + "/l.sfp");
+    const std::string text(landscape.begin(), landscape.end());
+    EXPECT_EQ(landscape.at(text.find('W', text.find("\x1b(s")) + 4), 1) << "the class byte";
   }
 }
 
