@@ -88,13 +88,20 @@ void check_rotation(const std::vector<std::uint8_t>& bytes) {
   check(written == kestrune::fontbuilder::turned_dot_by_dot(bitmap, width, height));
 }
 
-// The unpacking against a plain dot-at-a-time reading of the same runs.
+// The unpacking against a plain dot-at-a-time reading of the same runs, and
+// the turn straight from the runs against the unpacked bitmap turned.
 void check_unpacking(const std::vector<std::uint8_t>& bytes) {
   const auto width = static_cast<std::uint16_t>(bytes[10] << 8 | bytes[11]);
   const auto height = static_cast<std::uint16_t>(bytes[12] << 8 | bytes[13]);
   const std::span<const std::uint8_t> data(bytes.data() + 16, bytes.size() - 16);
   std::vector<std::uint8_t> bitmap;
   const kestrune::Unpacked result = kestrune::unpack_compressed_bitmap(data, width, height, bitmap);
+  std::vector<std::uint8_t> turned;
+  const kestrune::Unpacked turn = kestrune::turn_compressed_bitmap(data, width, height, turned);
+  check(turn == result);
+  if (result == kestrune::Unpacked::kDone) {
+    check(turned == kestrune::fontbuilder::turned_dot_by_dot(bitmap, width, height));
+  }
   if (result == kestrune::Unpacked::kTooLarge) {
     check(std::uint64_t{width} * height / 8 > kestrune::kLargestUnpackedBitmap);
     return;
