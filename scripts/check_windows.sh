@@ -11,33 +11,11 @@ export LC_ALL=C.UTF-8  # Wine reads the Unicode names by the locale
 cd "$(dirname "$0")/.."
 linux=$(realpath "$1")
 windows=$(realpath "$2")
-wine=${WINE:-/usr/lib/wine/wine64}
-wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 work=$(mktemp -d)
-# A Wine prefix takes seconds to make, so it is kept beside the programs.
-export WINEPREFIX="$windows/wine-prefix" WINEDEBUG=-all
-trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
-# The first run makes the prefix; what it starts to do so must end first.
-# A server kept from an earlier run would never end.
-"$wineserver" -k 2>/dev/null || true
-"$wine" "$windows/kestrune.exe" >/dev/null 2>&1 || true
-"$wineserver" -w
-"$wineserver" -p  # kept running, so that each run is quick
-
-# Runs a Windows program under Wine, its messages into LOG. Wine's loader
-# now and then fails an assertion of ld.so's as the process ends, after the
-# program's own work (status 127); such a run is made again.
-on_wine() {  # LOG PROGRAM ARGS...
-  local log=$1 attempt status
-  shift
-  for attempt in 1 2 3; do
-    status=0
-    timeout 120 "$wine" "$@" >"$log" 2>&1 || status=$?
-    grep -q '^Inconsistency detected by ld.so' "$log" || break
-    echo "-- Wine's loader failed as $(basename "$1") ended (attempt $attempt); running it again"
-  done
-  return "$status"
-}
+source scripts/wine.sh
+trap 'wine_stop; rm -rf "$work"' EXIT
+# The prefix is kept beside the programs.
+wine_start "$windows/wine-prefix" "$windows/kestrune.exe"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

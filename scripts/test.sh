@@ -5,7 +5,10 @@
 #   3. each fuzz target (clang, libFuzzer) for a bounded time from its corpus;
 #   4. the build with only a compiler: no test, benchmark or PNG library;
 #   5. the Windows programs, cross-built with MinGW-w64 and run under Wine
-#      beside the Linux build (scripts/check_windows.sh).
+#      beside the Linux build (scripts/check_windows.sh);
+#   6. the packages, the .deb from the plain build and the zip from the
+#      Windows one, unpacked and checked, lintian on the .deb, and their
+#      programs run beside the Linux build (scripts/check_packages.sh).
 # Every package the first three need must be installed: a missing one stops
 # the run instead of leaving its part out.
 # FUZZ_SECONDS sets the time per fuzz target (default 20).
@@ -72,5 +75,12 @@ stage "Windows programs, checked under Wine"
 cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j"$jobs" --target kestrune kestrune-view
 scripts/check_windows.sh build build-windows
+
+stage "packages: the .deb and the Windows zip"
+# The package holds the programs and their documents alone, not the tests
+# and benchmarks this build also has.
+cmake --build build -j"$jobs" --target package
+cmake --build build-windows -j"$jobs" --target package
+scripts/check_packages.sh build build-windows
 
 stage "all passed"

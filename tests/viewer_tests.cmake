@@ -12,6 +12,7 @@ target_compile_definitions(kestrune_viewer_tests PRIVATE
   KESTRUNE_VIEW_EXE="$<TARGET_FILE:kestrune-view>"
   SAMPLE_FONT="${PROJECT_SOURCE_DIR}/examples/sample.sfp"
   KESTRUNE_BUILD_DIR="${PROJECT_BINARY_DIR}"
+  KESTRUNE_PACKAGE_VERSION="${PROJECT_VERSION}"
   CMAKE_EXE="${CMAKE_COMMAND}")
 add_dependencies(kestrune_viewer_tests kestrune kestrune-view)
 gtest_discover_tests(kestrune_viewer_tests DISCOVERY_TIMEOUT 30 ${KESTRUNE_TEST_ENVIRONMENT})

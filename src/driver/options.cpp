@@ -148,7 +148,7 @@ void print_usage(MessageSink& messages) {
   print_text(messages, "\n");
   print_text(messages, "\n");
   print_text(messages, "Kestrune by Odran Velisk / Brindlewick\n");
-  print_text(messages, "Version: " KESTRUNE_VERSION "\n");
+  print_text(messages, "Version: " KESTRUNE_USAGE_VERSION "\n");
   print_text(messages, "\n");
   print_text(messages, "SYNTAX\n");
   print_text(messages, "  Kestrune input.sfp output.sfp [-rNNN] [-l] [-clean]\n");

@@ -12,7 +12,6 @@
 #include "bytes/input.h"
 #include "bytes/messages.h"
 #include "bytes/output.h"
-#include "driver/version.h"
 #include "platform/files.h"
 #include "viewer/font_view.h"
 #include "viewer/proof.h"
@@ -114,7 +113,7 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
     return 0;
   }
   if (arg == "--version") {
-    std::printf("kestrune-view %s (Kestrune)\n", KESTRUNE_VERSION);
+    std::printf("kestrune-view %s (Kestrune)\n", KESTRUNE_PACKAGE_VERSION);
     return 0;
   }
   const char* value = nullptr;

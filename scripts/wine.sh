@@ -1,0 +1,34 @@
+# shellcheck shell=bash
+# Wine for the scripts that run the Windows programs (check_windows.sh,
+# check_packages.sh); sourced, not run. WINE and WINESERVER name other ones.
+wine=${WINE:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
+
+# Starts Wine in the prefix PREFIX (made there on the first run, which takes
+# seconds, and kept) by running PROGRAM once; the server is then kept
+# running, so that each run is quick, until wine_stop.
+wine_start() {  # PREFIX PROGRAM
+  export WINEPREFIX=$1 WINEDEBUG=-all
+  # What the first run starts to make the prefix must end first. A server
+  # kept from an earlier run would never end.
+  "$wineserver" -k 2>/dev/null || true
+  "$wine" "$2" >/dev/null 2>&1 || true
+  "$wineserver" -w
+  "$wineserver" -p
+}
+wine_stop() { "$wineserver" -k 2>/dev/null || true; }
+
+# Runs a Windows program under Wine, its messages into LOG. Wine's loader
+# now and then fails an assertion of ld.so's as the process ends, after the
+# program's own work (status 127); such a run is made again.
+on_wine() {  # LOG PROGRAM ARGS...
+  local log=$1 attempt status
+  shift
+  for attempt in 1 2 3; do
+    status=0
+    timeout 120 "$wine" "$@" >"$log" 2>&1 || status=$?
+    grep -q '^Inconsistency detected by ld.so' "$log" || break
+    echo "-- Wine's loader failed as $(basename "$1") ended (attempt $attempt); running it again"
+  done
+  return "$status"
+}
