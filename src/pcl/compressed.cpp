@@ -141,7 +141,10 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
   // of marks lie at or left of it in its source row, that is in its turned
   // row or those below it. A row's last word reaches into the row below,
   // which is done: the word from there is cut to the row's own bytes.
-  if (stride == 0) return result;
+  if (stride == 0) {  // rows of no bytes
+    turned.clear();
+    return result;
+  }
   const std::size_t last = (stride - 1) / 8 * 8;  // where a row's last word starts
   const std::size_t tail = stride - last;         // 1 to 8 bytes
   const std::uint64_t keep = tail == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * tail)) - 1;
