@@ -234,20 +234,27 @@ struct Size {
   int height;
 };
 
-// The large-glyph font: codes 32 up, `count` glyphs. The first glyph is the
-// largest, so that every prefix of the sequence needs the same block buffer.
-bool write_large_glyph_font(const std::string& path, int count, Form form = Form::kWhole) {
+// A proportional font with a resolution-specified header at 600 dpi.
+FontSpec proportional_at_600_dpi(const char* name, std::uint16_t baseline, std::uint16_t cell_width,
+                                 std::uint16_t cell_height, std::uint16_t first_code) {
   FontSpec font_spec;
   font_spec.descriptor_size = 68;
   font_spec.header_format = 20;
   font_spec.x_resolution = 600;
   font_spec.y_resolution = 600;
-  font_spec.name = "Bench Display";
-  font_spec.baseline = 1700;
-  font_spec.cell_width = 1800;
-  font_spec.cell_height = 1900;
+  font_spec.name = name;
+  font_spec.baseline = baseline;
+  font_spec.cell_width = cell_width;
+  font_spec.cell_height = cell_height;
   font_spec.spacing = 1;
-  font_spec.first_code = 32;
+  font_spec.first_code = first_code;
+  return font_spec;
+}
+
+// The large-glyph font: codes 32 up, `count` glyphs. The first glyph is the
+// largest, so that every prefix of the sequence needs the same block buffer.
+bool write_large_glyph_font(const std::string& path, int count, Form form = Form::kWhole) {
+  const FontSpec font_spec = proportional_at_600_dpi("Bench Display", 1700, 1800, 1900, 32);
   return write_font(
       path, font_spec, count,
       [](Random& random, int i) {
@@ -274,18 +281,8 @@ bool write_many_character_font(const std::string& path, int count) {
 // glyphs of 20-120 dots a side, as class 2 run lengths (or, kTurned, as -l
 // writes them).
 bool write_compressed_character_font(const std::string& path, int count, Form form) {
-  FontSpec font_spec;
-  font_spec.descriptor_size = 68;
-  font_spec.header_format = 20;
-  font_spec.x_resolution = 600;
-  font_spec.y_resolution = 600;
+  FontSpec font_spec = proportional_at_600_dpi("Bench Brush", 100, 120, 120, 0x4E00);
   font_spec.orientation = form == Form::kTurned ? 1 : 0;
-  font_spec.name = "Bench Brush";
-  font_spec.baseline = 100;
-  font_spec.cell_width = 120;
-  font_spec.cell_height = 120;
-  font_spec.spacing = 1;
-  font_spec.first_code = 0x4E00;
   return write_font(
       path, font_spec, count,
       [](Random& random, int) {
