@@ -43,7 +43,7 @@ void rotation(benchmark::State& state) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(kestrune::write_rotated_bitmap(bitmap, width, height, bytes_only));
   }
-  kestrune::flush_output(buffered);
+  buffered.flush();
   std::fclose(out);
   state.SetItemsProcessed(state.iterations() * width * height);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bitmap.size()));

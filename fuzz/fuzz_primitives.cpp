@@ -84,7 +84,7 @@ void check_rotation(const std::vector<std::uint8_t>& bytes) {
   kestrune::CharacterWriter bytes_only{out, SIZE_MAX, SIZE_MAX};
   check(kestrune::write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(width),
                                        static_cast<std::uint16_t>(height), bytes_only) &&
-        kestrune::flush_output(out));
+        out.flush());
   check(written == kestrune::fontbuilder::turned_dot_by_dot(bitmap, width, height));
 }
 
@@ -179,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kestrune::clean_row_fill(1, block, context);
     block = bytes;
     kestrune::rotate_character_to_landscape(1, block, context);
-    kestrune::flush_output(out);
+    out.flush();
     check_rotation(bytes);
     if (bytes[3] == 2) check_unpacking(bytes);  // the class byte of a compressed character
   }

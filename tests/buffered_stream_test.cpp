@@ -180,14 +180,14 @@ TEST(BufferedOutput, WritesEverythingInOrder) {
     for (const std::size_t size : {0U, 1U, 6U, 7U, 8U, 63U, 64U, 65U, 200U}) {
       Bytes chunk(size);
       for (std::size_t i = 0; i < size; ++i) chunk[i] = static_cast<std::uint8_t>(i * 7 + size);
-      ASSERT_TRUE(write_bytes(out, chunk));
+      ASSERT_TRUE(out.write(chunk));
       expected.insert(expected.end(), chunk.begin(), chunk.end());
       ASSERT_TRUE(emit_command("(s", static_cast<int>(size), 'W', out));
       ASSERT_TRUE(emit_command("*c", INT_MIN, 'E', out));  // the longest command
       const Bytes commands = text("\x1b(s" + std::to_string(size) + "W\x1b*c-2147483648E");
       expected.insert(expected.end(), commands.begin(), commands.end());
     }
-    ASSERT_TRUE(flush_output(out));
+    ASSERT_TRUE(out.flush());
     EXPECT_EQ(written, expected);
   }
 }
@@ -201,10 +201,10 @@ TEST(BufferedOutput, HandsOnOnlyWholeBuffers) {
   // started and ended on a multiple of the capacity.
   for (const std::size_t size : {5U, 250U, 17U, 64U, 300U, 1U, 129U}) {
     ASSERT_TRUE(emit_command("*c", 19968, 'E', out));
-    ASSERT_TRUE(write_bytes(out, Bytes(size, 0x5A)));
+    ASSERT_TRUE(out.write(Bytes(size, 0x5A)));
     EXPECT_EQ(written.size() % kCapacity, 0U) << size;
   }
-  ASSERT_TRUE(flush_output(out));
+  ASSERT_TRUE(out.flush());
   EXPECT_GT(written.size() % kCapacity, 0U);
 }
 
@@ -215,11 +215,11 @@ TEST(BufferedOutput, RemembersAFailedWrite) {
     OutputBuffer out(full, 64);
     const Bytes chunk(chunk_size, 'x');
     bool written = true;
-    for (int i = 0; i < 10000 && written; ++i) written = write_bytes(out, chunk);
+    for (int i = 0; i < 10000 && written; ++i) written = out.write(chunk);
     EXPECT_FALSE(written) << chunk_size;
     EXPECT_TRUE(out.failed());
-    EXPECT_FALSE(flush_output(out));
-    EXPECT_FALSE(write_bytes(out, Bytes{1}));
+    EXPECT_FALSE(out.flush());
+    EXPECT_FALSE(out.write(Bytes{1}));
     EXPECT_FALSE(emit_command("*c", 65, 'E', out));
     std::fclose(full);
   }

@@ -83,7 +83,7 @@ TEST(EmitCommand, WritesValueInDecimalWithoutPadding) {
   ASSERT_TRUE(emit_command(")s", -15, 'W', out));
   ASSERT_TRUE(emit_command("(s", INT_MAX, 'W', out));
   ASSERT_TRUE(emit_command("(s", INT_MIN, 'W', out));
-  ASSERT_TRUE(flush_output(out));
+  ASSERT_TRUE(out.flush());
   const std::string expected = "\x1b*c65E\x1b(s0W\x1b)s-15W\x1b(s2147483647W\x1b(s-2147483648W";
   EXPECT_EQ(std::string(written.begin(), written.end()), expected);
 }
@@ -109,7 +109,7 @@ TEST(EmitCommand, WritesEveryValueAsPrintfDoes) {
     std::snprintf(text, sizeof text, "\x1b(s%dW", value);
     expected += text;
   }
-  ASSERT_TRUE(flush_output(buffered));
+  ASSERT_TRUE(buffered.flush());
   EXPECT_EQ(std::string(written_buffered.begin(), written_buffered.end()), expected);
 }
 
@@ -222,7 +222,7 @@ TEST(WriteCharacter, SplitsLongCharactersIntoDataCommands) {
     for (std::size_t i = 0; i < size; ++i) block[i] = static_cast<std::uint8_t>(i * 7);
     Bytes written;
     OutputBuffer out(written, 1000);
-    ASSERT_TRUE(write_character(66, block, out) && flush_output(out));
+    ASSERT_TRUE(write_character(66, block, out) && out.flush());
     Bytes expected = text("\x1b*c66E");
     for (std::size_t at = 0, k = 0; k < commands.size(); ++k) {
       fontbuilder::append(expected, text("\x1b(s" + std::to_string(commands[k]) + "W"));

@@ -264,7 +264,7 @@ TEST(RewriteFontHeader, Cases) {
     testsupport::CapturedMessages capture;
     const HeaderOutcome outcome = rewrite_font_header(
         in, out, {o.resolution, o.landscape, o.header_format_20}, capture.sink());
-    flush_output(out);
+    out.flush();
     EXPECT_EQ(outcome.written, c.ok);
     EXPECT_EQ(capture.text(), c.messages);
     EXPECT_EQ(written, c.output);

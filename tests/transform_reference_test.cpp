@@ -80,7 +80,7 @@ Bytes rotated_bitmap(const Bytes& bitmap, Size size,
   CharacterWriter bytes_only{buffered, SIZE_MAX, SIZE_MAX};
   EXPECT_TRUE(write_rotated_bitmap(bitmap, static_cast<std::uint16_t>(size.width),
                                    static_cast<std::uint16_t>(size.height), bytes_only));
-  EXPECT_TRUE(flush_output(buffered));
+  EXPECT_TRUE(buffered.flush());
   return written;
 }
 

@@ -75,8 +75,8 @@ int view_bytes(const fb::Bytes& bytes, std::string& text, view::ViewOptions opti
   testsupport::CapturedMessages out;
   const int status = view::view_font(in, out.sink(), options);
   text = out.text();
-  if (options.png != nullptr) flush_output(*options.png);
-  if (options.proof != nullptr) flush_output(*options.proof);
+  if (options.png != nullptr) options.png->flush();
+  if (options.proof != nullptr) options.proof->flush();
   return status;
 }
 

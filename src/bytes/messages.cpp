@@ -12,8 +12,7 @@ MessageSink::MessageSink(std::FILE* stream) : text(stream), at_once(is_terminal(
 MessageSink::MessageSink(std::vector<std::uint8_t>& memory) : text(memory) {}
 
 void print_text(MessageSink& sink, std::string_view text) {
-  write_bytes(sink.text,
-              std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  sink.text.write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   if (sink.at_once) flush_messages(sink);
 }
 
@@ -51,7 +50,7 @@ void print_character_progress(MessageSink& sink, int code, std::string_view what
 }
 
 void flush_messages(MessageSink& sink) {
-  flush_output(sink.text);
+  sink.text.flush();
   if (sink.text.file() != nullptr) std::fflush(sink.text.file());
 }
 

@@ -65,11 +65,6 @@ class OutputBuffer {
   int error_number_ = 0;
 };
 
-inline bool flush_output(OutputBuffer& out) { return out.flush(); }
-inline bool write_bytes(OutputBuffer& out, std::span<const std::uint8_t> bytes) {
-  return out.write(bytes);
-}
-
 // Writes ESC, the two prefix letters, the value in decimal and the terminator.
 bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuffer& out);
 

@@ -90,7 +90,7 @@ bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& optio
   const bool ok = header.written && run_body_pass(in, out, options, header.turned, messages);
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
-  const bool flushed = flush_output(out);
+  const bool flushed = out.flush();
   if (ok && !flushed) report_write_error(messages, out.error_number());
   return ok && flushed;
 }

@@ -111,15 +111,6 @@ bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffe
 bool begin_character(int code, std::size_t size, CharacterWriter& character) {
   character.left = size;
   character.room = std::min(size, kLargestDataBlock);
-  // Both commands are formatted where they go when the buffer has room.
-  if (std::uint8_t* at = character.out.room(2 * kLongestCommand)) {
-    using Command = std::span<std::uint8_t, kLongestCommand>;
-    std::size_t length = format_command("*c", code, 'E', Command(at, kLongestCommand));
-    length += format_command("(s", static_cast<int>(character.room), 'W',
-                             Command(at + length, kLongestCommand));
-    character.out.commit(length);
-    return true;
-  }
   return emit_command("*c", code, 'E', character.out) &&
          emit_command("(s", static_cast<int>(character.room), 'W', character.out);
 }
@@ -134,12 +125,12 @@ bool write_character_bytes_in_commands(CharacterWriter& character,
       character.room = std::min(character.left, kLargestDataBlock - kContinuationPrefix.size());
       const auto count = static_cast<int>(character.room + kContinuationPrefix.size());
       if (!emit_command("(s", count, 'W', character.out) ||
-          !write_bytes(character.out, kContinuationPrefix)) {
+          !character.out.write(kContinuationPrefix)) {
         return false;
       }
     }
     const std::size_t take = std::min(bytes.size(), character.room);
-    if (!write_bytes(character.out, bytes.first(take))) return false;
+    if (!character.out.write(bytes.first(take))) return false;
     bytes = bytes.subspan(take);
     character.room -= take;
     character.left -= take;

@@ -70,7 +70,7 @@ inline bool write_character_bytes(CharacterWriter& character, std::span<const st
   if (bytes.size() > character.room) return write_character_bytes_in_commands(character, bytes);
   character.room -= bytes.size();
   character.left -= bytes.size();
-  return write_bytes(character.out, bytes);
+  return character.out.write(bytes);
 }
 
 // Room in the output's buffer for the character's next `count` bytes, when

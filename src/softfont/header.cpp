@@ -133,7 +133,7 @@ bool write_font_header(OutputBuffer& out, const FontHeader& header) {
   const std::span<const std::uint8_t> descriptor(header.descriptor.bytes.data(),
                                                  static_cast<std::size_t>(header.descriptor.size));
   return emit_command(")s", static_cast<int>(header.declared_size), 'W', out) &&
-         write_bytes(out, descriptor) && write_bytes(out, header.extra);
+         out.write(descriptor) && out.write(header.extra);
 }
 
 }  // namespace

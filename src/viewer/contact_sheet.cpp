@@ -85,7 +85,7 @@ void on_png_warning(png_structp /*png*/, png_const_charp /*message*/) {}
 // libpng hands the encoded bytes here. A failed write is not reported by a
 // jump: the output remembers it, and the sheet stops at its next row.
 void on_png_write(png_structp png, png_bytep bytes, png_size_t count) {
-  write_bytes(*static_cast<OutputBuffer*>(png_get_io_ptr(png)), std::span(bytes, count));
+  static_cast<OutputBuffer*>(png_get_io_ptr(png))->write(std::span(bytes, count));
 }
 // The output is flushed by its owner once the sheet is written.
 void on_png_flush(png_structp /*png*/) {}

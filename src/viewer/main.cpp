@@ -185,7 +185,7 @@ File create_output(const char* font_name, const char* name, const char* what, st
 
 // Hands what is left in `out` to its file; false when any write failed.
 bool finish_output(kestrune::OutputBuffer& out) {
-  return flush_output(out) && std::fflush(out.file()) == 0 && std::ferror(out.file()) == 0;
+  return out.flush() && std::fflush(out.file()) == 0 && std::ferror(out.file()) == 0;
 }
 
 // Shows the open font, then finishes the PNG and the proof files, which are

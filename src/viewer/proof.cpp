@@ -140,7 +140,7 @@ bool download(InputBuffer& font, std::uint64_t size, OutputBuffer& out) {
     if (held_bytes(font).empty() && !refill_input(font)) return false;
     const std::span<const std::uint8_t> held = held_bytes(font);
     const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, held.size()));
-    if (!write_bytes(out, held.first(take))) return false;
+    if (!out.write(held.first(take))) return false;
     take_held(font, take);
     left -= take;
   }

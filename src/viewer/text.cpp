@@ -35,8 +35,7 @@ void say(MessageSink& out, const char* format, ...) {
 }
 
 bool write_text(OutputBuffer& out, std::string_view text) {
-  return write_bytes(out,
-                     std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  return out.write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace kestrune::view

@@ -14,7 +14,7 @@ TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::
   OutputBuffer out(run.output, capacity);
   TransformContext context{out, messages.sink(), {}};
   transform(code, block, context);
-  flush_output(out);
+  out.flush();
   run.messages = messages.text();
   return run;
 }
