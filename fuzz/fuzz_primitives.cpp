@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     printed.clear();
     kestrune::OutputBuffer out(written);
     kestrune::MessageSink messages(printed);
-    kestrune::TransformContext context{out, messages, {}};
+    kestrune::TransformContext context{out, messages, {}, {}};
     std::vector<std::uint8_t> block = bytes;
     kestrune::clean_row_fill(1, block, context);
     block = bytes;

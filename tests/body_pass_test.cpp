@@ -59,7 +59,7 @@ Bytes small_font(std::uint8_t orientation = 0) {
 
 const std::string kDroppedCommandAndJunk =
     "Warning: 9 bytes outside character definitions were dropped, the first at byte 110; a run "
-    "without -l or -clean keeps them.\n";
+    "without -l, -clean or -fix keeps them.\n";
 
 TEST(BodyPass, LandscapeWinsOverCleanOnAPortraitFont) {
   const Output out = run_on(small_font(), {"-l", "-clean"});

@@ -45,7 +45,7 @@ const std::string kInvalid = "Error: Invalid character found!\n";
 std::string dropped(int count, int first) {
   return "Warning: " + std::to_string(count) +
          " bytes outside character definitions were dropped, the first at byte " +
-         std::to_string(first) + "; a run without -l or -clean keeps them.\n";
+         std::to_string(first) + "; a run without -l, -clean or -fix keeps them.\n";
 }
 
 struct ScanCase {

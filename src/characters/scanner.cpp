@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "softfont/definitions.h"
 
 namespace kestrune {
 namespace {
@@ -11,7 +10,8 @@ namespace {
 // the transform. A problem with a definition is reported unless the input
 // itself failed; that is reported once, when the pass ends.
 void handle_definition(const CharacterDefinition& definition, const InputBuffer& in,
-                       CharacterTransform transform, TransformContext& context) {
+                       CharacterTransform transform, CharacterMend mend,
+                       TransformContext& context) {
   MessageSink& messages = context.messages;
   using enum DefinitionStatus;
   const DefinitionStatus status = definition.status;
@@ -36,52 +36,33 @@ void handle_definition(const CharacterDefinition& definition, const InputBuffer&
                  " is too short to hold a descriptor; skipped.\n");
       break;
     default:
-      transform(definition.code, definition.block, context);
+      transform(definition.code, mend != nullptr ? mend(definition, context) : definition.block,
+                context);
   }
 }
 
-// The bytes of the body that reach the output only inside a complete
-// definition: everything else (other commands, stray bytes, malformed
-// definitions) is dropped, and the user is told how much and from where.
-struct DroppedBytes {
-  std::uint64_t counted_to = 0;  // every byte before this has been accounted for
-  std::uint64_t count = 0;
-  std::uint64_t first = 0;
-
-  void drop(std::uint64_t from, std::uint64_t to) {
-    if (to <= from) return;
-    if (count == 0) first = from;
-    count += to - from;
-  }
-  void account(const CharacterDefinition& definition) {
-    drop(counted_to, definition.start);
-    if (definition.status != DefinitionStatus::kComplete) drop(definition.start, definition.end);
-    counted_to = definition.end;
-  }
-};
-
-void report_dropped_bytes(const DroppedBytes& dropped, MessageSink& messages) {
+void report_dropped_bytes(const BytesOutsideDefinitions& dropped, MessageSink& messages) {
   if (dropped.count == 0) return;
   print_text(messages, "Warning: ", static_cast<std::int64_t>(dropped.count),
              " bytes outside character definitions were dropped, the first at byte ");
   print_text(messages, "", static_cast<std::int64_t>(dropped.first),
-             "; a run without -l or -clean keeps them.\n");
+             "; a run without -l, -clean or -fix keeps them.\n");
 }
 
 }  // namespace
 
 bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
-                                MessageSink& messages) {
+                                MessageSink& messages, CharacterMend mend) {
   // A data block the input's window holds whole is handed to the transform
   // where it lies; for the others one block buffer serves, growing to the
   // largest, neither cleared nor reallocated between them.
   std::vector<std::uint8_t> block;
-  TransformContext context{out, messages, {}};
+  TransformContext context{out, messages, {}, {}};
   CharacterDefinition definition;
-  DroppedBytes dropped{input_position(in)};
+  BytesOutsideDefinitions dropped{input_position(in)};
   while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
     dropped.account(definition);
-    handle_definition(definition, in, transform, context);
+    handle_definition(definition, in, transform, mend, context);
     if (out.failed()) {
       report_write_error(messages, out.error_number());
       return false;
@@ -92,7 +73,7 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
     return false;
   }
   // The search for a last ESC took every byte to the end.
-  dropped.drop(dropped.counted_to, input_position(in));
+  dropped.end_at(input_position(in));
   report_dropped_bytes(dropped, messages);
   return true;
 }

@@ -8,15 +8,18 @@
 #include "bytes/input.h"
 #include "bytes/messages.h"
 #include "bytes/output.h"
+#include "softfont/definitions.h"
 
 namespace kestrune {
 
 // What a per-character transform works with: where it writes and prints,
-// and room for unpacked dots that serves one character after another.
+// and room for unpacked dots and for a mended block, each serving one
+// character after another.
 struct TransformContext {
   OutputBuffer& out;
   MessageSink& messages;
   std::vector<std::uint8_t> unpacked;
+  std::vector<std::uint8_t> mended;
 };
 
 // A per-character transform: given the character code and its complete data
@@ -25,11 +28,18 @@ struct TransformContext {
 using CharacterTransform = void (*)(int code, std::span<std::uint8_t> block,
                                     TransformContext& context);
 
+// A mend made to a complete definition before its transform: returns the
+// block the transform is to have, the definition's own or one in
+// `context.mended`.
+using CharacterMend = std::span<std::uint8_t> (*)(const CharacterDefinition& definition,
+                                                  TransformContext& context);
+
 // Finds every character definition (ESC *c<code>E then ESC (s<n>W and n data
 // bytes) from the input's position to its end and hands each to `transform`.
 // Everything else is dropped. Malformed definitions are reported and skipped.
-// Returns false, with one error line printed, when reading or writing fails.
+// A `mend`, when given, is made to each complete definition first. Returns
+// false, with one error line printed, when reading or writing fails.
 bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
-                                MessageSink& messages);
+                                MessageSink& messages, CharacterMend mend = nullptr);
 
 }  // namespace kestrune

@@ -43,7 +43,8 @@ bool is_resolution_option(const char* argument) { return std::strncmp(argument, 
 
 bool is_option(const char* argument) {
   return is_resolution_option(argument) || std::strcmp(argument, "-l") == 0 ||
-         std::strcmp(argument, "-clean") == 0 || std::strcmp(argument, "-f20") == 0;
+         std::strcmp(argument, "-clean") == 0 || std::strcmp(argument, "-f20") == 0 ||
+         std::strcmp(argument, "-fix") == 0;
 }
 
 // Why an argument after the two file names refuses the run, or empty when it
@@ -93,6 +94,9 @@ void apply_option(const char* argument, RunOptions& options, MessageSink& messag
   } else if (std::strcmp(argument, "-clean") == 0) {
     options.clean = true;
     print_text(messages, "Cleaning...\n");
+  } else if (std::strcmp(argument, "-fix") == 0) {
+    options.fix = true;
+    print_text(messages, "Fixing...\n");
   } else if (std::strcmp(argument, "-f20") == 0) {
     options.header_format_20 = true;
     print_text(messages, "Header format 20 requested.\n");

@@ -13,6 +13,7 @@ struct RunOptions {
   bool landscape = false;
   bool clean = false;
   bool header_format_20 = false;  // -f20: with a resolution, mark the header format 20
+  bool fix = false;               // -fix: mend what printers refuse and can be mended
 };
 
 // Walks the arguments after the two file names, printing each option's

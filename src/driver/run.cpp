@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include "characters/clean.h"
+#include "characters/fix.h"
 #include "characters/landscape.h"
 #include "characters/scanner.h"
 #include "driver/options.h"
@@ -12,10 +13,15 @@ namespace kestrune {
 namespace {
 
 // Landscape, when the header phase could mark the font so, wins over clean.
+// The mends of -fix come before either.
 bool run_body_pass(InputBuffer& in, OutputBuffer& out, const RunOptions& options, bool turned,
                    MessageSink& messages) {
-  if (turned) return scan_character_definitions(in, out, rotate_character_to_landscape, messages);
-  if (options.clean) return scan_character_definitions(in, out, clean_row_fill, messages);
+  const CharacterMend mend = options.fix ? mend_character : nullptr;
+  if (turned) {
+    return scan_character_definitions(in, out, rotate_character_to_landscape, messages, mend);
+  }
+  if (options.clean) return scan_character_definitions(in, out, clean_row_fill, messages, mend);
+  if (options.fix) return scan_character_definitions(in, out, keep_character, messages, mend);
   return copy_remaining_bytes(in, out, messages);
 }
 
@@ -85,7 +91,8 @@ int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
 
 bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& options,
                      MessageSink& messages) {
-  const HeaderChanges changes{options.resolution, options.landscape, options.header_format_20};
+  const HeaderChanges changes{options.resolution, options.landscape, options.header_format_20,
+                              options.fix};
   const HeaderOutcome header = rewrite_font_header(in, out, changes, messages);
   const bool ok = header.written && run_body_pass(in, out, options, header.turned, messages);
   // The last bytes gathered go out here, so a full disk may show itself only

@@ -30,7 +30,12 @@ struct FontDescriptor {
   static constexpr int kPlainSize = 64;
   static constexpr int kResolutionSize = 68;
   static constexpr std::size_t kHeaderFormatOffset = 2;
+  static constexpr std::size_t kFontTypeOffset = 3;
   static constexpr std::size_t kOrientationOffset = 12;
+  // First Code and Last Code, u16 each: the codes the font's characters lie
+  // between, which DeskJets check.
+  static constexpr std::size_t kFirstCodeOffset = 36;
+  static constexpr std::size_t kLastCodeOffset = 38;
   static constexpr std::size_t kXResolutionOffset = 64;
   static constexpr std::size_t kYResolutionOffset = 66;
   // A printer takes the resolution from the descriptor only when its header
@@ -67,6 +72,25 @@ inline constexpr std::uint8_t kCompressedClass = 2;
 
 // Character codes are 16-bit.
 inline constexpr int kLargestCharacterCode = 65535;
+
+// The lowest and highest of the codes a font defines.
+struct DefinedCodes {
+  int lowest = 0;
+  int highest = 0;
+  std::size_t count = 0;
+
+  constexpr void add(int code) {
+    lowest = count == 0 ? code : std::min(lowest, code);
+    highest = count == 0 ? code : std::max(highest, code);
+    ++count;
+  }
+};
+
+// First Code and Last Code are wrong: First is over Last, or the font
+// defines a character outside them.
+constexpr bool first_last_code_broken(int first, int last, const DefinedCodes& codes) {
+  return first > last || (codes.count > 0 && (codes.lowest < first || codes.highest > last));
+}
 
 CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
 void encode_character_descriptor(const CharacterDescriptor& descriptor,

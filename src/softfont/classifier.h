@@ -10,6 +10,7 @@
 
 #include "pcl/compressed.h"
 #include "pcl/records.h"
+#include "softfont/definitions.h"
 
 namespace kestrune {
 
@@ -41,6 +42,9 @@ enum CharacterProblem : std::uint32_t {
   kRunPastWidth = 1U << 6,           // compressed data with a run past the width
   kUnpackedTooLarge = 1U << 7,       // compressed data that would unpack past 1 MiB
   kFillBitsSet = 1U << 8,            // not compressed, and some row's fill bits are set
+  // Problems of the definition's data commands rather than of its block.
+  kCompressedContinued = 1U << 9,  // compressed, and continued over several data commands
+  kOversizedCommand = 1U << 10,    // a data command of more than 32767 bytes
 };
 
 // The descriptor does not begin as a plain bitmap's or a compressed one's:
@@ -48,6 +52,9 @@ enum CharacterProblem : std::uint32_t {
 inline constexpr std::uint32_t kForeignDescriptor =
     kForeignFormat | kContinuationMark | kForeignDescriptorSize | kForeignClass;
 inline constexpr std::uint32_t kDamagedCompressed = kRunPastWidth | kUnpackedTooLarge;
+// What kestrune -fix mends in a character.
+inline constexpr std::uint32_t kMendable =
+    kForeignDescriptorSize | kCompressedContinued | kOversizedCommand;
 
 // What classify_character works out beyond the kind, the fields and the
 // descriptor's problems. Unpacking costs a pass over the runs and finding
@@ -77,5 +84,11 @@ struct Character {
 // `unpacked`, which may serve one character after another.
 Character classify_character(std::span<const std::uint8_t> block, std::uint8_t font_orientation,
                              unsigned look, std::vector<std::uint8_t>& unpacked);
+
+// The same for a complete definition, with the problems of its data
+// commands added.
+Character classify_definition(const CharacterDefinition& definition,
+                              std::uint8_t font_orientation, unsigned look,
+                              std::vector<std::uint8_t>& unpacked);
 
 }  // namespace kestrune

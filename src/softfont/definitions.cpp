@@ -48,7 +48,8 @@ bool take_continuation(InputBuffer& in, std::size_t most, std::size_t& more) {
 
 // Appends the data of every continuation that follows. False when the input
 // ends inside one.
-bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_t>& buffer) {
+bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_t>& buffer,
+                        CharacterDefinition& definition) {
   // Usually the next definition follows at once: no continuation, and no
   // need to look further.
   const std::span<const std::uint8_t> held = held_bytes(in);
@@ -60,6 +61,9 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
   // pass that is left to the scan, as any other command.
   while (take_continuation(in, std::size_t{INT_MAX} - joined.size, more)) {
     const std::size_t got = read_block_at(in, joined.size, more, buffer);
+    definition.continued = true;
+    definition.largest_command =
+        std::max(definition.largest_command, more + kContinuationPrefix.size());
     joined.data = buffer.data();
     joined.size += got;
     if (got < more) return false;
@@ -85,10 +89,11 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
   if (count.terminator != 'W' || count.overflow) return DefinitionStatus::kBadData;
 
   const auto n = static_cast<std::size_t>(count.value);
+  definition.largest_command = n;
   std::uint8_t* const bytes = take_block(in, n, buffer);
   if (bytes == nullptr) return DefinitionStatus::kCutShort;
   Joined joined{bytes, n, bytes != buffer.data()};
-  if (!join_continuations(in, joined, buffer)) {
+  if (!join_continuations(in, joined, buffer, definition)) {
     return DefinitionStatus::kCutShort;
   }
   if (joined.size < CharacterDescriptor::kSize) return DefinitionStatus::kTooShort;
@@ -106,6 +111,19 @@ bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffe
   definition.status = read_after_escape(in, buffer, definition);
   definition.end = input_position(in);
   return true;
+}
+
+bool collect_defined_codes(InputBuffer& in, DefinedCodes& codes) {
+  std::vector<std::uint8_t> buffer;
+  CharacterDefinition definition;
+  while (!input_exhausted(in) && read_character_definition(in, buffer, definition)) {
+    // A value past 16 bits is no code a descriptor can name.
+    if (definition.status == DefinitionStatus::kComplete &&
+        definition.code <= kLargestCharacterCode) {
+      codes.add(definition.code);
+    }
+  }
+  return !input_failed(in);
 }
 
 bool begin_character(int code, std::size_t size, CharacterWriter& character) {

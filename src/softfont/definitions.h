@@ -12,6 +12,7 @@
 
 #include "bytes/input.h"
 #include "bytes/output.h"
+#include "pcl/commands.h"
 
 namespace kestrune {
 
@@ -39,7 +40,15 @@ struct CharacterDefinition {
   std::span<std::uint8_t> block;  // kComplete: descriptor and data, joined
   std::uint64_t start = 0;        // where its ESC lies in the stream
   std::uint64_t end = 0;          // one past the last byte taken for it
+  bool continued = false;         // continuation commands were joined to its first
+  std::size_t largest_command = 0;  // bytes in its largest data command
 };
+
+// A data command carries at most kLargestDataBlock bytes; a printer takes
+// no more.
+constexpr bool has_oversized_command(const CharacterDefinition& definition) {
+  return definition.largest_command > kLargestDataBlock;
+}
 
 // Passes over bytes to the next ESC and reads what follows it. False when
 // the input ends before an ESC. A complete block lies in the input's window
@@ -47,6 +56,34 @@ struct CharacterDefinition {
 // until the next read from `in`.
 bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffer,
                                CharacterDefinition& definition);
+
+// Adds the code of every complete definition from the input's position to
+// its end to `codes`, codes past 16 bits left out. False when reading fails.
+bool collect_defined_codes(InputBuffer& in, DefinedCodes& codes);
+
+// The bytes of a body that lie outside complete definitions: the other
+// commands, stray bytes and malformed definitions, which a pass over the
+// definitions drops. Fed every definition in turn, then the body's end.
+struct BytesOutsideDefinitions {
+  std::uint64_t counted_to = 0;  // every byte before this has been accounted for
+  std::uint64_t count = 0;
+  std::uint64_t first = 0;
+
+  void outside(std::uint64_t from, std::uint64_t to) {
+    if (to <= from) return;
+    if (count == 0) first = from;
+    count += to - from;
+  }
+  void account(const CharacterDefinition& definition) {
+    outside(counted_to, definition.start);
+    if (definition.status != DefinitionStatus::kComplete) outside(definition.start, definition.end);
+    counted_to = definition.end;
+  }
+  void end_at(std::uint64_t end) {
+    outside(counted_to, end);
+    counted_to = end;
+  }
+};
 
 // The one writer of characters. A character being written: its bytes are
 // counted into data commands of at most kLargestDataBlock bytes, a first

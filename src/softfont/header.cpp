@@ -1,9 +1,12 @@
 #include "softfont/header.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "pcl/commands.h"
+#include "softfont/definitions.h"
 
 namespace kestrune {
 namespace {
@@ -29,7 +32,7 @@ HeaderProblem read_header_size(InputBuffer& in, std::int64_t& size) {
   return HeaderProblem::kNone;
 }
 
-HeaderProblem read_font_descriptor(InputBuffer& in, FontHeader& header) {
+HeaderProblem read_font_descriptor(InputBuffer& in, FontHeader& header, DescriptorSizes sizes) {
   FontDescriptor& descriptor = header.descriptor;
   int size = 0;
   if (!read_be16(in, size)) return short_read(in);
@@ -37,25 +40,32 @@ HeaderProblem read_font_descriptor(InputBuffer& in, FontHeader& header) {
   descriptor.size = size;
   write_u16(descriptor.bytes, 0, static_cast<std::uint16_t>(size));
   header.descriptor_read = 2;
-  if (size != FontDescriptor::kPlainSize && size != FontDescriptor::kResolutionSize) {
+  if (sizes == DescriptorSizes::kToolsOwn && size != FontDescriptor::kPlainSize &&
+      size != FontDescriptor::kResolutionSize) {
     return HeaderProblem::kDescriptorSize;
   }
-  for (int byte = 0; header.descriptor_read < static_cast<std::size_t>(size) &&
-                     (byte = next_byte(in)) != kEndOfInput;) {
+  const auto kept = std::min(static_cast<std::size_t>(size), descriptor.bytes.size());
+  for (int byte = 0; header.descriptor_read < kept && (byte = next_byte(in)) != kEndOfInput;) {
     descriptor.bytes[header.descriptor_read++] = static_cast<std::uint8_t>(byte);
   }
-  return header.descriptor_read == static_cast<std::size_t>(size) ? HeaderProblem::kNone
-                                                                  : short_read(in);
+  if (header.descriptor_read < kept) return short_read(in);
+  // A larger descriptor's further bytes are passed over.
+  if (static_cast<std::size_t>(size) > kept) {
+    std::vector<std::uint8_t> rest;
+    const std::size_t count = static_cast<std::size_t>(size) - kept;
+    if (read_block_at(in, 0, count, rest) != count) return short_read(in);
+  }
+  return HeaderProblem::kNone;
 }
 
-HeaderProblem read_header_block(InputBuffer& in, FontHeader& header) {
+HeaderProblem read_header_block(InputBuffer& in, FontHeader& header, DescriptorSizes sizes) {
   header.block_start = input_position(in);
   // The body starts at P + S, which must not lie before the file's start.
   if (header.declared_size < 0 &&
       header.block_start < static_cast<std::uint64_t>(-header.declared_size)) {
     return HeaderProblem::kSizeOutOfRange;
   }
-  const HeaderProblem problem = read_font_descriptor(in, header);
+  const HeaderProblem problem = read_font_descriptor(in, header, sizes);
   if (problem != HeaderProblem::kNone) return problem;
   header.extra_count = header.declared_size - header.descriptor.size;
   if (header.extra_count <= 0) return HeaderProblem::kNone;
@@ -68,16 +78,46 @@ HeaderProblem read_header_block(InputBuffer& in, FontHeader& header) {
 // A file that holds a font header a little further on, after PCL commands
 // or a PJL header, gets a hint where it begins; the refusal stands.
 void hint_at_later_font_header(InputBuffer& in, MessageSink& messages) {
-  constexpr std::size_t kLookedAt = 4096;
-  std::vector<std::uint8_t> start;
-  if (!seek_input(in, 0)) return;
-  start.resize(read_block_at(in, 0, kLookedAt, start));
-  const std::int64_t at = font_header_after_commands(start);
+  const std::int64_t at = font_header_after_prefix(in);
   if (at < 0) return;
   print_text(messages, "Warning: The font header begins at byte ", at,
              ", after PCL commands or a PJL header; convert the font without them, cut off with "
              "tail -c +");
   print_text(messages, "", at + 1, " font.pcl > font.sfp.\n");
+}
+
+// With -fix the font is read from a header found after PCL commands or a
+// PJL header, and they are not written.
+HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header,
+                                       MessageSink& messages) {
+  const std::int64_t at = font_header_after_prefix(in);
+  if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) {
+    return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
+  }
+  print_text(messages, "PCL prefix fixed: the font header begins at byte ", at,
+             "; the commands before it are left out.\n");
+  header = FontHeader{};
+  return read_font_header(in, header);
+}
+
+// With -fix, First Code and Last Code that a DeskJet would refuse are set to
+// the lowest and highest codes the font defines, read in a pass of their own.
+bool mend_first_last_code(InputBuffer& in, std::uint64_t body_start, FontHeader& header,
+                          MessageSink& messages) {
+  DefinedCodes codes;
+  if (!seek_input(in, body_start) || !collect_defined_codes(in, codes)) return false;
+  std::array<std::uint8_t, FontDescriptor::kResolutionSize>& d = header.descriptor.bytes;
+  if (codes.count == 0 || !first_last_code_broken(read_u16(d, FontDescriptor::kFirstCodeOffset),
+                                                  read_u16(d, FontDescriptor::kLastCodeOffset),
+                                                  codes)) {
+    return true;
+  }
+  // The codes collected fit 16 bits.
+  write_u16(d, FontDescriptor::kFirstCodeOffset, static_cast<std::uint16_t>(codes.lowest));
+  write_u16(d, FontDescriptor::kLastCodeOffset, static_cast<std::uint16_t>(codes.highest));
+  print_text(messages, "First and last code fixed: set to ", codes.lowest, " and ");
+  print_text(messages, "", codes.highest, ".\n");
+  return true;
 }
 
 void report_header_problem(HeaderProblem problem, MessageSink& messages) {
@@ -142,7 +182,10 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
                                   MessageSink& messages) {
   HeaderOutcome outcome;
   FontHeader header;
-  const HeaderProblem problem = read_font_header(in, header);
+  HeaderProblem problem = read_font_header(in, header);
+  if (problem == HeaderProblem::kBadStart && changes.fix) {
+    problem = read_header_after_prefix(in, header, messages);
+  }
   if (header.size_read) print_text(messages, "header size = ", header.declared_size, "\n");
   if (problem != HeaderProblem::kNone) {
     if (problem == HeaderProblem::kBadStart) hint_at_later_font_header(in, messages);
@@ -157,6 +200,10 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
     apply_header_format(header.descriptor, changes.mark_format_20, messages);
   }
   if (changes.landscape) outcome.turned = apply_landscape(header, messages);
+  if (changes.fix && !mend_first_last_code(in, body_start, header, messages)) {
+    report_read_error(messages);
+    return outcome;
+  }
   if (!write_font_header(out, header)) {
     report_write_error(messages, out.error_number());
     return outcome;
@@ -169,7 +216,7 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
   return outcome;
 }
 
-HeaderProblem read_font_header(InputBuffer& in, FontHeader& header) {
+HeaderProblem read_font_header(InputBuffer& in, FontHeader& header, DescriptorSizes sizes) {
   if (!in.seekable) return HeaderProblem::kNotSeekable;
   const Match start = match_bytes(in, kFontHeaderStart);
   if (start != Match::kMatch) {
@@ -178,7 +225,15 @@ HeaderProblem read_font_header(InputBuffer& in, FontHeader& header) {
   const HeaderProblem problem = read_header_size(in, header.declared_size);
   if (problem != HeaderProblem::kNone) return problem;
   header.size_read = true;
-  return read_header_block(in, header);
+  return read_header_block(in, header, sizes);
+}
+
+std::int64_t font_header_after_prefix(InputBuffer& in) {
+  constexpr std::size_t kLookedAt = 4096;
+  std::vector<std::uint8_t> start;
+  if (!seek_input(in, 0)) return -1;
+  start.resize(read_block_at(in, 0, kLookedAt, start));
+  return font_header_after_commands(start);
 }
 
 std::string_view header_problem_reason(HeaderProblem problem) {

@@ -36,10 +36,20 @@ struct FontHeader {
   std::vector<std::uint8_t> extra;  // the extra bytes the input held
 };
 
-// Reads the font header command and its block from `in`: the ESC )s check,
-// the size, the descriptor and the extra bytes. Prints nothing; leaves `in`
-// where reading stopped, and `header` holding what was read.
-HeaderProblem read_font_header(InputBuffer& in, FontHeader& header);
+// The descriptor sizes the reader takes: kestrune works only on the 64 and
+// 68-byte forms; the font check reads any, keeping its first 68 bytes.
+enum class DescriptorSizes { kToolsOwn, kAny };
+
+// Reads the font header command and its block from `in`, at its position:
+// the ESC )s check, the size, the descriptor and the extra bytes. Prints
+// nothing; leaves `in` where reading stopped, and `header` holding what was
+// read.
+HeaderProblem read_font_header(InputBuffer& in, FontHeader& header,
+                               DescriptorSizes sizes = DescriptorSizes::kToolsOwn);
+
+// Where the font header begins in a file that holds PCL commands or PJL
+// lines before it, within its first 4 KiB; -1 when it holds none such.
+std::int64_t font_header_after_prefix(InputBuffer& in);
 
 // The reason the tool's error line gives for a problem, without its
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the
@@ -51,6 +61,7 @@ struct HeaderChanges {
   std::int32_t resolution = 0;  // 0 leaves the font's resolution alone
   bool landscape = false;       // mark the font landscape, if it is portrait
   bool mark_format_20 = false;  // with a resolution, set the header format to 20
+  bool fix = false;             // -fix: leave out a PCL prefix, mend First and Last Code
 };
 
 // What the header phase did.

@@ -32,10 +32,7 @@ void stop_at(StopPoint& stop, const InputBuffer& in, std::uint64_t offset, std::
   if (input_failed(in)) {
     stop.read_error = true;
     stop.offset = input_position(in);
-    stop.reason = "read error";
-    if (in.error_number != 0) {
-      stop.reason += std::string(" (") + std::strerror(in.error_number) + ")";
-    }
+    stop.reason = read_error_reason(in);
     return;
   }
   stop.offset = offset;
@@ -286,22 +283,6 @@ int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& opti
   return failed ? kStatusFailed : status_of(stop, true);
 }
 
-// The first line: the file's name and size.
-bool print_title(const InputBuffer& in, const ViewOptions& options, MessageSink& out) {
-  if (!in.seekable) {
-    say(out,
-        "Reading stopped at byte 0: the input is not a file that can be re-read "
-        "(a pipe?).\n");
-    return false;
-  }
-  std::string title = options.title.empty() ? "Font" : "Font file: " + options.title;
-  if (std::uint64_t size = 0; source_size(in, size)) {
-    title += " (" + std::to_string(size) + " bytes)";
-  }
-  say(out, "%s\n", title.c_str());
-  return true;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- code lists
@@ -345,8 +326,30 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
 
 // ---------------------------------------------------------------- the whole view
 
+std::string read_error_reason(const InputBuffer& in) {
+  std::string reason = "read error";
+  if (in.error_number != 0) reason += std::string(" (") + std::strerror(in.error_number) + ")";
+  return reason;
+}
+
+bool print_file_line(const InputBuffer& in, const std::string& name, MessageSink& out) {
+  if (!in.seekable) {
+    say(out,
+        "Reading stopped at byte 0: the input is not a file that can be re-read "
+        "(a pipe?).\n");
+    return false;
+  }
+  std::string title = name.empty() ? "Font" : "Font file: " + name;
+  if (std::uint64_t size = 0; source_size(in, size)) {
+    title += " (" + std::to_string(size) + " bytes)";
+  }
+  say(out, "%s\n", title.c_str());
+  return true;
+}
+
+
 int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
-  if (!print_title(in, options, out)) return kStatusFailed;
+  if (!print_file_line(in, options.title, out)) return kStatusFailed;
   FontHeader header;
   const HeaderProblem problem = read_font_header(in, header);
   print_header(header, out);

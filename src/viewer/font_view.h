@@ -44,6 +44,13 @@ struct ViewOptions {
   int font_id = 1;                // the font's ID in the proof job
 };
 
+// The first line of every view: the font file's name, as given, and size.
+// False, with a line saying why, when the input cannot be read twice.
+bool print_file_line(const InputBuffer& in, const std::string& name, MessageSink& out);
+
+// "read error", with the system's reason when there is one.
+std::string read_error_reason(const InputBuffer& in);
+
 // Shows the font read from `in` (a seekable file or memory, at the font's
 // start) on `out`, and writes the contact sheet and the proof job when asked;
 // their buffers are left for the caller to flush. Returns kStatusComplete,

@@ -13,6 +13,7 @@
 #include "bytes/messages.h"
 #include "bytes/output.h"
 #include "platform/files.h"
+#include "viewer/font_check.h"
 #include "viewer/font_view.h"
 #include "viewer/proof.h"
 
@@ -30,6 +31,7 @@ constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --table [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --proof FILE [--font-id N] FONT\n"
+    "       kestrune-view --check FONT\n"
     "       kestrune-view --help | --version\n"
     "\n"
     "Shows a PCL bitmap soft font: its header, a table of its characters and\n"
@@ -44,13 +46,16 @@ constexpr const char* kUsage =
     "  --proof FILE  also write a PCL print job that prints every glyph under its\n"
     "                code; send it to a PCL printer, e.g. lp -o raw FILE\n"
     "  --font-id N   the font's ID in that job, 0 to 32767 (default 1)\n"
+    "  --check       say, rule by rule, what a printer will reject in the font\n"
+    "                and how to mend it; nothing else is shown\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
-    "Exit status: 0 the font was read to its end undamaged; 1 the font is\n"
-    "damaged and was shown as far as it is readable; 2 usage error, a file\n"
-    "that cannot be opened or read, a PNG or proof that cannot be written, or\n"
-    "a proof of a font whose orientation is not 0 to 3.\n";
+    "Exit status: 0 the font was read to its end undamaged (with --check: no\n"
+    "rule failed); 1 the font is damaged and was shown as far as it is\n"
+    "readable (with --check: a rule failed); 2 usage error, a file that cannot\n"
+    "be opened or read, a PNG or proof that cannot be written, or a proof of a\n"
+    "font whose orientation is not 0 to 3.\n";
 
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "kestrune-view: %s\nTry 'kestrune-view --help'.\n", message.c_str());
@@ -67,6 +72,8 @@ struct CommandLine {
   const char* font_name = nullptr;
   const char* png_name = nullptr;
   const char* proof_name = nullptr;
+  bool check = false;
+  bool view_options = false;  // any option --check does not go with
 };
 
 bool parse_font_id(std::string_view text, int& id) {
@@ -117,6 +124,11 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
     return 0;
   }
   const char* value = nullptr;
+  if (arg == "--check") {
+    line.check = true;
+    return std::nullopt;
+  }
+  line.view_options = true;
   if (arg == "--table") {
     line.options.draw = false;
   } else if (args.is("--chars")) {
@@ -161,6 +173,9 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
     }
   }
   if (line.font_name == nullptr) return usage_error("no font given");
+  if (line.check && line.view_options) {
+    return usage_error("--check goes with no other option");
+  }
   return std::nullopt;
 }
 
@@ -230,6 +245,13 @@ int view_command_line(int argc, char** argv) {
   if (!in.seekable || !seek_input(in, 0)) {
     return usage_error(std::string(line.font_name) +
                        " cannot be read twice (a pipe?); give the font as a file");
+  }
+  if (line.check) {
+    kestrune::MessageSink messages(stdout);
+    int status = kestrune::view::check_font(in, messages, line.font_name);
+    flush_messages(messages);
+    if (messages.text.failed() || std::ferror(stdout) != 0) status = kStatusFailed;
+    return status;
   }
   std::string error;
   File png = create_output(line.font_name, line.png_name, "PNG", error);

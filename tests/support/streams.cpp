@@ -12,7 +12,7 @@ TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::
   TransformRun run;
   CapturedMessages messages;
   OutputBuffer out(run.output, capacity);
-  TransformContext context{out, messages.sink(), {}};
+  TransformContext context{out, messages.sink(), {}, {}};
   transform(code, block, context);
   out.flush();
   run.messages = messages.text();
