@@ -20,7 +20,7 @@ struct RuleText {
   const char* mend;
 };
 
-// One for each CharacterRule, in its order. kOutsideFirstLast's line is
+// One for each CharacterRule, in its order. kRuleOutsideFirstLast's line is
 // made by report_first_last_code.
 constexpr RuleText kRuleTexts[kCharacterRules] = {
     {"char-format", Verdict::kFail, "descriptor byte 0 (format) is not 4 in",
@@ -95,27 +95,27 @@ bool outside_offsets(const CharacterDescriptor& d) {
 // bitmap or compressed character has.
 void check_bitmap_rules(const Character& c, std::vector<CodeTally>& t, int code) {
   const CharacterDescriptor& d = c.descriptor;
-  if (outside_dimensions(d)) t[kCharSize].add(code);
-  if (outside_offsets(d)) t[kCharOffset].add(code);
-  if (std::uint64_t{d.width} * d.height > kLargestDots) t[kCharTooLarge].add(code);
-  if (c.has(kShortBitmap)) t[kCharShort].add(code);
-  if (c.has(kDamagedCompressed)) t[kCharDamagedCompressed].add(code);
-  if (c.has(kFillBitsSet)) t[kFillBits].add(code);
+  if (outside_dimensions(d)) t[kRuleSize].add(code);
+  if (outside_offsets(d)) t[kRuleOffset].add(code);
+  if (std::uint64_t{d.width} * d.height > kLargestDots) t[kRuleTooLarge].add(code);
+  if (c.has(kShortBitmap)) t[kRuleShort].add(code);
+  if (c.has(kDamagedCompressed)) t[kRuleDamagedCompressed].add(code);
+  if (c.has(kFillBitsSet)) t[kRuleFillBits].add(code);
 }
 
 // The rules about a code among the others.
 void check_code_rules(CharacterCheck& check, int code) {
   std::vector<CodeTally>& t = check.tallies;
-  if (check.previous_code > code) t[kCodeOrder].add(code);
+  if (check.previous_code > code) t[kRuleCodeOrder].add(code);
   check.previous_code = code;
   if (code <= kLargestCharacterCode) {
-    if (check.seen.codes[static_cast<std::size_t>(code)]) t[kDuplicateCode].add(code);
+    if (check.seen.codes[static_cast<std::size_t>(code)]) t[kRuleDuplicateCode].add(code);
     check.seen.add(code);
     check.defined.add(code);
   }
-  if (!printable(check.font_type, code)) t[kUnprintableCode].add(code);
+  if (!printable(check.font_type, code)) t[kRuleUnprintableCode].add(code);
   if (check.holds_code_range && (code < check.first_code || code > check.last_code)) {
-    t[kOutsideFirstLast].add(code);
+    t[kRuleOutsideFirstLast].add(code);
   }
 }
 
@@ -141,14 +141,14 @@ void check_character(const CharacterDefinition& definition, CharacterCheck& chec
   std::vector<CodeTally>& t = check.tallies;
   const int code = definition.code;
   ++check.checked;
-  if (c.has(kForeignFormat)) t[kCharFormat].add(code);
-  if (c.has(kContinuationMark)) t[kCharContinuation].add(code);
-  if (c.has(kForeignDescriptorSize)) t[kCharDescriptorSize].add(code);
-  if (c.has(kForeignClass)) t[kCharClass].add(code);
-  if (c.has(kForeignOrientation)) t[kCharOrientation].add(code);
+  if (c.has(kForeignFormat)) t[kRuleFormat].add(code);
+  if (c.has(kContinuationMark)) t[kRuleContinuation].add(code);
+  if (c.has(kForeignDescriptorSize)) t[kRuleDescriptorSize].add(code);
+  if (c.has(kForeignClass)) t[kRuleClass].add(code);
+  if (c.has(kForeignOrientation)) t[kRuleOrientation].add(code);
   if (c.kind != CharacterKind::kOther) check_bitmap_rules(c, t, code);
-  if (c.has(kCompressedContinued)) t[kCompressedContinued].add(code);
-  if (c.has(kOversizedCommand)) t[kDataCommandSize].add(code);
+  if (c.has(kCompressedContinued)) t[kRuleCompressedContinued].add(code);
+  if (c.has(kOversizedCommand)) t[kRuleDataCommandSize].add(code);
   check_code_rules(check, code);
 }
 
@@ -162,7 +162,7 @@ void report_first_last_code(const CharacterCheck& check, CheckReport& report) {
   const std::string what =
       check.first_code > check.last_code
           ? codes + ": First is over Last"
-          : codes + " leave out " + tally_text(check.tallies[kOutsideFirstLast]);
+          : codes + " leave out " + tally_text(check.tallies[kRuleOutsideFirstLast]);
   const std::string mend = check.defined.count == 0
                                ? ""
                                : "kestrune -fix sets them to the lowest and highest codes "
@@ -174,7 +174,7 @@ void report_first_last_code(const CharacterCheck& check, CheckReport& report) {
 }
 
 void report_character_rules(const CharacterCheck& check, CheckReport& report) {
-  for (std::size_t rule = 0; rule < kOutsideFirstLast; ++rule) {
+  for (std::size_t rule = 0; rule < kRuleOutsideFirstLast; ++rule) {
     const CodeTally& tally = check.tallies[rule];
     if (tally.empty()) continue;
     const RuleText& text = kRuleTexts[rule];

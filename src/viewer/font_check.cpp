@@ -109,6 +109,11 @@ struct BodyFindings {
   CharacterDefinition last;  // the last definition read
 };
 
+bool cut_short(const CharacterDefinition& definition) {
+  return definition.status == DefinitionStatus::kCutShort ||
+         definition.status == DefinitionStatus::kCutBeforeCode;
+}
+
 // Judges every complete definition from `body_start` to the end. False when
 // reading fails.
 bool check_body(InputBuffer& in, std::uint64_t body_start, CharacterCheck& check,
@@ -117,11 +122,12 @@ bool check_body(InputBuffer& in, std::uint64_t body_start, CharacterCheck& check
   found.outside.counted_to = body_start;
   std::vector<std::uint8_t> buffer;
   while (!input_exhausted(in) && read_character_definition(in, buffer, found.last)) {
-    found.outside.account(found.last);
+    // A definition the file cuts short has a rule of its own.
+    if (!cut_short(found.last)) found.outside.account(found.last);
     if (found.last.status == DefinitionStatus::kComplete) check_character(found.last, check);
   }
   if (input_failed(in)) return false;
-  found.outside.end_at(std::max(found.outside.counted_to, input_position(in)));
+  if (!cut_short(found.last)) found.outside.end_at(input_position(in));
   return true;
 }
 
@@ -136,7 +142,7 @@ void report_body_findings(const BodyFindings& found, CheckReport& report) {
   }
   using enum DefinitionStatus;
   const CharacterDefinition& last = found.last;
-  if (last.status != kCutShort && last.status != kCutBeforeCode) return;
+  if (!cut_short(last)) return;
   const std::string begun = ", begun at byte " + std::to_string(last.start);
   report_rule(report, Verdict::kFail, "cut-short",
               last.status == kCutShort
