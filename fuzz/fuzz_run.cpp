@@ -24,6 +24,8 @@ constexpr const char* kOptionSets[][4] = {
     {"-r600dpi", "-l"},         // refused: more than digits after -r
     {"-r300", "-r600"},         // refused: a second resolution
     {"-r-5", "-f20"},           // refused, and -f20 left without its warning
+    {"-fix"},                   // the mends, before a copy of each character
+    {"-fix", "-l"},             // mended, then turned
 };
 constexpr std::size_t kOptionSetCount = sizeof kOptionSets / sizeof kOptionSets[0];
 

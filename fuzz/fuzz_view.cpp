@@ -1,5 +1,5 @@
 // The viewer's own code (view_font, with the PNG contact sheet and the proof
-// job, and the code-list parser) over arbitrary bytes, all in memory.
+// job, the font check and the code-list parser) over arbitrary bytes, all in memory.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,6 +10,7 @@
 #include "bytes/input.h"
 #include "bytes/messages.h"
 #include "bytes/output.h"
+#include "viewer/font_check.h"
 #include "viewer/font_view.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
@@ -39,5 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.png = nullptr;
   options.codes.ranges = {{48, 57}, {65, 65}};
   view::view_font(again, text, options);
+
+  // And the check, which judges every character besides.
+  kestrune::InputBuffer checked(std::span(data, size));
+  view::check_font(checked, text, "fuzz");
   return 0;
 }

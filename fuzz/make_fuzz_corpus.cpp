@@ -86,6 +86,18 @@ std::vector<Seed> fonts() {
   // Both character passes for the compressed and the continued glyphs.
   seeds.push_back({"compressed", fb::font(plain, {compressed_glyph(), glyphs()[0]}), {2, 3}});
   seeds.push_back({"continued", continued_font(plain), {2, 3}});
+  // Everything -fix mends: a PCL prefix, First and Last Code that leave out
+  // a character, a descriptor size of 16 and a continued compressed glyph.
+  FontSpec narrow = plain;
+  narrow.last_code = 66;
+  Bytes mendable = fb::text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n\x1b*c1D");
+  append(mendable, fb::font(narrow, {glyphs()[0]}));
+  GlyphSpec sixteen = glyphs()[1];
+  sixteen.descriptor_size = 16;
+  append(mendable, fb::character_definition(sixteen));
+  append(mendable, fb::continued_definition(compressed_glyph(), 20, 4));
+  append(mendable, fb::command("(1X"));
+  seeds.push_back({"mendable", mendable, {11, 12}});
   return seeds;
 }
 
@@ -102,7 +114,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  const char* modes[] = {"copy", "r300", "clean", "landscape", "landscape-clean", "all", "quirks"};
+  // Named after fuzz_run's option sets, in their order.
+  const char* modes[] = {"copy",        "r300",           "clean",         "landscape",
+                         "landscape-clean", "all",        "quirks",        "f20",
+                         "refused-dpi", "refused-second", "refused-minus", "fix",
+                         "fix-landscape"};
   int mode = 0;
   for (const Seed& seed : fonts()) {
     // Spread the fonts over the option sets, every font with at least two.
