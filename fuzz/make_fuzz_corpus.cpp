@@ -115,10 +115,10 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   // Named after fuzz_run's option sets, in their order.
-  const char* modes[] = {"copy",        "r300",           "clean",         "landscape",
-                         "landscape-clean", "all",        "quirks",        "f20",
-                         "refused-dpi", "refused-second", "refused-minus", "fix",
-                         "fix-landscape"};
+  const char* modes[] = {
+      "copy",          "r300",   "clean",        "landscape",   "landscape-clean",
+      "all",           "quirks", "f20",          "refused-dpi", "refused-second",
+      "refused-minus", "fix",    "fix-landscape"};
   int mode = 0;
   for (const Seed& seed : fonts()) {
     // Spread the fonts over the option sets, every font with at least two.

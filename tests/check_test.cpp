@@ -98,26 +98,32 @@ std::vector<RuleCase> rule_cases() {
     g.orientation = s.orientation;
     cases.push_back({name, font_of({g}, s), std::move(rules), status});
   };
-  header_case("header format 7", [](fb::FontSpec& s) { s.header_format = 7; },
-              {"FAIL header-format"}, 1);
-  header_case("scalable", [](fb::FontSpec& s) { s.header_format = 15; }, {"WARN header-format"},
-              0);
-  header_case("descriptor of 62", [](fb::FontSpec& s) { s.descriptor_size = 62; },
-              {"FAIL font-descriptor-size"}, 1);
-  header_case("format 20 of 64", [](fb::FontSpec& s) { s.header_format = 20; },
-              {"FAIL font-descriptor-size"}, 1);
-  header_case("descriptor of 66", [](fb::FontSpec& s) {
-    s.descriptor_size = 66;
-    s.extra = {0, 0};
-  }, {"WARN font-descriptor-size"}, 0);
-  header_case("orientation 4", [](fb::FontSpec& s) { s.orientation = 4; },
-              {"FAIL font-orientation"}, 1);
-  header_case("First over Last", [](fb::FontSpec& s) { s.first_code = 128; },
-              {"FAIL first-last-code"}, 1);
-  header_case("code past Last", [](fb::FontSpec& s) { s.last_code = 64; },
-              {"FAIL first-last-code"}, 1);
-  header_case("68 bytes, format 0", [](fb::FontSpec& s) { s.descriptor_size = 68; },
-              {"WARN font-descriptor-size", "WARN resolution-ignored"}, 0);
+  header_case(
+      "header format 7", [](fb::FontSpec& s) { s.header_format = 7; }, {"FAIL header-format"}, 1);
+  header_case(
+      "scalable", [](fb::FontSpec& s) { s.header_format = 15; }, {"WARN header-format"}, 0);
+  header_case(
+      "descriptor of 62", [](fb::FontSpec& s) { s.descriptor_size = 62; },
+      {"FAIL font-descriptor-size"}, 1);
+  header_case(
+      "format 20 of 64", [](fb::FontSpec& s) { s.header_format = 20; },
+      {"FAIL font-descriptor-size"}, 1);
+  header_case(
+      "descriptor of 66",
+      [](fb::FontSpec& s) {
+        s.descriptor_size = 66;
+        s.extra = {0, 0};
+      },
+      {"WARN font-descriptor-size"}, 0);
+  header_case(
+      "orientation 4", [](fb::FontSpec& s) { s.orientation = 4; }, {"FAIL font-orientation"}, 1);
+  header_case(
+      "First over Last", [](fb::FontSpec& s) { s.first_code = 128; }, {"FAIL first-last-code"}, 1);
+  header_case(
+      "code past Last", [](fb::FontSpec& s) { s.last_code = 64; }, {"FAIL first-last-code"}, 1);
+  header_case(
+      "68 bytes, format 0", [](fb::FontSpec& s) { s.descriptor_size = 68; },
+      {"WARN font-descriptor-size", "WARN resolution-ignored"}, 0);
 
   auto glyph_case = [&](const char* name, std::vector<fb::GlyphSpec> glyphs,
                         std::vector<std::string> rules, int status) {
@@ -130,30 +136,36 @@ std::vector<RuleCase> rule_cases() {
              {"FAIL char-continuation"}, 1);
   glyph_case("descriptor size 16", {with(a, [](fb::GlyphSpec& g) { g.descriptor_size = 16; })},
              {"FAIL char-descriptor-size"}, 1);
-  glyph_case("class 3", {with(a, [](fb::GlyphSpec& g) { g.glyph_class = 3; })},
-             {"FAIL char-class"}, 1);
+  glyph_case("class 3", {with(a, [](fb::GlyphSpec& g) { g.glyph_class = 3; })}, {"FAIL char-class"},
+             1);
   glyph_case("landscape glyph", {with(a, [](fb::GlyphSpec& g) { g.orientation = 1; })},
              {"FAIL char-orientation"}, 1);
   glyph_case("no rows", {fb::drawn_glyph(65, {})}, {"FAIL char-size"}, 1);
   glyph_case("far left", {with(a, [](fb::GlyphSpec& g) { g.left_offset = -16385; })},
              {"FAIL char-offset"}, 1);
-  glyph_case("4000 x 3000", {with(a, [](fb::GlyphSpec& g) {
-               g.width = 4000;
-               g.height = 3000;
-             })},
+  glyph_case("4000 x 3000",
+             {with(a,
+                   [](fb::GlyphSpec& g) {
+                     g.width = 4000;
+                     g.height = 3000;
+                   })},
              {"FAIL char-too-large", "WARN char-short"}, 1);
-  glyph_case("rows missing", {with(a, [](fb::GlyphSpec& g) { g.height = 5; })},
-             {"WARN char-short"}, 0);
+  glyph_case("rows missing", {with(a, [](fb::GlyphSpec& g) { g.height = 5; })}, {"WARN char-short"},
+             0);
   fb::GlyphSpec run_past = compressed(a);
   run_past.width = 1;
   glyph_case("run past the width", {run_past}, {"FAIL char-damaged-compressed"}, 1);
   glyph_case("one data command of 40016", {large_glyph()}, {"FAIL data-command-size"}, 1);
-  glyph_case("fill bits", {with(a, [](fb::GlyphSpec& g) { g.bitmap = Bytes{0xFF, 0xA0, 0xC0}; })},
+  glyph_case("fill bits",
+             {with(a,
+                   [](fb::GlyphSpec& g) {
+                     g.bitmap = Bytes{0xFF, 0xA0, 0xC0};
+                   })},
              {"WARN fill-bits"}, 0);
   glyph_case("descending", {glyph(66), glyph(65)}, {"WARN code-order"}, 0);
   glyph_case("twice", {glyph(65), glyph(65)}, {"WARN duplicate-code"}, 0);
-  glyph_case("code 31 of type 0", {glyph(31)},
-             {"FAIL first-last-code", "WARN unprintable-code"}, 1);
+  glyph_case("code 31 of type 0", {glyph(31)}, {"FAIL first-last-code", "WARN unprintable-code"},
+             1);
 
   Bytes continued = fb::font({}, {});
   append(continued, fb::continued_definition(compressed(a), 20, 4));
@@ -205,11 +217,12 @@ std::vector<MendCase> mend_cases() {
   Bytes prefixed = fb::text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n");
   append(prefixed, fb::command("*c1D"));
   append(prefixed, plain);
-  cases.push_back({"prefix", prefixed, plain, "PCL prefix fixed: the font header begins at byte 39; the commands before it are left out."});
-  cases.push_back({"descriptor size", font_of({with(a, [](fb::GlyphSpec& g) {
-                                                 g.descriptor_size = 16;
-                                               })}),
-                   plain, "Character code 65 fixed."});
+  cases.push_back({"prefix", prefixed, plain,
+                   "PCL prefix fixed: the font header begins at byte 39; the commands before it "
+                   "are left out."});
+  cases.push_back({"descriptor size",
+                   font_of({with(a, [](fb::GlyphSpec& g) { g.descriptor_size = 16; })}), plain,
+                   "Character code 65 fixed."});
   fb::FontSpec narrow;
   narrow.first_code = 66;
   narrow.last_code = 64;
@@ -232,7 +245,8 @@ TEST(FontFix, EachMendGivesTheFontThatNeverHadTheFault) {
   for (const MendCase& c : mend_cases()) {
     SCOPED_TRACE(c.name);
     fb::write_file(dir + "/in.sfp", c.faulty);
-    const auto result = testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", "-fix"});
+    const auto result =
+        testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", "-fix"});
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_NE(result.out.find("Fixing...\n"), std::string::npos);
     EXPECT_NE(result.out.find(c.fixed_line + "\n"), std::string::npos) << result.out;

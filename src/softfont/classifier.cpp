@@ -66,9 +66,8 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
   return c;
 }
 
-Character classify_definition(const CharacterDefinition& definition,
-                              std::uint8_t font_orientation, unsigned look,
-                              std::vector<std::uint8_t>& unpacked) {
+Character classify_definition(const CharacterDefinition& definition, std::uint8_t font_orientation,
+                              unsigned look, std::vector<std::uint8_t>& unpacked) {
   Character c = classify_character(definition.block, font_orientation, look, unpacked);
   if (definition.continued && c.kind == CharacterKind::kCompressed) {
     c.problems |= kCompressedContinued;

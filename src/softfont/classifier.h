@@ -87,8 +87,7 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
 
 // The same for a complete definition, with the problems of its data
 // commands added.
-Character classify_definition(const CharacterDefinition& definition,
-                              std::uint8_t font_orientation, unsigned look,
-                              std::vector<std::uint8_t>& unpacked);
+Character classify_definition(const CharacterDefinition& definition, std::uint8_t font_orientation,
+                              unsigned look, std::vector<std::uint8_t>& unpacked);
 
 }  // namespace kestrune

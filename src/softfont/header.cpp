@@ -88,8 +88,7 @@ void hint_at_later_font_header(InputBuffer& in, MessageSink& messages) {
 
 // With -fix the font is read from a header found after PCL commands or a
 // PJL header, and they are not written.
-HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header,
-                                       MessageSink& messages) {
+HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header, MessageSink& messages) {
   const std::int64_t at = font_header_after_prefix(in);
   if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) {
     return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
@@ -107,9 +106,9 @@ bool mend_first_last_code(InputBuffer& in, std::uint64_t body_start, FontHeader&
   DefinedCodes codes;
   if (!seek_input(in, body_start) || !collect_defined_codes(in, codes)) return false;
   std::array<std::uint8_t, FontDescriptor::kResolutionSize>& d = header.descriptor.bytes;
-  if (codes.count == 0 || !first_last_code_broken(read_u16(d, FontDescriptor::kFirstCodeOffset),
-                                                  read_u16(d, FontDescriptor::kLastCodeOffset),
-                                                  codes)) {
+  if (codes.count == 0 ||
+      !first_last_code_broken(read_u16(d, FontDescriptor::kFirstCodeOffset),
+                              read_u16(d, FontDescriptor::kLastCodeOffset), codes)) {
     return true;
   }
   // The codes collected fit 16 bits.

@@ -178,8 +178,8 @@ void report_character_rules(const CharacterCheck& check, CheckReport& report) {
     const CodeTally& tally = check.tallies[rule];
     if (tally.empty()) continue;
     const RuleText& text = kRuleTexts[rule];
-    report_rule(report, text.verdict, text.name,
-                std::string(text.what) + " " + tally_text(tally), text.printer, text.mend);
+    report_rule(report, text.verdict, text.name, std::string(text.what) + " " + tally_text(tally),
+                text.printer, text.mend);
   }
 }
 

@@ -37,7 +37,7 @@ enum CharacterRule : std::size_t {
 struct CharacterCheck {
   // What the font header says.
   std::uint8_t font_orientation = 0;
-  int font_type = -1;          // byte 3 of the descriptor, -1 when it has none
+  int font_type = -1;  // byte 3 of the descriptor, -1 when it has none
   bool holds_code_range = false;
   int first_code = 0;
   int last_code = 0;

@@ -9,14 +9,13 @@ namespace {
 constexpr std::size_t kRangesShown = 16;
 
 std::string range_text(std::size_t first, std::size_t last) {
-  return first == last ? std::to_string(first)
-                       : std::to_string(first) + "-" + std::to_string(last);
+  return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
 }
 
 }  // namespace
 
-void report_rule(CheckReport& report, Verdict verdict, std::string_view rule,
-                 std::string_view what, std::string_view printer, std::string_view mend) {
+void report_rule(CheckReport& report, Verdict verdict, std::string_view rule, std::string_view what,
+                 std::string_view printer, std::string_view mend) {
   if (verdict == Verdict::kFail) {
     ++report.fails;
   } else {
@@ -39,7 +38,8 @@ void CodeTally::add(int code) {
 }
 
 std::string tally_text(const CodeTally& tally) {
-  std::string text = std::to_string(tally.count) + (tally.count == 1 ? " character: " : " characters: ");
+  std::string text =
+      std::to_string(tally.count) + (tally.count == 1 ? " character: " : " characters: ");
   std::size_t ranges = 0;
   for (std::size_t code = 0; code < tally.codes.size(); ++code) {
     if (!tally.codes[code]) continue;

@@ -24,8 +24,8 @@ struct CheckReport {
 };
 
 // "FAIL rule: what; printer[; mend]"
-void report_rule(CheckReport& report, Verdict verdict, std::string_view rule,
-                 std::string_view what, std::string_view printer, std::string_view mend = {});
+void report_rule(CheckReport& report, Verdict verdict, std::string_view rule, std::string_view what,
+                 std::string_view printer, std::string_view mend = {});
 
 // The characters that break one rule: their codes, and how many there are.
 struct CodeTally {

@@ -28,8 +28,8 @@ std::string missing_header(HeaderProblem problem, const FontHeader& header) {
     case HeaderProblem::kNone:
       if (header.declared_size >= header.descriptor.size) return "";
       return "the font header's block of " + std::to_string(header.declared_size) +
-             " bytes is shorter than its descriptor of " +
-             std::to_string(header.descriptor.size) + " bytes";
+             " bytes is shorter than its descriptor of " + std::to_string(header.descriptor.size) +
+             " bytes";
     case HeaderProblem::kBadStart:
       return "no font header (ESC )s...W) at the start of the file, nor after PCL commands or "
              "PJL lines there";
@@ -49,10 +49,10 @@ HeaderProblem read_checked_header(InputBuffer& in, FontHeader& header, CheckRepo
   if (problem != HeaderProblem::kBadStart) return problem;
   const std::int64_t at = font_header_after_prefix(in);
   if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) return problem;
-  report_rule(report, Verdict::kWarn, "pcl-prefix",
-              "the font header begins at byte " + std::to_string(at) +
-                  ", after PCL commands or PJL lines",
-              "printers take it, kestrune refuses it", "kestrune -fix writes the font without them");
+  report_rule(
+      report, Verdict::kWarn, "pcl-prefix",
+      "the font header begins at byte " + std::to_string(at) + ", after PCL commands or PJL lines",
+      "printers take it, kestrune refuses it", "kestrune -fix writes the font without them");
   header = FontHeader{};
   return read_font_header(in, header, DescriptorSizes::kAny);
 }
@@ -145,10 +145,9 @@ void report_body_findings(const BodyFindings& found, CheckReport& report) {
   if (!cut_short(last)) return;
   const std::string begun = ", begun at byte " + std::to_string(last.start);
   report_rule(report, Verdict::kFail, "cut-short",
-              last.status == kCutShort
-                  ? "the file ends inside the definition of character " +
-                        std::to_string(last.code) + begun
-                  : "the file ends inside a character code command" + begun,
+              last.status == kCutShort ? "the file ends inside the definition of character " +
+                                             std::to_string(last.code) + begun
+                                       : "the file ends inside a character code command" + begun,
               "printers lose that character");
 }
 
@@ -158,11 +157,11 @@ void report_font_rules(const FontHeader& header, const CharacterCheck& check,
                        const BodyFindings& found, CheckReport& report) {
   report_first_last_code(check, report);
   if (header.descriptor.size >= FontDescriptor::kResolutionSize && header_format_of(header) == 0) {
-    report_rule(report, Verdict::kWarn, "resolution-ignored",
-                "a descriptor of " + std::to_string(header.descriptor.size) +
-                    " bytes with header format 0",
-                "printers read no resolution from it and print it at 300 dpi",
-                "kestrune -rNNN -f20 marks it format 20");
+    report_rule(
+        report, Verdict::kWarn, "resolution-ignored",
+        "a descriptor of " + std::to_string(header.descriptor.size) + " bytes with header format 0",
+        "printers read no resolution from it and print it at 300 dpi",
+        "kestrune -rNNN -f20 marks it format 20");
   }
   if (check.checked == 0) {
     report_rule(report, Verdict::kWarn, "no-characters", "the font defines no character",

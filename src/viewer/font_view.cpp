@@ -347,7 +347,6 @@ bool print_file_line(const InputBuffer& in, const std::string& name, MessageSink
   return true;
 }
 
-
 int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
   if (!print_file_line(in, options.title, out)) return kStatusFailed;
   FontHeader header;
