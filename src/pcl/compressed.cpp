@@ -40,6 +40,47 @@ void mark_rows(std::size_t offset, std::size_t rows, std::uint8_t (&masks)[40]) 
   }
 }
 
+// Eight bytes as a word, the first in its highest byte: a row's leftmost dot
+// is then the word's top bit.
+std::uint64_t load_row_word(const std::uint8_t* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word;
+}
+
+void store_row_word(std::uint8_t* at, std::uint64_t word) {
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  std::memcpy(at, &word, sizeof word);
+}
+
+// Turns a row of colour-change marks into dots: a dot is set where an odd
+// number of marks lie at or before it. Eight bytes at a time, then byte by
+// byte, the colour carried in from the left. A last run of set dots that
+// ends at the width leaves the fill bits set: they are cleared.
+void fold_marks(std::uint8_t* row, std::size_t stride, std::uint8_t fill_mask) {
+  if (stride == 0) return;
+  std::uint64_t colour = 0;  // all ones or none: the colour carried in from the left
+  std::size_t i = 0;
+  for (; i + 8 <= stride; i += 8) {
+    std::uint64_t w = load_row_word(row + i);
+    for (unsigned shift = 1; shift < 64; shift *= 2) w ^= w >> shift;
+    w ^= colour;
+    colour = (w & 1U) != 0 ? ~std::uint64_t{0} : 0;
+    store_row_word(row + i, w);
+  }
+  for (; i < stride; ++i) {
+    unsigned b = row[i];
+    b ^= b >> 1;
+    b ^= b >> 2;
+    b ^= b >> 4;
+    b ^= static_cast<unsigned>(colour & 0xFFU);
+    colour = (b & 1U) != 0 ? ~std::uint64_t{0} : 0;
+    row[i] = static_cast<std::uint8_t>(b);
+  }
+  row[stride - 1] &= fill_mask;
+}
+
 bool too_large(std::uint16_t width, std::uint16_t height) {
   return std::uint64_t{width} * height / 8 > kLargestUnpackedBitmap;
 }
@@ -48,12 +89,13 @@ bool too_large(std::uint16_t width, std::uint16_t height) {
 // row stands r + 1 times, never past the height), then run lengths of clear
 // and set dots by turns, clear first. Calls flip(first_row, rows, x) at every
 // x inside the width where the dots change colour, for the `rows` rows from
-// first_row on that the row stands for; past a row's last run its dots are
-// clear. The one reading of the runs, for the unpacking and the turn alike.
-// The caller has made sure that the bitmap is not too large.
-template <typename Flip>
+// first_row on that the row stands for, and then row_done(first_row, rows);
+// past a row's last run its dots are clear. The one reading of the runs, for
+// the unpacking and the turn alike. The caller has made sure that the bitmap
+// is not too large.
+template <typename Flip, typename RowDone>
 Unpacked decode_runs(std::span<const std::uint8_t> data, std::uint16_t width, std::uint16_t height,
-                     Flip flip) {
+                     Flip flip, RowDone row_done) {
   std::size_t at = 0;
   for (std::size_t row = 0; row < height && at < data.size();) {
     const std::size_t rows = 1 + std::min<std::size_t>(data[at++], height - row - 1);
@@ -68,6 +110,7 @@ Unpacked decode_runs(std::span<const std::uint8_t> data, std::uint16_t width, st
     if (x > width) return Unpacked::kRunPastWidth;
     // Data that ends inside a row leaves the rest of it clear.
     if (set && x < width) flip(row, rows, x);
+    row_done(row, rows);
     row += rows;
   }
   return Unpacked::kDone;
@@ -80,32 +123,21 @@ Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint1
   if (too_large(width, height)) return Unpacked::kTooLarge;
   const std::size_t stride = row_stride(width);
   bitmap.assign(stride * height, 0);
-  // Each change of colour is marked, then every row's bits are folded from
-  // its left edge: a dot is set where an odd number of marks lie at or
-  // before it.
-  const Unpacked result =
-      decode_runs(data, width, height, [&](std::size_t first, std::size_t rows, std::size_t x) {
-        for (std::size_t y = first; y < first + rows; ++y) {
-          bitmap[y * stride + x / 8] ^= static_cast<std::uint8_t>(0x80U >> (x % 8));
-        }
-      });
-  if (result != Unpacked::kDone) return result;
-  // A last run of set dots that ends at the width leaves the fill bits set.
   const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
-  for (std::size_t y = 0; y < height; ++y) {
-    unsigned colour = 0;  // 0 or 0xFF: the colour carried in from the left
-    for (std::size_t i = y * stride; i < (y + 1) * stride; ++i) {
-      unsigned b = bitmap[i];
-      b ^= b >> 1;
-      b ^= b >> 2;
-      b ^= b >> 4;
-      b ^= colour;
-      colour = (b & 1U) != 0 ? 0xFFU : 0U;
-      bitmap[i] = static_cast<std::uint8_t>(b);
-    }
-    if (stride > 0) bitmap[(y + 1) * stride - 1] &= fill_mask;
-  }
-  return Unpacked::kDone;
+  // Each change of colour is marked in the first row a row of data stands
+  // for; that row is folded, then copied to the rows it stands for besides.
+  // Rows the data does not reach stay clear.
+  return decode_runs(
+      data, width, height,
+      [&](std::size_t first, std::size_t, std::size_t x) {
+        bitmap[first * stride + x / 8] ^= static_cast<std::uint8_t>(0x80U >> (x % 8));
+      },
+      [&](std::size_t first, std::size_t rows) {
+        if (stride == 0) return;  // rows of no bytes: nothing to fold or copy
+        std::uint8_t* const row = bitmap.data() + first * stride;
+        fold_marks(row, stride, fill_mask);
+        for (std::size_t k = 1; k < rows; ++k) std::memcpy(row + k * stride, row, stride);
+      });
 }
 
 Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
@@ -135,7 +167,8 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
         // Usually the rows lie in one word's bytes; the masks past them are clear.
         xor_word(at, load_word(masks));
         for (std::size_t k = 8; k < byte_count; k += 8) xor_word(at + k, load_word(masks + k));
-      });
+      },
+      [](std::size_t, std::size_t) {});
   if (result != Unpacked::kDone) return result;
   // Then the fold, from the bottom row up: a dot is set where an odd number
   // of marks lie at or left of it in its source row, that is in its turned
