@@ -42,6 +42,13 @@ std::string missing_header(HeaderProblem problem, const FontHeader& header) {
   }
 }
 
+// kestrune works only on the 64 and 68-byte descriptors: only those can
+// take its mends.
+bool kestrune_takes(const FontHeader& header) {
+  return header.descriptor.size == FontDescriptor::kPlainSize ||
+         header.descriptor.size == FontDescriptor::kResolutionSize;
+}
+
 // Reads the font header, from the start or after a PCL prefix as kestrune
 // -fix finds it.
 HeaderProblem read_checked_header(InputBuffer& in, FontHeader& header, CheckReport& report) {
@@ -49,12 +56,16 @@ HeaderProblem read_checked_header(InputBuffer& in, FontHeader& header, CheckRepo
   if (problem != HeaderProblem::kBadStart) return problem;
   const std::int64_t at = font_header_after_prefix(in);
   if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) return problem;
-  report_rule(
-      report, Verdict::kWarn, "pcl-prefix",
-      "the font header begins at byte " + std::to_string(at) + ", after PCL commands or PJL lines",
-      "printers take it, kestrune refuses it", "kestrune -fix writes the font without them");
   header = FontHeader{};
-  return read_font_header(in, header, DescriptorSizes::kAny);
+  problem = read_font_header(in, header, DescriptorSizes::kAny);
+  report_rule(report, Verdict::kWarn, "pcl-prefix",
+              "the font header begins at byte " + std::to_string(at) +
+                  ", after PCL commands or PJL lines",
+              "printers take it, kestrune refuses it",
+              problem == HeaderProblem::kNone && kestrune_takes(header)
+                  ? "kestrune -fix writes the font without them"
+                  : "");
+  return problem;
 }
 
 void check_descriptor_size(const FontHeader& header, CheckReport& report) {
