@@ -2,7 +2,7 @@
 """Whole-process benchmark: kestrune against cp on the same fonts.
 
 For every font, times `cp FONT OUT` (with the copy flushed to the disk, as
-kestrune flushes its output) and kestrune in copy, -r600, -clean and -l
+kestrune flushes its output) and kestrune in copy, -r600, -clean, -l and -fix
 modes (standard output to /dev/null), several repetitions each; every
 repetition runs every mode on every font in turn, so that drift in the machine
 hits them alike. Reports the median wall time, each mode's ratio to cp,
@@ -40,13 +40,15 @@ FONTS = [
 # uncompressed (for compressed-40k.sfp, byte for byte what -l writes).
 CP_OF_WHAT_IS_WRITTEN = {
     ("compressed.sfp", "-l"): "glyphs-64m.sfp",
+    ("compressed.sfp", "-fix"): "glyphs-64m.sfp",  # continued, so written unpacked
     ("compressed-40k.sfp", "-l"): "landscape-40k.sfp",
 }
-MODES = ["cp", "copy", "-r600", "-clean", "-l"]
+MODES = ["cp", "copy", "-r600", "-clean", "-l", "-fix"]
 # Fonts that are there only to be copied for a target above.
 CP_ONLY = {"landscape-40k.sfp"}
 # Ratio to cp that each mode must stay within.
-TARGET_RATIO = {"copy": 1.1, "-r600": 1.1, "-clean": 1.3, "-l": 1.5}
+# -fix reads the body twice: once for the codes, once to mend and write.
+TARGET_RATIO = {"copy": 1.1, "-r600": 1.1, "-clean": 1.3, "-l": 1.5, "-fix": 1.5}
 TARGET_RSS_MIB = 8.0
 GNU_TIME = "/usr/bin/time"
 
