@@ -740,11 +740,18 @@ TEST(ViewerCommandLine, UsageAndFailures) {
   result = run_tool(KESTRUNE_VIEW_EXE, {"/nonexistent/font.sfp"});
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_NE(result.err.find("cannot open /nonexistent/font.sfp"), std::string::npos);
-  // A directory opens but cannot be read.
-  result = run_tool(KESTRUNE_VIEW_EXE, {testsupport::temp_dir()});
-  EXPECT_EQ(result.exit_status, 2) << result.out;
-  EXPECT_TRUE(starts_with(last_line(result.out), "Reading stopped at byte 0: read error"))
-      << result.out;
+  // A directory opens but cannot be read, whether viewed or checked.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{testsupport::temp_dir()},
+                                               {"--check", testsupport::temp_dir()}}) {
+    result = run_tool(KESTRUNE_VIEW_EXE, args);
+    EXPECT_EQ(result.exit_status, 2) << result.out;
+    EXPECT_TRUE(starts_with(last_line(result.out), "Reading stopped at byte 0: read error"))
+        << result.out;
+  }
+  result = run_tool(KESTRUNE_VIEW_EXE, {"--check", "--table", SAMPLE_FONT});
+  EXPECT_EQ(result.exit_status, 2);
+  EXPECT_NE(result.err.find("--check goes with no other option"), std::string::npos);
+  EXPECT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--check", SAMPLE_FONT}).exit_status, 0);
   // A pipe is refused: the viewer reads the font twice.
   result = run_tool(KESTRUNE_VIEW_EXE, {"/dev/stdin"}, 10.0, SAMPLE_FONT);
   EXPECT_EQ(result.exit_status, 0) << "a redirected file is seekable: " << result.out;
