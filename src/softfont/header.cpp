@@ -93,10 +93,13 @@ HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header, Mess
   if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) {
     return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
   }
-  print_text(messages, "PCL prefix fixed: the font header begins at byte ", at,
-             "; the commands before it are left out.\n");
   header = FontHeader{};
-  return read_font_header(in, header);
+  const HeaderProblem problem = read_font_header(in, header);
+  if (problem == HeaderProblem::kNone) {
+    print_text(messages, "PCL prefix fixed: the font header begins at byte ", at,
+               "; the commands before it are left out.\n");
+  }
+  return problem;
 }
 
 // With -fix, First Code and Last Code that a DeskJet would refuse are set to
