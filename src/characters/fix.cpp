@@ -1,6 +1,5 @@
 #include "characters/fix.h"
 
-#include <array>
 #include <cstring>
 
 #include "softfont/classifier.h"
