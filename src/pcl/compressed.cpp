@@ -7,19 +7,24 @@
 namespace kestrune {
 namespace {
 
-// Eight bytes as a word, the first in its lowest byte whatever the machine.
+// Eight bytes as a word whatever the machine: in little order the first in
+// its lowest byte; in big order the first in its highest, so that a row's
+// leftmost dot is the word's top bit.
+template <std::endian order = std::endian::little>
 std::uint64_t load_word(const std::uint8_t* at) {
   std::uint64_t word;
   std::memcpy(&word, at, sizeof word);
-  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  if constexpr (std::endian::native != order) word = __builtin_bswap64(word);
   return word;
 }
 
-void xor_word(std::uint8_t* at, std::uint64_t word) {
-  word ^= load_word(at);
-  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+template <std::endian order = std::endian::little>
+void store_word(std::uint8_t* at, std::uint64_t word) {
+  if constexpr (std::endian::native != order) word = __builtin_bswap64(word);
   std::memcpy(at, &word, sizeof word);
 }
+
+void xor_word(std::uint8_t* at, std::uint64_t word) { store_word(at, word ^ load_word(at)); }
 
 // The bits of `rows` rows from bit `offset` (0 to 7) of byte 0 on, each
 // byte's rows from its top bit down. Up to 57 rows are one word, built from
@@ -40,20 +45,6 @@ void mark_rows(std::size_t offset, std::size_t rows, std::uint8_t (&masks)[40]) 
   }
 }
 
-// Eight bytes as a word, the first in its highest byte: a row's leftmost dot
-// is then the word's top bit.
-std::uint64_t load_row_word(const std::uint8_t* at) {
-  std::uint64_t word;
-  std::memcpy(&word, at, sizeof word);
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  return word;
-}
-
-void store_row_word(std::uint8_t* at, std::uint64_t word) {
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  std::memcpy(at, &word, sizeof word);
-}
-
 // Turns a row of colour-change marks into dots: a dot is set where an odd
 // number of marks lie at or before it. Eight bytes at a time, then byte by
 // byte, the colour carried in from the left. A last run of set dots that
@@ -63,11 +54,11 @@ void fold_marks(std::uint8_t* row, std::size_t stride, std::uint8_t fill_mask) {
   std::uint64_t colour = 0;  // all ones or none: the colour carried in from the left
   std::size_t i = 0;
   for (; i + 8 <= stride; i += 8) {
-    std::uint64_t w = load_row_word(row + i);
+    std::uint64_t w = load_word<std::endian::big>(row + i);
     for (unsigned shift = 1; shift < 64; shift *= 2) w ^= w >> shift;
     w ^= colour;
     colour = (w & 1U) != 0 ? ~std::uint64_t{0} : 0;
-    store_row_word(row + i, w);
+    store_word<std::endian::big>(row + i, w);
   }
   for (; i < stride; ++i) {
     unsigned b = row[i];
