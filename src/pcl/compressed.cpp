@@ -146,8 +146,9 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
   std::uint8_t masks[40] = {};         // 256 rows span at most 33 bytes; then room for a word
   std::size_t first_byte = 0;
   std::size_t byte_count = 0;
-  const Unpacked result =
-      decode_runs(data, width, height, [&](std::size_t first, std::size_t rows, std::size_t x) {
+  const Unpacked result = decode_runs(
+      data, width, height,
+      [&](std::size_t first, std::size_t rows, std::size_t x) {
         if (first != marked_from) {
           marked_from = first;
           first_byte = first / 8;
