@@ -22,8 +22,8 @@ using fb::Bytes;
 
 fb::GlyphSpec glyph(int code) { return fb::drawn_glyph(code, {"##.", "#.#", "##."}); }
 
-Bytes font_of(const std::vector<fb::GlyphSpec>& glyphs, fb::FontSpec spec = {}) {
-  return fb::font(spec, glyphs);
+Bytes font_of(const std::vector<fb::GlyphSpec>& glyphs, fb::FontSpec header = {}) {
+  return fb::font(header, glyphs);
 }
 
 fb::GlyphSpec with(fb::GlyphSpec g, void (*change)(fb::GlyphSpec&)) {
@@ -76,7 +76,7 @@ struct RuleCase {
 
 std::vector<RuleCase> rule_cases() {
   const Bytes plain = font_of({glyph(65)});
-  fb::FontSpec spec;
+  fb::FontSpec header;
   std::vector<RuleCase> cases = {
       {"clean", plain, {}, 0},
       {"garbage", fb::text("not a font"), {"FAIL font-header"}, 1},
@@ -92,7 +92,7 @@ std::vector<RuleCase> rule_cases() {
 
   auto header_case = [&](const char* name, void (*change)(fb::FontSpec&),
                          std::vector<std::string> rules, int status) {
-    fb::FontSpec s = spec;
+    fb::FontSpec s = header;
     change(s);
     fb::GlyphSpec g = glyph(65);
     g.orientation = s.orientation;
@@ -187,9 +187,9 @@ TEST(FontCheck, ManyCharactersGetOneLineOfRanges) {
   for (int code = 33; code <= 126; ++code) glyphs.push_back(glyph(code));
   glyphs.push_back(glyph(160));
   for (fb::GlyphSpec& g : glyphs) g.descriptor_size = 16;
-  fb::FontSpec spec;
-  spec.last_code = 255;
-  const Checked result = check(font_of(glyphs, spec));
+  fb::FontSpec header;
+  header.last_code = 255;
+  const Checked result = check(font_of(glyphs, header));
   EXPECT_NE(result.text.find("\nFAIL char-descriptor-size: descriptor byte 2 (size) is not 14 in "
                              "95 characters: 33-126, 160; GhostPCL discards them"),
             std::string::npos)
