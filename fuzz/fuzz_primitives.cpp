@@ -27,9 +27,9 @@ void read_with_primitives(kestrune::InputBuffer& in, kestrune::InputBuffer& buff
   static const std::uint8_t kCode[] = {'*', 'c'};
   std::vector<std::uint8_t> block;
   std::vector<std::uint8_t> reused;
-  while (!kestrune::input_exhausted(in)) {
-    const kestrune::DecimalField field = kestrune::read_decimal_field(in);
-    const kestrune::DecimalField again = kestrune::read_decimal_field(buffered);
+  while (!in.exhausted()) {
+    const kestrune::DecimalField field = in.read_decimal_field();
+    const kestrune::DecimalField again = buffered.read_decimal_field();
     check(field.value == again.value && field.terminator == again.terminator &&
           field.overflow == again.overflow);
     if (field.overflow && field.value != INT32_MAX) std::abort();
@@ -40,31 +40,31 @@ void read_with_primitives(kestrune::InputBuffer& in, kestrune::InputBuffer& buff
         const bool read = kestrune::read_be16(in, value);
         if (value < 0 || value > 65535) std::abort();
         constexpr int kEnd = kestrune::kEndOfInput;
-        const int first = kestrune::next_byte(buffered);
-        const int second = first == kEnd ? kEnd : kestrune::next_byte(buffered);
+        const int first = buffered.next_byte();
+        const int second = first == kEnd ? kEnd : buffered.next_byte();
         check(read == (second != kEnd) && (!read || value == first * 256 + second));
         break;
       }
       case 1:
-        check(kestrune::match_bytes(in, kExpected) == kestrune::match_bytes(buffered, kExpected));
+        check(in.match(kExpected) == buffered.match(kExpected));
         break;
       case 2:
-        check(kestrune::match_bytes(in, kCode) == kestrune::match_bytes(buffered, kCode));
+        check(in.match(kCode) == buffered.match(kCode));
         break;
       case 3:
-        check(kestrune::skip_to_escape(in) == kestrune::skip_to_escape(buffered));
+        check(in.skip_to_escape() == buffered.skip_to_escape());
         break;
       default: {
         const auto count = static_cast<std::size_t>(field.value);
-        const std::size_t got = kestrune::read_block_at(in, 0, count, block);
+        const std::size_t got = in.read_block_at(0, count, block);
         if (got > count || got > block.size()) std::abort();
-        const std::size_t got_buffered = kestrune::read_block_at(buffered, 0, count, reused);
+        const std::size_t got_buffered = buffered.read_block_at(0, count, reused);
         check(got_buffered == got && reused.size() >= got &&
               std::equal(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got),
                          reused.begin()));
       }
     }
-    check(kestrune::input_exhausted(in) == kestrune::input_exhausted(buffered));
+    check(in.exhausted() == buffered.exhausted());
   }
 }
 
@@ -138,7 +138,7 @@ void check_definitions(std::span<const std::uint8_t> bytes) {
   std::vector<std::uint8_t> buffer;
   kestrune::CharacterDefinition definition;
   std::uint64_t last_end = 0;
-  while (!kestrune::input_exhausted(buffered) &&
+  while (!buffered.exhausted() &&
          kestrune::read_character_definition(buffered, buffer, definition)) {
     check(definition.start >= last_end && definition.start < definition.end &&
           definition.end <= size);

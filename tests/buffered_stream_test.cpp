@@ -33,7 +33,7 @@ const std::uint8_t kSize[] = {27, '(', 's'};
 // A whole block as the scanner takes it, or "short" when the input runs out
 // first.
 std::string take(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& block) {
-  const std::uint8_t* bytes = take_block(in, count, block);
+  const std::uint8_t* bytes = in.take_block(count, block);
   return bytes == nullptr ? "short" : std::string(bytes, bytes + count);
 }
 
@@ -47,35 +47,35 @@ std::vector<std::string> run_script(InputBuffer& in, Script script) {
     std::string entry;
     switch (step.op) {
       case Op::kField: {
-        const DecimalField field = read_decimal_field(in);
+        const DecimalField field = in.read_decimal_field();
         entry = "field " + std::to_string(field.value) + " " + std::to_string(field.terminator) +
                 (field.overflow ? " overflow" : "");
         break;
       }
       case Op::kMatchCode:
       case Op::kMatchSize: {
-        const Match m = step.op == Op::kMatchCode ? match_bytes(in, kCode) : match_bytes(in, kSize);
+        const Match m = step.op == Op::kMatchCode ? in.match(kCode) : in.match(kSize);
         entry = "match " + std::to_string(static_cast<int>(m));
         break;
       }
       case Op::kBlock: {
-        const std::size_t got = read_block_at(in, 0, step.count, block);
+        const std::size_t got = in.read_block_at(0, step.count, block);
         entry = "block " + std::to_string(step.count) + " -> " + std::to_string(got) + " " +
                 std::string(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
         break;
       }
       case Op::kSkip:
-        entry = skip_to_escape(in) ? "skip found" : "skip ran out";
+        entry = in.skip_to_escape() ? "skip found" : "skip ran out";
         break;
       case Op::kTake:
         entry = "take " + std::to_string(step.count) + " " + take(in, step.count, block);
         break;
       case Op::kSeek:
-        entry = "seek " + std::to_string(seek_input(in, step.count)) + " to " +
-                std::to_string(input_position(in));
+        entry =
+            "seek " + std::to_string(in.seek(step.count)) + " to " + std::to_string(in.position());
         break;
     }
-    log.push_back(entry + (input_exhausted(in) ? " | exhausted" : ""));
+    log.push_back(entry + (in.exhausted() ? " | exhausted" : ""));
   }
   return log;
 }
@@ -164,10 +164,10 @@ TEST(BufferedInput, HugeBlockCountSizesNothingBeyondTheInput) {
     const Bytes input(100, 0xAB);
     InputBuffer in(input, capacity);
     std::vector<std::uint8_t> buffer;
-    EXPECT_EQ(read_block_at(in, 0, std::size_t{1} << 31, buffer), 100U) << capacity;
+    EXPECT_EQ(in.read_block_at(0, std::size_t{1} << 31, buffer), 100U) << capacity;
     EXPECT_LT(buffer.size(), std::size_t{1} << 20) << capacity;
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 100), Bytes(100, 0xAB));
-    EXPECT_TRUE(input_exhausted(in)) << capacity;
+    EXPECT_TRUE(in.exhausted()) << capacity;
   }
 }
 

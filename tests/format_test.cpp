@@ -55,11 +55,11 @@ TEST(ReadDecimalField, ReadsDigitsUpToTheTerminator) {
     SCOPED_TRACE(c.input);
     const Bytes bytes = text(c.input);
     InputBuffer in(bytes);
-    const DecimalField field = read_decimal_field(in);
+    const DecimalField field = in.read_decimal_field();
     EXPECT_EQ(field.value, c.value);
     EXPECT_EQ(field.terminator, c.terminator);
     EXPECT_EQ(field.overflow, c.overflow);
-    EXPECT_EQ(next_byte(in), c.next);
+    EXPECT_EQ(in.next_byte(), c.next);
   }
 }
 
@@ -129,7 +129,7 @@ TEST(MatchBytes, TellsMismatchFromCutShort) {
   };
   for (const Case& c : cases) {
     InputBuffer in(c.input);
-    EXPECT_EQ(match_bytes(in, expected), c.match) << c.input.size() << " bytes";
+    EXPECT_EQ(in.match(expected), c.match) << c.input.size() << " bytes";
   }
 }
 
@@ -138,10 +138,10 @@ TEST(ReadBlock, StopsAtTheBytesTheInputHolds) {
   InputBuffer in(bytes, 16);
   std::vector<std::uint8_t> block;
   // A count far beyond the file must not size the buffer.
-  EXPECT_EQ(read_block_at(in, 0, std::size_t{1} << 31, block), 100U);
+  EXPECT_EQ(in.read_block_at(0, std::size_t{1} << 31, block), 100U);
   EXPECT_EQ(Bytes(block.begin(), block.begin() + 100), Bytes(100, 0xAB));
   EXPECT_LT(block.capacity(), std::size_t{4} << 20);
-  EXPECT_TRUE(input_exhausted(in));
+  EXPECT_TRUE(in.exhausted());
 }
 
 TEST(CharacterDescriptor, DecodesSignedAndUnsignedFields) {

@@ -270,7 +270,7 @@ TEST(RewriteFontHeader, Cases) {
     EXPECT_EQ(written, c.output);
     if (c.ok) {
       EXPECT_EQ(outcome.turned, c.landscape_after);
-      EXPECT_EQ(input_position(in), c.resume_at);
+      EXPECT_EQ(in.position(), c.resume_at);
     }
   }
 }
@@ -288,8 +288,8 @@ TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
   OutputBuffer out(written);
   testsupport::CapturedMessages capture;
   ASSERT_TRUE(rewrite_font_header(in, out, {}, capture.sink()).written);
-  EXPECT_EQ(next_byte(in), input[input.size() - 2]);
-  EXPECT_FALSE(input_exhausted(in));
+  EXPECT_EQ(in.next_byte(), input[input.size() - 2]);
+  EXPECT_FALSE(in.exhausted());
 }
 
 }  // namespace

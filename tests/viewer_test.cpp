@@ -341,7 +341,7 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
     InputBuffer in{std::span<const std::uint8_t>(sample)};
     FontHeader header;
     ASSERT_EQ(read_font_header(in, header), HeaderProblem::kNone);
-    boundaries.push_back(static_cast<std::size_t>(input_position(in)));
+    boundaries.push_back(static_cast<std::size_t>(in.position()));
     std::vector<std::uint8_t> buffer;
     CharacterDefinition definition;
     while (read_character_definition(in, buffer, definition)) {
@@ -741,8 +741,8 @@ TEST(ViewerCommandLine, UsageAndFailures) {
   EXPECT_EQ(result.exit_status, 2);
   EXPECT_NE(result.err.find("cannot open /nonexistent/font.sfp"), std::string::npos);
   // A directory opens but cannot be read, whether viewed or checked.
-  for (const std::vector<std::string>& args : {std::vector<std::string>{testsupport::temp_dir()},
-                                               {"--check", testsupport::temp_dir()}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{testsupport::temp_dir()}, {"--check", testsupport::temp_dir()}}) {
     result = run_tool(KESTRUNE_VIEW_EXE, args);
     EXPECT_EQ(result.exit_status, 2) << result.out;
     EXPECT_TRUE(starts_with(last_line(result.out), "Reading stopped at byte 0: read error"))

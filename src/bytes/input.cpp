@@ -12,157 +12,157 @@ namespace {
 // follows the bytes that actually arrive rather than the count a file claims.
 constexpr std::size_t kFirstReadPiece = std::size_t{1} << 16;
 
+}  // namespace
+
 // Up to `most` bytes from the source, wherever it is; fewer only at its end
 // or on a failure, which is remembered.
-std::size_t read_source(InputBuffer& in, std::uint8_t* into, std::size_t most) {
-  if (in.file == nullptr) {
-    const std::uint64_t size = in.memory.size();
-    const std::uint64_t left = in.memory_next < size ? size - in.memory_next : 0;
+std::size_t InputBuffer::read_source(std::uint8_t* into, std::size_t most) {
+  if (file_ == nullptr) {
+    const std::uint64_t size = memory_.size();
+    const std::uint64_t left = memory_next_ < size ? size - memory_next_ : 0;
     const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, most));
-    if (take > 0) std::memcpy(into, in.memory.data() + in.memory_next, take);
-    in.memory_next += take;
+    if (take > 0) std::memcpy(into, memory_.data() + memory_next_, take);
+    memory_next_ += take;
     return take;
   }
-  if (in.failed) return 0;
+  if (failed_) return 0;
   errno = 0;
-  const std::size_t got = std::fread(into, 1, most, in.file);
-  if (got < most && std::ferror(in.file) != 0) {
-    in.failed = true;
-    in.error_number = errno;
+  const std::size_t got = std::fread(into, 1, most, file_);
+  if (got < most && std::ferror(file_) != 0) {
+    failed_ = true;
+    error_number_ = errno;
   }
   return got;
 }
 
-}  // namespace
-
 InputBuffer::InputBuffer(std::FILE* source, std::size_t capacity)
-    : file(source), bytes(std::max<std::size_t>(capacity, 1)) {
-  seekable = file_position(source, window_offset);
-  if (!seekable) window_offset = 0;
+    : file_(source), bytes_(std::max<std::size_t>(capacity, 1)) {
+  seekable_ = file_position(source, window_offset_);
+  if (!seekable_) window_offset_ = 0;
 }
 
 InputBuffer::InputBuffer(std::span<const std::uint8_t> source, std::size_t capacity)
-    : memory(source), bytes(std::max<std::size_t>(capacity, 1)) {}
+    : memory_(source), bytes_(std::max<std::size_t>(capacity, 1)) {}
 
-bool refill_input(InputBuffer& in) {
-  in.window_offset += in.end;
-  in.next = 0;
-  in.end = 0;
+bool InputBuffer::refill() {
+  window_offset_ += end_;
+  next_ = 0;
+  end_ = 0;
   // Once the input has run out, it is not asked again.
-  if (!in.ran_out) in.end = read_source(in, in.bytes.data(), in.bytes.size());
-  in.ran_out = in.end == 0;
-  return !in.ran_out;
+  if (!ran_out_) end_ = read_source(bytes_.data(), bytes_.size());
+  ran_out_ = end_ == 0;
+  return !ran_out_;
 }
 
-bool seek_input(InputBuffer& in, std::uint64_t position) {
-  if (position >= in.window_offset && position - in.window_offset <= in.end) {
-    in.next = static_cast<std::size_t>(position - in.window_offset);
-    in.ran_out = false;
+bool InputBuffer::seek(std::uint64_t position) {
+  if (position >= window_offset_ && position - window_offset_ <= end_) {
+    next_ = static_cast<std::size_t>(position - window_offset_);
+    ran_out_ = false;
     return true;
   }
-  if (in.file == nullptr) {
-    in.memory_next = position;
-  } else if (!in.seekable || !seek_file(in.file, position)) {
+  if (file_ == nullptr) {
+    memory_next_ = position;
+  } else if (!seekable_ || !seek_file(file_, position)) {
     return false;
   }
-  in.window_offset = position;
-  in.next = 0;
-  in.end = 0;
-  in.ran_out = false;
+  window_offset_ = position;
+  next_ = 0;
+  end_ = 0;
+  ran_out_ = false;
   return true;
 }
 
-bool source_size(const InputBuffer& in, std::uint64_t& size) {
-  if (in.file == nullptr) {
-    size = in.memory.size();
+bool InputBuffer::source_size(std::uint64_t& size) const {
+  if (file_ == nullptr) {
+    size = memory_.size();
     return true;
   }
-  return file_size(in.file, size);
+  return file_size(file_, size);
 }
 
 bool read_be16(InputBuffer& in, int& value) {
-  const int first = next_byte(in);
+  const int first = in.next_byte();
   if (first == kEndOfInput) return false;
-  const int second = next_byte(in);
+  const int second = in.next_byte();
   if (second == kEndOfInput) return false;
   value = first * 256 + second;
   return true;
 }
 
-bool skip_to_escape(InputBuffer& in) {
+bool InputBuffer::skip_to_escape() {
   // Definitions usually follow each other directly.
-  if (in.next != in.end && in.bytes[in.next] == ESC) {
-    ++in.next;
+  if (next_ != end_ && bytes_[next_] == ESC) {
+    ++next_;
     return true;
   }
   for (;;) {
-    if (in.next == in.end && !refill_input(in)) return false;
-    const std::uint8_t* from = in.bytes.data() + in.next;
-    const void* found = std::memchr(from, ESC, in.end - in.next);
+    if (next_ == end_ && !refill()) return false;
+    const std::uint8_t* from = bytes_.data() + next_;
+    const void* found = std::memchr(from, ESC, end_ - next_);
     if (found != nullptr) {
-      in.next += static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - from) + 1;
+      next_ += static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - from) + 1;
       return true;
     }
-    in.next = in.end;
+    next_ = end_;
   }
 }
 
-Match match_bytes_byte_by_byte(InputBuffer& in, std::span<const std::uint8_t> expected) {
+Match InputBuffer::match_byte_by_byte(std::span<const std::uint8_t> expected) {
   std::uint8_t work[kLongestMatch];
   const std::size_t count = std::min(expected.size(), sizeof work);
   std::size_t got = 0;
-  for (int byte = 0; got < count && (byte = next_byte(in)) != kEndOfInput;) {
+  for (int byte = 0; got < count && (byte = next_byte()) != kEndOfInput;) {
     work[got++] = static_cast<std::uint8_t>(byte);
   }
   return compare_read_bytes(std::span<const std::uint8_t>(work, got), expected);
 }
 
-std::size_t read_past_window(InputBuffer& in, std::uint8_t* into, std::size_t most) {
-  in.window_offset += in.end;
-  in.next = 0;
-  in.end = 0;
-  const std::size_t got = in.ran_out ? 0 : read_source(in, into, most);
-  in.window_offset += got;
-  if (got < most) in.ran_out = true;
+std::size_t InputBuffer::read_past_window(std::uint8_t* into, std::size_t most) {
+  window_offset_ += end_;
+  next_ = 0;
+  end_ = 0;
+  const std::size_t got = ran_out_ ? 0 : read_source(into, most);
+  window_offset_ += got;
+  if (got < most) ran_out_ = true;
   return got;
 }
 
 // A remainder the window could not hold comes straight from the source. Room
 // the buffer already has is filled in one read; beyond it the buffer grows
 // by pieces that at most double the bytes it holds.
-std::size_t read_block_at(InputBuffer& in, std::size_t from, std::size_t count,
-                          std::vector<std::uint8_t>& buffer) {
+std::size_t InputBuffer::read_block_at(std::size_t from, std::size_t count,
+                                       std::vector<std::uint8_t>& buffer) {
   const std::size_t last = from + count;
   std::size_t have = from;
   while (have < last) {
-    if (in.next == in.end) {
-      if (last - have >= in.bytes.size() && !in.ran_out) {
+    if (next_ == end_) {
+      if (last - have >= bytes_.size() && !ran_out_) {
         const std::size_t room = buffer.size() > have ? buffer.size() - have : 0;
         const std::size_t want = std::min(last - have, std::max({kFirstReadPiece, have, room}));
         if (want > room) buffer.resize(have + want);
-        const std::size_t got = read_past_window(in, buffer.data() + have, want);
+        const std::size_t got = read_past_window(buffer.data() + have, want);
         have += got;
         if (got < want) break;
         continue;
       }
-      if (!refill_input(in)) break;
+      if (!refill()) break;
     }
-    const std::size_t take = std::min(last - have, in.end - in.next);
+    const std::size_t take = std::min(last - have, end_ - next_);
     if (buffer.size() < have + take) buffer.resize(have + take);
-    std::memcpy(buffer.data() + have, in.bytes.data() + in.next, take);
-    in.next += take;
+    std::memcpy(buffer.data() + have, bytes_.data() + next_, take);
+    next_ += take;
     have += take;
   }
   return have - from;
 }
 
-std::uint8_t* take_block(InputBuffer& in, std::size_t count, std::vector<std::uint8_t>& buffer) {
-  if (count <= in.end - in.next) {
-    std::uint8_t* block = in.bytes.data() + in.next;
-    in.next += count;
+std::uint8_t* InputBuffer::take_block(std::size_t count, std::vector<std::uint8_t>& buffer) {
+  if (count <= end_ - next_) {
+    std::uint8_t* block = bytes_.data() + next_;
+    next_ += count;
     return block;
   }
-  return read_block_at(in, 0, count, buffer) == count ? buffer.data() : nullptr;
+  return read_block_at(0, count, buffer) == count ? buffer.data() : nullptr;
 }
 
 }  // namespace kestrune

@@ -67,16 +67,16 @@ bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuf
 
 bool copy_rest_of_input(InputBuffer& in, OutputBuffer& out) {
   // What the window already holds goes first.
-  if (!out.write(held_bytes(in))) return false;
-  take_held(in, held_bytes(in).size());
+  if (!out.write(in.held())) return false;
+  in.take_held(in.held().size());
   // The rest is read in pieces of many buffers, which write() hands on
   // whole: two system calls a megabyte instead of two for every buffer.
   // The piece is not cleared first: only the pages a read fills are ever
   // touched, so a font that ends with its header costs no megabyte.
   const std::size_t size = std::size_t{1} << 20;
   const auto piece = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-  while (!input_exhausted(in)) {
-    const std::size_t got = read_past_window(in, piece.get(), size);
+  while (!in.exhausted()) {
+    const std::size_t got = in.read_past_window(piece.get(), size);
     if (!out.write(std::span<const std::uint8_t>(piece.get(), got))) return false;
   }
   return !out.failed();

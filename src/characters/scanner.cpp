@@ -19,15 +19,14 @@ void handle_definition(const CharacterDefinition& definition, const InputBuffer&
     case kNotCharacter:
       break;
     case kCutBeforeCode:
-      if (!input_failed(in))
-        print_text(messages, "Error: Input ends inside a character definition.\n");
+      if (!in.failed()) print_text(messages, "Error: Input ends inside a character definition.\n");
       break;
     case kBadCode:
     case kBadData:
-      if (!input_failed(in)) print_text(messages, "Error: Invalid character found!\n");
+      if (!in.failed()) print_text(messages, "Error: Invalid character found!\n");
       break;
     case kCutShort:
-      if (!input_failed(in))
+      if (!in.failed())
         print_text(messages, "Error: Input ends inside character ", definition.code, ".\n");
       break;
     case kTooShort:
@@ -58,8 +57,8 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
   std::vector<std::uint8_t> block;
   TransformContext context{out, messages, {}, {}};
   CharacterDefinition definition;
-  BytesOutsideDefinitions dropped{input_position(in)};
-  while (!input_exhausted(in) && read_character_definition(in, block, definition)) {
+  BytesOutsideDefinitions dropped{in.position()};
+  while (!in.exhausted() && read_character_definition(in, block, definition)) {
     dropped.account(definition);
     handle_definition(definition, in, transform, mend, context);
     if (out.failed()) {
@@ -67,12 +66,12 @@ bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTra
       return false;
     }
   }
-  if (input_failed(in)) {
+  if (in.failed()) {
     report_read_error(messages);
     return false;
   }
   // The search for a last ESC took every byte to the end.
-  dropped.end_at(input_position(in));
+  dropped.end_at(in.position());
   report_dropped_bytes(dropped, messages);
   return true;
 }

@@ -107,7 +107,7 @@ bool copy_remaining_bytes(InputBuffer& in, OutputBuffer& out, MessageSink& messa
     report_write_error(messages, out.error_number());
     return false;
   }
-  if (input_failed(in)) {
+  if (in.failed()) {
     report_read_error(messages);
     return false;
   }

@@ -29,20 +29,20 @@ void move_into_buffer(Joined& joined, std::vector<std::uint8_t>& buffer) {
 // to the bytes it adds beyond those two. When none follows, false, with the
 // input where it was: what follows is left to the scan.
 bool take_continuation(InputBuffer& in, std::size_t most, std::size_t& more) {
-  const std::uint64_t start = input_position(in);
-  if (match_bytes(in, kCharacterDataStart) == Match::kMatch) {
-    const DecimalField count = read_decimal_field(in);
+  const std::uint64_t start = in.position();
+  if (in.match(kCharacterDataStart) == Match::kMatch) {
+    const DecimalField count = in.read_decimal_field();
     const auto prefix = static_cast<int>(kContinuationPrefix.size());
     if (count.terminator == 'W' && !count.overflow && count.value >= prefix &&
         static_cast<std::size_t>(count.value - prefix) <= most &&
-        match_bytes(in, kContinuationPrefix) == Match::kMatch) {
+        in.match(kContinuationPrefix) == Match::kMatch) {
       more = static_cast<std::size_t>(count.value - prefix);
       return true;
     }
   }
   // The input is seekable (the header phase saw to it); should the seek fail
   // all the same, the bytes read are not silently lost.
-  if (!seek_input(in, start)) in.failed = true;
+  if (!in.seek(start)) in.fail();
   return false;
 }
 
@@ -52,7 +52,7 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
                         CharacterDefinition& definition) {
   // Usually the next definition follows at once: no continuation, and no
   // need to look further.
-  const std::span<const std::uint8_t> held = held_bytes(in);
+  const std::span<const std::uint8_t> held = in.held();
   if (held.size() >= 2 && (held[0] != ESC || held[1] != '(')) return true;
   // Reading on may move the window's bytes, and the block's with them.
   move_into_buffer(joined, buffer);
@@ -60,7 +60,7 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
   // A character's bytes are counted in an int; a continuation that would
   // pass that is left to the scan, as any other command.
   while (take_continuation(in, std::size_t{INT_MAX} - joined.size, more)) {
-    const std::size_t got = read_block_at(in, joined.size, more, buffer);
+    const std::size_t got = in.read_block_at(joined.size, more, buffer);
     definition.continued = true;
     definition.largest_command =
         std::max(definition.largest_command, more + kContinuationPrefix.size());
@@ -75,22 +75,22 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
                                    CharacterDefinition& definition) {
   // The bytes of a failed match are consumed: an ESC among them starts no
   // new search.
-  const Match code_match = match_bytes(in, kCharacterCodeLetters);
+  const Match code_match = in.match(kCharacterCodeLetters);
   if (code_match == Match::kCutShort) return DefinitionStatus::kCutBeforeCode;
   if (code_match != Match::kMatch) return DefinitionStatus::kNotCharacter;
-  const DecimalField code = read_decimal_field(in);
+  const DecimalField code = in.read_decimal_field();
   if (code.terminator != 'E' || code.overflow) return DefinitionStatus::kBadCode;
   definition.code = code.value;
 
-  const Match data_match = match_bytes(in, kCharacterDataStart);
+  const Match data_match = in.match(kCharacterDataStart);
   if (data_match == Match::kCutShort) return DefinitionStatus::kCutShort;
   if (data_match != Match::kMatch) return DefinitionStatus::kBadData;
-  const DecimalField count = read_decimal_field(in);
+  const DecimalField count = in.read_decimal_field();
   if (count.terminator != 'W' || count.overflow) return DefinitionStatus::kBadData;
 
   const auto n = static_cast<std::size_t>(count.value);
   definition.largest_command = n;
-  std::uint8_t* const bytes = take_block(in, n, buffer);
+  std::uint8_t* const bytes = in.take_block(n, buffer);
   if (bytes == nullptr) return DefinitionStatus::kCutShort;
   Joined joined{bytes, n, bytes != buffer.data()};
   if (!join_continuations(in, joined, buffer, definition)) {
@@ -106,24 +106,24 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
 bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffer,
                                CharacterDefinition& definition) {
   definition = CharacterDefinition{};
-  if (!skip_to_escape(in)) return false;
-  definition.start = input_position(in) - 1;
+  if (!in.skip_to_escape()) return false;
+  definition.start = in.position() - 1;
   definition.status = read_after_escape(in, buffer, definition);
-  definition.end = input_position(in);
+  definition.end = in.position();
   return true;
 }
 
 bool collect_defined_codes(InputBuffer& in, DefinedCodes& codes) {
   std::vector<std::uint8_t> buffer;
   CharacterDefinition definition;
-  while (!input_exhausted(in) && read_character_definition(in, buffer, definition)) {
+  while (!in.exhausted() && read_character_definition(in, buffer, definition)) {
     // A value past 16 bits is no code a descriptor can name.
     if (definition.status == DefinitionStatus::kComplete &&
         definition.code <= kLargestCharacterCode) {
       codes.add(definition.code);
     }
   }
-  return !input_failed(in);
+  return !in.failed();
 }
 
 bool begin_character(int code, std::size_t size, CharacterWriter& character) {

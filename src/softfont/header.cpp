@@ -13,7 +13,7 @@ namespace {
 
 // A short read is either the input's end or its failure; say which.
 HeaderProblem short_read(const InputBuffer& in) {
-  return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kCutShort;
+  return in.failed() ? HeaderProblem::kReadError : HeaderProblem::kCutShort;
 }
 
 // The header's size: every byte before "W" is folded in as a digit, unchecked.
@@ -23,7 +23,7 @@ HeaderProblem read_header_size(InputBuffer& in, std::int64_t& size) {
   constexpr std::int64_t kLargest = INT32_MAX - 4;
   constexpr std::int64_t kSmallest = INT32_MIN;
   size = 0;
-  for (int byte = next_byte(in); byte != 'W'; byte = next_byte(in)) {
+  for (int byte = in.next_byte(); byte != 'W'; byte = in.next_byte()) {
     if (byte == kEndOfInput) return short_read(in);
     // |size| is at most 2^31 here, so this cannot overflow 64 bits.
     size = size * 10 + (byte - '0');
@@ -45,7 +45,7 @@ HeaderProblem read_font_descriptor(InputBuffer& in, FontHeader& header, Descript
     return HeaderProblem::kDescriptorSize;
   }
   const auto kept = std::min(static_cast<std::size_t>(size), descriptor.bytes.size());
-  for (int byte = 0; header.descriptor_read < kept && (byte = next_byte(in)) != kEndOfInput;) {
+  for (int byte = 0; header.descriptor_read < kept && (byte = in.next_byte()) != kEndOfInput;) {
     descriptor.bytes[header.descriptor_read++] = static_cast<std::uint8_t>(byte);
   }
   if (header.descriptor_read < kept) return short_read(in);
@@ -53,13 +53,13 @@ HeaderProblem read_font_descriptor(InputBuffer& in, FontHeader& header, Descript
   if (static_cast<std::size_t>(size) > kept) {
     std::vector<std::uint8_t> rest;
     const std::size_t count = static_cast<std::size_t>(size) - kept;
-    if (read_block_at(in, 0, count, rest) != count) return short_read(in);
+    if (in.read_block_at(0, count, rest) != count) return short_read(in);
   }
   return HeaderProblem::kNone;
 }
 
 HeaderProblem read_header_block(InputBuffer& in, FontHeader& header, DescriptorSizes sizes) {
-  header.block_start = input_position(in);
+  header.block_start = in.position();
   // The body starts at P + S, which must not lie before the file's start.
   if (header.declared_size < 0 &&
       header.block_start < static_cast<std::uint64_t>(-header.declared_size)) {
@@ -70,7 +70,7 @@ HeaderProblem read_header_block(InputBuffer& in, FontHeader& header, DescriptorS
   header.extra_count = header.declared_size - header.descriptor.size;
   if (header.extra_count <= 0) return HeaderProblem::kNone;
   const auto count = static_cast<std::size_t>(header.extra_count);
-  const std::size_t got = read_block_at(in, 0, count, header.extra);
+  const std::size_t got = in.read_block_at(0, count, header.extra);
   header.extra.resize(got);
   return got == count ? HeaderProblem::kNone : short_read(in);
 }
@@ -90,8 +90,8 @@ void hint_at_later_font_header(InputBuffer& in, MessageSink& messages) {
 // PJL header, and they are not written.
 HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header, MessageSink& messages) {
   const std::int64_t at = font_header_after_prefix(in);
-  if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) {
-    return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
+  if (at < 0 || !in.seek(static_cast<std::uint64_t>(at))) {
+    return in.failed() ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
   }
   header = FontHeader{};
   const HeaderProblem problem = read_font_header(in, header);
@@ -107,7 +107,7 @@ HeaderProblem read_header_after_prefix(InputBuffer& in, FontHeader& header, Mess
 bool mend_first_last_code(InputBuffer& in, std::uint64_t body_start, FontHeader& header,
                           MessageSink& messages) {
   DefinedCodes codes;
-  if (!seek_input(in, body_start) || !collect_defined_codes(in, codes)) return false;
+  if (!in.seek(body_start) || !collect_defined_codes(in, codes)) return false;
   std::array<std::uint8_t, FontDescriptor::kResolutionSize>& d = header.descriptor.bytes;
   if (codes.count == 0 ||
       !first_last_code_broken(read_u16(d, FontDescriptor::kFirstCodeOffset),
@@ -210,7 +210,7 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
     report_write_error(messages, out.error_number());
     return outcome;
   }
-  if (!seek_input(in, body_start)) {
+  if (!in.seek(body_start)) {
     report_read_error(messages);
     return outcome;
   }
@@ -219,10 +219,10 @@ HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const Head
 }
 
 HeaderProblem read_font_header(InputBuffer& in, FontHeader& header, DescriptorSizes sizes) {
-  if (!in.seekable) return HeaderProblem::kNotSeekable;
-  const Match start = match_bytes(in, kFontHeaderStart);
+  if (!in.seekable()) return HeaderProblem::kNotSeekable;
+  const Match start = in.match(kFontHeaderStart);
   if (start != Match::kMatch) {
-    return input_failed(in) ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
+    return in.failed() ? HeaderProblem::kReadError : HeaderProblem::kBadStart;
   }
   const HeaderProblem problem = read_header_size(in, header.declared_size);
   if (problem != HeaderProblem::kNone) return problem;
@@ -233,8 +233,8 @@ HeaderProblem read_font_header(InputBuffer& in, FontHeader& header, DescriptorSi
 std::int64_t font_header_after_prefix(InputBuffer& in) {
   constexpr std::size_t kLookedAt = 4096;
   std::vector<std::uint8_t> start;
-  if (!seek_input(in, 0)) return -1;
-  start.resize(read_block_at(in, 0, kLookedAt, start));
+  if (!in.seek(0)) return -1;
+  start.resize(in.read_block_at(0, kLookedAt, start));
   return font_header_after_commands(start);
 }
 

@@ -55,16 +55,16 @@ HeaderProblem read_checked_header(InputBuffer& in, FontHeader& header, CheckRepo
   HeaderProblem problem = read_font_header(in, header, DescriptorSizes::kAny);
   if (problem != HeaderProblem::kBadStart) return problem;
   const std::int64_t at = font_header_after_prefix(in);
-  if (at < 0 || !seek_input(in, static_cast<std::uint64_t>(at))) return problem;
+  if (at < 0 || !in.seek(static_cast<std::uint64_t>(at))) return problem;
   header = FontHeader{};
   problem = read_font_header(in, header, DescriptorSizes::kAny);
-  report_rule(report, Verdict::kWarn, "pcl-prefix",
-              "the font header begins at byte " + std::to_string(at) +
-                  ", after PCL commands or PJL lines",
-              "printers take it, kestrune refuses it",
-              problem == HeaderProblem::kNone && kestrune_takes(header)
-                  ? "kestrune -fix writes the font without them"
-                  : "");
+  report_rule(
+      report, Verdict::kWarn, "pcl-prefix",
+      "the font header begins at byte " + std::to_string(at) + ", after PCL commands or PJL lines",
+      "printers take it, kestrune refuses it",
+      problem == HeaderProblem::kNone && kestrune_takes(header)
+          ? "kestrune -fix writes the font without them"
+          : "");
   return problem;
 }
 
@@ -129,16 +129,16 @@ bool cut_short(const CharacterDefinition& definition) {
 // reading fails.
 bool check_body(InputBuffer& in, std::uint64_t body_start, CharacterCheck& check,
                 BodyFindings& found) {
-  if (!seek_input(in, body_start)) return false;
+  if (!in.seek(body_start)) return false;
   found.outside.counted_to = body_start;
   std::vector<std::uint8_t> buffer;
-  while (!input_exhausted(in) && read_character_definition(in, buffer, found.last)) {
+  while (!in.exhausted() && read_character_definition(in, buffer, found.last)) {
     // A definition the file cuts short has a rule of its own.
     if (!cut_short(found.last)) found.outside.account(found.last);
     if (found.last.status == DefinitionStatus::kComplete) check_character(found.last, check);
   }
-  if (input_failed(in)) return false;
-  if (!cut_short(found.last)) found.outside.end_at(input_position(in));
+  if (in.failed()) return false;
+  if (!cut_short(found.last)) found.outside.end_at(in.position());
   return true;
 }
 
@@ -189,8 +189,8 @@ int finish(const CheckReport& report, std::size_t checked) {
 }
 
 int read_failed(const InputBuffer& in, MessageSink& out) {
-  say(out, "Reading stopped at byte %llu: %s.\n",
-      static_cast<unsigned long long>(input_position(in)), read_error_reason(in).c_str());
+  say(out, "Reading stopped at byte %llu: %s.\n", static_cast<unsigned long long>(in.position()),
+      read_error_reason(in).c_str());
   return 2;
 }
 
@@ -201,7 +201,7 @@ int check_font(InputBuffer& in, MessageSink& out, const std::string& name) {
   CheckReport report{out};
   FontHeader header;
   const HeaderProblem problem = read_checked_header(in, header, report);
-  if (problem == HeaderProblem::kReadError || input_failed(in)) return read_failed(in, out);
+  if (problem == HeaderProblem::kReadError || in.failed()) return read_failed(in, out);
   if (const std::string missing = missing_header(problem, header); !missing.empty()) {
     report_rule(report, Verdict::kFail, "font-header", missing, "printers take no font from it");
     return finish(report, 0);

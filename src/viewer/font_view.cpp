@@ -29,9 +29,9 @@ struct StopPoint {
 // Records where reading stopped. A failed input overrides the reason given:
 // what stopped the reading then was the read error, not the font.
 void stop_at(StopPoint& stop, const InputBuffer& in, std::uint64_t offset, std::string reason) {
-  if (input_failed(in)) {
+  if (in.failed()) {
     stop.read_error = true;
-    stop.offset = input_position(in);
+    stop.offset = in.position();
     stop.reason = read_error_reason(in);
     return;
   }
@@ -66,8 +66,7 @@ struct BodyWalk {
 };
 
 bool next_definition(BodyWalk& walk) {
-  return !input_exhausted(walk.in) &&
-         read_character_definition(walk.in, walk.buffer, walk.definition);
+  return !walk.in.exhausted() && read_character_definition(walk.in, walk.buffer, walk.definition);
 }
 
 // Why the walk ended: the input ran out inside the last definition read, or
@@ -75,7 +74,7 @@ bool next_definition(BodyWalk& walk) {
 std::string end_of_walk(const BodyWalk& walk) {
   using enum DefinitionStatus;
   const CharacterDefinition& d = walk.definition;
-  if (!input_exhausted(walk.in) || d.status == kNotCharacter || d.status == kComplete) return "";
+  if (!walk.in.exhausted() || d.status == kNotCharacter || d.status == kComplete) return "";
   const std::string begun = " (begun at " + byte_offset_text(d.start) + ")";
   if (!names_a_character(d.status)) {
     return "the input ends inside a character code command" + begun;
@@ -246,14 +245,14 @@ StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, std::uint8_
   StopPoint stop;
   counts.readable = body_start;
   GlyphInspector inspector{font_orientation, {}};
-  if (seek_input(in, body_start)) {
+  if (in.seek(body_start)) {
     BodyWalk walk(in);
     while (next_definition(walk)) {
       record_definition(walk.definition, options, inspector, counts, plan, out);
     }
-    stop_at(stop, in, input_position(in), end_of_walk(walk));
+    stop_at(stop, in, in.position(), end_of_walk(walk));
     // A definition the input cuts short is not sent to a printer.
-    counts.readable = stop.reason.empty() ? input_position(walk.in) : walk.definition.start;
+    counts.readable = stop.reason.empty() ? walk.in.position() : walk.definition.start;
   } else {
     stop_at(stop, in, body_start, "the body cannot be reached");
   }
@@ -267,7 +266,7 @@ StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, std::uint8_
 int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& options,
                  MessageSink& out) {
   StopPoint stop;
-  stop_at(stop, in, input_position(in), refusal(problem));
+  stop_at(stop, in, in.position(), refusal(problem));
   bool failed = false;
   if (options.png != nullptr) {
     ContactSheet sheet(*options.png, lay_out(SheetPlan{}), SheetLimits{}.max_dots);
@@ -328,19 +327,19 @@ bool parse_code_list(std::string_view text, CodeSet& codes, std::string& error) 
 
 std::string read_error_reason(const InputBuffer& in) {
   std::string reason = "read error";
-  if (in.error_number != 0) reason += std::string(" (") + std::strerror(in.error_number) + ")";
+  if (in.error_number() != 0) reason += std::string(" (") + std::strerror(in.error_number()) + ")";
   return reason;
 }
 
 bool print_file_line(const InputBuffer& in, const std::string& name, MessageSink& out) {
-  if (!in.seekable) {
+  if (!in.seekable()) {
     say(out,
         "Reading stopped at byte 0: the input is not a file that can be re-read "
         "(a pipe?).\n");
     return false;
   }
   std::string title = name.empty() ? "Font" : "Font file: " + name;
-  if (std::uint64_t size = 0; source_size(in, size)) {
+  if (std::uint64_t size = 0; in.source_size(size)) {
     title += " (" + std::to_string(size) + " bytes)";
   }
   say(out, "%s\n", title.c_str());
@@ -366,7 +365,7 @@ int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
   // Pass 2: the drawings and the contact sheet, from the same bytes again.
   bool failed = false;
   if (options.draw || options.png != nullptr) {
-    if (!seek_input(in, body_start)) {
+    if (!in.seek(body_start)) {
       say(out, "Reading stopped at byte %llu: the input cannot be re-read.\n",
           static_cast<unsigned long long>(body_start));
       return kStatusFailed;

@@ -242,7 +242,7 @@ int view_command_line(int argc, char** argv) {
     return usage_error(std::string("cannot open ") + line.font_name + ": " + std::strerror(errno));
   }
   kestrune::InputBuffer in(font.get());
-  if (!in.seekable || !seek_input(in, 0)) {
+  if (!in.seekable() || !in.seek(0)) {
     return usage_error(std::string(line.font_name) +
                        " cannot be read twice (a pipe?); give the font as a file");
   }

@@ -135,13 +135,13 @@ void print_cells(OutputBuffer& out, const std::vector<ProofGlyph>& glyphs, const
 
 // The font file's first `size` bytes, as they are.
 bool download(InputBuffer& font, std::uint64_t size, OutputBuffer& out) {
-  if (!seek_input(font, 0)) return false;
+  if (!font.seek(0)) return false;
   for (std::uint64_t left = size; left > 0;) {
-    if (held_bytes(font).empty() && !refill_input(font)) return false;
-    const std::span<const std::uint8_t> held = held_bytes(font);
+    if (font.held().empty() && !font.refill()) return false;
+    const std::span<const std::uint8_t> held = font.held();
     const auto take = static_cast<std::size_t>(std::min<std::uint64_t>(left, held.size()));
     if (!out.write(held.first(take))) return false;
-    take_held(font, take);
+    font.take_held(take);
     left -= take;
   }
   return true;
