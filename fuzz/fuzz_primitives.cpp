@@ -103,7 +103,7 @@ void check_unpacking(const std::vector<std::uint8_t>& bytes) {
     check(turned == kestrune::fontbuilder::turned_dot_by_dot(bitmap, width, height));
   }
   if (result == kestrune::Unpacked::kTooLarge) {
-    check(std::uint64_t{width} * height / 8 > kestrune::kLargestUnpackedBitmap);
+    check(kestrune::bitmap_too_large(width, height));
     return;
   }
   const std::size_t stride = kestrune::row_stride(width);

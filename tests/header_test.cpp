@@ -1,11 +1,10 @@
 // The header phase over in-memory fonts: what it writes, what it prints,
 // where it leaves the input and when it refuses.
-#include "softfont/header.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "characters/header_phase.h"
 #include "driver/options.h"
 #include "font_builder.h"
 #include "streams.h"
@@ -262,8 +261,9 @@ TEST(RewriteFontHeader, Cases) {
     OutputBuffer out(written);
     const RunOptions& o = c.options;
     testsupport::CapturedMessages capture;
+    FontReader font(in, kestrune_reading(false));
     const HeaderOutcome outcome = rewrite_font_header(
-        in, out, {o.resolution, o.landscape, o.header_format_20}, capture.sink());
+        font, out, {o.resolution, o.landscape, o.header_format_20}, capture.sink());
     out.flush();
     EXPECT_EQ(outcome.written, c.ok);
     EXPECT_EQ(capture.text(), c.messages);
@@ -287,7 +287,8 @@ TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
   Bytes written;
   OutputBuffer out(written);
   testsupport::CapturedMessages capture;
-  ASSERT_TRUE(rewrite_font_header(in, out, {}, capture.sink()).written);
+  FontReader font(in, kestrune_reading(false));
+  ASSERT_TRUE(rewrite_font_header(font, out, {}, capture.sink()).written);
   EXPECT_EQ(in.next_byte(), input[input.size() - 2]);
   EXPECT_FALSE(in.exhausted());
 }

@@ -2,25 +2,40 @@
 
 #include <cstring>
 
+#include "check/character_rules.h"
 #include "softfont/classifier.h"
 
 namespace kestrune {
 namespace {
 
-// A compressed character continued over data commands, or too large for one,
-// goes out as the plain bitmap its runs unpack to, which may be continued.
-bool needs_unpacking(const Character& character) {
-  return character.kind == CharacterKind::kCompressed &&
-         character.has(kCompressedContinued | kOversizedCommand);
+using check::RuleId;
+
+struct MendWork {
+  CharacterDefinition& definition;
+  const Character& character;
+  TransformContext& context;
+  std::span<std::uint8_t> block;  // the block to write
+  bool unpacked = false;          // unpacking was tried, for one rule or another
+};
+
+// The data stays where it is, from byte 16.
+bool set_descriptor_size(MendWork& work) {
+  work.block[2] = kCharacterDescriptorSize;
+  return true;
 }
 
-// The unpacked character, descriptor first, in `context.mended`. False, with
+// The unpacked character, descriptor first, in `context.mended`: a plain
+// bitmap, which the writer puts in data commands of any number. False, with
 // an error line, when its runs cannot be unpacked.
-bool unpack_into_mended(const CharacterDefinition& definition, std::span<std::uint8_t> block,
-                        TransformContext& context) {
-  const Character character = classify_character(block, 0, kUnpackRuns, context.unpacked);
+bool unpack(MendWork& work) {
+  if (work.character.kind != CharacterKind::kCompressed) return false;
+  // Tried once, for whichever rule came first.
+  if (work.unpacked) return work.block.data() == work.context.mended.data();
+  work.unpacked = true;
+  TransformContext& context = work.context;
+  const Character character = classify_character(work.block, 0, kUnpackRuns, context.unpacked);
   if (character.has(kDamagedCompressed)) {
-    print_text(context.messages, "Error: Character ", definition.code,
+    print_text(context.messages, "Error: Character ", work.definition.code,
                " holds damaged compressed data; left compressed.\n");
     return false;
   }
@@ -34,32 +49,48 @@ bool unpack_into_mended(const CharacterDefinition& definition, std::span<std::ui
     std::memcpy(context.mended.data() + CharacterDescriptor::kSize, character.dots.data(),
                 character.dots.size());
   }
+  work.block = context.mended;
   return true;
 }
 
+// Every character goes out in data commands of at most 32767 bytes; a
+// compressed one, which printers do not join, is unpacked first.
+bool split_commands(MendWork& work) {
+  if (work.character.kind == CharacterKind::kCompressed) return unpack(work);
+  return true;
+}
+
+struct CharacterMendOf {
+  RuleId rule;
+  bool (*apply)(MendWork& work);  // true when the character was mended
+};
+
+// In the order they are made: the descriptor first, so that an unpacked
+// character takes the mended size byte with it.
+constexpr CharacterMendOf kCharacterMends[] = {
+    {RuleId::kCharDescriptorSize, set_descriptor_size},
+    {RuleId::kCompressedContinued, unpack},
+    {RuleId::kDataCommandSize, split_commands},
+};
+
+constexpr RuleId kFixMends[] = {RuleId::kPclPrefix, RuleId::kFirstLastCode,
+                                RuleId::kCharDescriptorSize, RuleId::kCompressedContinued,
+                                RuleId::kDataCommandSize};
+
 }  // namespace
 
-std::span<std::uint8_t> mend_character(const CharacterDefinition& definition,
-                                       TransformContext& context) {
-  std::span<std::uint8_t> block = definition.block;
+std::span<const RuleId> rules_fix_mends() { return kFixMends; }
+
+std::span<std::uint8_t> mend_character(CharacterDefinition& definition, TransformContext& context) {
   const Character character = classify_definition(definition, 0, 0, context.unpacked);
-  if (!character.has(kMendable)) return block;
-  bool mended = character.has(kOversizedCommand);
-  if (character.has(kForeignDescriptorSize)) {
-    // The data stays where it is, from byte 16.
-    block[2] = kCharacterDescriptorSize;
-    mended = true;
-  }
-  if (needs_unpacking(character)) {
-    if (unpack_into_mended(definition, block, context)) {
-      block = context.mended;
-      mended = true;
-    } else {
-      mended = character.has(kForeignDescriptorSize);
-    }
+  const check::RuleSet broken = check::character_rules(character);
+  MendWork work{definition, character, context, definition.block};
+  bool mended = false;
+  for (const CharacterMendOf& mend : kCharacterMends) {
+    if (broken[static_cast<std::size_t>(mend.rule)] && mend.apply(work)) mended = true;
   }
   if (mended) print_character_progress(context.messages, definition.code, "fixed.");
-  return block;
+  return work.block;
 }
 
 void keep_character(int code, std::span<std::uint8_t> block, TransformContext& context) {

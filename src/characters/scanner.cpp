@@ -8,7 +8,7 @@ namespace {
 // Prints what the reader made of one definition, and hands a complete one to
 // the transform. A problem with a definition is reported unless the input
 // itself failed; that is reported once, when the pass ends.
-void handle_definition(const CharacterDefinition& definition, const InputBuffer& in,
+void handle_definition(CharacterDefinition& definition, const InputBuffer& in,
                        CharacterTransform transform, CharacterMend mend,
                        TransformContext& context) {
   MessageSink& messages = context.messages;
@@ -49,30 +49,21 @@ void report_dropped_bytes(const BytesOutsideDefinitions& dropped, MessageSink& m
 
 }  // namespace
 
-bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
+bool scan_character_definitions(FontReader& font, OutputBuffer& out, CharacterTransform transform,
                                 MessageSink& messages, CharacterMend mend) {
-  // A data block the input's window holds whole is handed to the transform
-  // where it lies; for the others one block buffer serves, growing to the
-  // largest, neither cleared nor reallocated between them.
-  std::vector<std::uint8_t> block;
   TransformContext context{out, messages, {}, {}};
-  CharacterDefinition definition;
-  BytesOutsideDefinitions dropped{in.position()};
-  while (!in.exhausted() && read_character_definition(in, block, definition)) {
-    dropped.account(definition);
-    handle_definition(definition, in, transform, mend, context);
+  while (font.next_definition()) {
+    handle_definition(font.definition(), font.input(), transform, mend, context);
     if (out.failed()) {
       report_write_error(messages, out.error_number());
       return false;
     }
   }
-  if (in.failed()) {
+  if (font.ending() == FontEnding::kReadError) {
     report_read_error(messages);
     return false;
   }
-  // The search for a last ESC took every byte to the end.
-  dropped.end_at(in.position());
-  report_dropped_bytes(dropped, messages);
+  report_dropped_bytes(font.dropped(), messages);
   return true;
 }
 

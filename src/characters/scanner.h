@@ -9,6 +9,7 @@
 #include "bytes/messages.h"
 #include "bytes/output.h"
 #include "softfont/definitions.h"
+#include "softfont/font.h"
 
 namespace kestrune {
 
@@ -31,15 +32,16 @@ using CharacterTransform = void (*)(int code, std::span<std::uint8_t> block,
 // A mend made to a complete definition before its transform: returns the
 // block the transform is to have, the definition's own or one in
 // `context.mended`.
-using CharacterMend = std::span<std::uint8_t> (*)(const CharacterDefinition& definition,
+using CharacterMend = std::span<std::uint8_t> (*)(CharacterDefinition& definition,
                                                   TransformContext& context);
 
 // Finds every character definition (ESC *c<code>E then ESC (s<n>W and n data
-// bytes) from the input's position to its end and hands each to `transform`.
-// Everything else is dropped. Malformed definitions are reported and skipped.
-// A `mend`, when given, is made to each complete definition first. Returns
-// false, with one error line printed, when reading or writing fails.
-bool scan_character_definitions(InputBuffer& in, OutputBuffer& out, CharacterTransform transform,
+// bytes) of the font's body, from where its reading stands, and hands each
+// to `transform`. Everything else is dropped. Malformed definitions are
+// reported and skipped. A `mend`, when given, is made to each complete
+// definition first. Returns false, with one error line printed, when
+// reading or writing fails.
+bool scan_character_definitions(FontReader& font, OutputBuffer& out, CharacterTransform transform,
                                 MessageSink& messages, CharacterMend mend = nullptr);
 
 }  // namespace kestrune

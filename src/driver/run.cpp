@@ -2,27 +2,33 @@
 
 #include "characters/clean.h"
 #include "characters/fix.h"
+#include "characters/header_phase.h"
 #include "characters/landscape.h"
 #include "characters/scanner.h"
 #include "driver/options.h"
 #include "driver/output_file.h"
 #include "platform/files.h"
-#include "softfont/header.h"
+#include "softfont/font.h"
 
 namespace kestrune {
 namespace {
 
 // Landscape, when the header phase could mark the font so, wins over clean.
-// The mends of -fix come before either.
-bool run_body_pass(InputBuffer& in, OutputBuffer& out, const RunOptions& options, bool turned,
-                   MessageSink& messages) {
+// The mends of -fix come before either. A scalable font's characters are
+// copied as they are.
+bool run_body_pass(FontReader& font, OutputBuffer& out, const RunOptions& options,
+                   const HeaderOutcome& header, MessageSink& messages) {
   const CharacterMend mend = options.fix ? mend_character : nullptr;
-  if (turned) {
-    return scan_character_definitions(in, out, rotate_character_to_landscape, messages, mend);
+  if (header.turned) {
+    return scan_character_definitions(font, out, rotate_character_to_landscape, messages, mend);
   }
-  if (options.clean) return scan_character_definitions(in, out, clean_row_fill, messages, mend);
-  if (options.fix) return scan_character_definitions(in, out, keep_character, messages, mend);
-  return copy_remaining_bytes(in, out, messages);
+  if (header.bitmap_font && options.clean) {
+    return scan_character_definitions(font, out, clean_row_fill, messages, mend);
+  }
+  if (header.bitmap_font && options.fix) {
+    return scan_character_definitions(font, out, keep_character, messages, mend);
+  }
+  return copy_remaining_bytes(font.input(), out, messages);
 }
 
 void print_file_names(const char* input_name, const char* output_name, MessageSink& messages) {
@@ -92,9 +98,10 @@ int run_command_line(int argc, const char* const* argv, MessageSink& messages) {
 bool run_font_phases(InputBuffer& in, OutputBuffer& out, const RunOptions& options,
                      MessageSink& messages) {
   const HeaderChanges changes{options.resolution, options.landscape, options.header_format_20,
-                              options.fix};
-  const HeaderOutcome header = rewrite_font_header(in, out, changes, messages);
-  const bool ok = header.written && run_body_pass(in, out, options, header.turned, messages);
+                              options.fix, options.clean};
+  FontReader font(in, kestrune_reading(options.fix));
+  const HeaderOutcome header = rewrite_font_header(font, out, changes, messages);
+  const bool ok = header.written && run_body_pass(font, out, options, header, messages);
   // The last bytes gathered go out here, so a full disk may show itself only
   // now. What a failed run wrote before its failure is handed on as well.
   const bool flushed = out.flush();

@@ -72,10 +72,6 @@ void fold_marks(std::uint8_t* row, std::size_t stride, std::uint8_t fill_mask) {
   row[stride - 1] &= fill_mask;
 }
 
-bool too_large(std::uint16_t width, std::uint16_t height) {
-  return std::uint64_t{width} * height / 8 > kLargestUnpackedBitmap;
-}
-
 // Reads the run-length data row by row: each row is a repeat count r (the
 // row stands r + 1 times, never past the height), then run lengths of clear
 // and set dots by turns, clear first. Calls flip(first_row, rows, x) at every
@@ -111,7 +107,7 @@ Unpacked decode_runs(std::span<const std::uint8_t> data, std::uint16_t width, st
 
 Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                   std::uint16_t height, std::vector<std::uint8_t>& bitmap) {
-  if (too_large(width, height)) return Unpacked::kTooLarge;
+  if (bitmap_too_large(width, height)) return Unpacked::kTooLarge;
   const std::size_t stride = row_stride(width);
   bitmap.assign(stride * height, 0);
   const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
@@ -133,7 +129,7 @@ Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint1
 
 Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                 std::uint16_t height, std::vector<std::uint8_t>& turned) {
-  if (too_large(width, height)) return Unpacked::kTooLarge;
+  if (bitmap_too_large(width, height)) return Unpacked::kTooLarge;
   // Source column x becomes turned row w - 1 - x, and source row y bit y % 8
   // of that row's byte y / 8. Eight bytes of room past the last row let any
   // row's bytes be taken as whole words.

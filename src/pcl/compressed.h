@@ -9,14 +9,10 @@
 
 namespace kestrune {
 
-// The largest bitmap a compressed character may unpack to, as printers limit
-// it: width x height / 8 at most 1 MiB.
-inline constexpr std::uint64_t kLargestUnpackedBitmap = std::uint64_t{1} << 20;
-
 enum class Unpacked {
   kDone,
   kRunPastWidth,  // a run of dots would end beyond the character's width
-  kTooLarge,      // the bitmap would exceed kLargestUnpackedBitmap
+  kTooLarge,      // the bitmap would be too large for a printer: bitmap_too_large()
 };
 
 // Unpacks the run-length data of a compressed (class 2) character, the bytes

@@ -96,6 +96,14 @@ CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16
 void encode_character_descriptor(const CharacterDescriptor& descriptor,
                                  std::span<std::uint8_t, 16> bytes);
 
+// The largest bitmap a character may have: width x height / 8, counted in
+// whole bytes as GhostPCL counts it, at most 1 MiB. A larger character is
+// refused by printers, and a compressed one is not unpacked.
+inline constexpr std::uint64_t kLargestBitmapBytes = std::uint64_t{1} << 20;
+constexpr bool bitmap_too_large(std::uint16_t width, std::uint16_t height) {
+  return std::uint64_t{width} * height / 8 > kLargestBitmapBytes;
+}
+
 // Bytes in one bitmap row of a character `width` dots wide.
 constexpr std::size_t row_stride(std::uint16_t width) { return (std::size_t{width} + 7) / 8; }
 

@@ -34,6 +34,10 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
   c.problems = descriptor_problems(c.descriptor, font_orientation);
   c.dots_needed = std::size_t{c.descriptor.height} * row_stride(c.descriptor.width);
   const std::span<const std::uint8_t> data = block.subspan(CharacterDescriptor::kSize);
+  if (c.kind != CharacterKind::kOther &&
+      bitmap_too_large(c.descriptor.width, c.descriptor.height)) {
+    c.problems |= kTooLarge;
+  }
   if (c.kind != CharacterKind::kCompressed) {
     c.dots = data.first(std::min(data.size(), c.dots_needed));
     if (c.dots.size() < c.dots_needed) c.problems |= kShortBitmap;

@@ -45,6 +45,9 @@ enum CharacterProblem : std::uint32_t {
   // Problems of the definition's data commands rather than of its block.
   kCompressedContinued = 1U << 9,  // compressed, and continued over several data commands
   kOversizedCommand = 1U << 10,    // a data command of more than 32767 bytes
+  // A bitmap or compressed character whose bitmap is over the most printers
+  // take: bitmap_too_large().
+  kTooLarge = 1U << 11,
 };
 
 // The descriptor does not begin as a plain bitmap's or a compressed one's:
@@ -52,9 +55,6 @@ enum CharacterProblem : std::uint32_t {
 inline constexpr std::uint32_t kForeignDescriptor =
     kForeignFormat | kContinuationMark | kForeignDescriptorSize | kForeignClass;
 inline constexpr std::uint32_t kDamagedCompressed = kRunPastWidth | kUnpackedTooLarge;
-// What kestrune -fix mends in a character.
-inline constexpr std::uint32_t kMendable =
-    kForeignDescriptorSize | kCompressedContinued | kOversizedCommand;
 
 // What classify_character works out beyond the kind, the fields and the
 // descriptor's problems. Unpacking costs a pass over the runs and finding

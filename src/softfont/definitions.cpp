@@ -79,6 +79,9 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
   if (code_match == Match::kCutShort) return DefinitionStatus::kCutBeforeCode;
   if (code_match != Match::kMatch) return DefinitionStatus::kNotCharacter;
   const DecimalField code = in.read_decimal_field();
+  // A value the input's end cuts off is malformed, but the input ended
+  // inside it all the same.
+  definition.input_ended = code.terminator == kEndOfInput;
   if (code.terminator != 'E' || code.overflow) return DefinitionStatus::kBadCode;
   definition.code = code.value;
 
@@ -86,6 +89,7 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
   if (data_match == Match::kCutShort) return DefinitionStatus::kCutShort;
   if (data_match != Match::kMatch) return DefinitionStatus::kBadData;
   const DecimalField count = in.read_decimal_field();
+  definition.input_ended = count.terminator == kEndOfInput;
   if (count.terminator != 'W' || count.overflow) return DefinitionStatus::kBadData;
 
   const auto n = static_cast<std::size_t>(count.value);
@@ -110,6 +114,10 @@ bool read_character_definition(InputBuffer& in, std::vector<std::uint8_t>& buffe
   definition.start = in.position() - 1;
   definition.status = read_after_escape(in, buffer, definition);
   definition.end = in.position();
+  if (definition.status == DefinitionStatus::kCutBeforeCode ||
+      definition.status == DefinitionStatus::kCutShort) {
+    definition.input_ended = true;
+  }
   return true;
 }
 

@@ -36,11 +36,15 @@ constexpr bool names_a_character(DefinitionStatus status) {
 
 struct CharacterDefinition {
   DefinitionStatus status = DefinitionStatus::kNotCharacter;
-  int code = 0;                     // from kBadData on
-  std::span<std::uint8_t> block;    // kComplete: descriptor and data, joined
-  std::uint64_t start = 0;          // where its ESC lies in the stream
-  std::uint64_t end = 0;            // one past the last byte taken for it
-  bool continued = false;           // continuation commands were joined to its first
+  int code = 0;                   // from kBadData on
+  std::span<std::uint8_t> block;  // kComplete: descriptor and data, joined
+  std::uint64_t start = 0;        // where its ESC lies in the stream
+  std::uint64_t end = 0;          // one past the last byte taken for it
+  bool continued = false;         // continuation commands were joined to its first
+  // The input ended inside it: the font is cut short there. Besides kCutShort
+  // and kCutBeforeCode, a value field the end cuts off, which the body pass
+  // reports as malformed.
+  bool input_ended = false;
   std::size_t largest_command = 0;  // bytes in its largest data command
 };
 

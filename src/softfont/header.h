@@ -1,6 +1,5 @@
-// The header phase: validates the font header command and its descriptor,
-// applies the resolution change and the font-level part of the landscape
-// rotation, and writes the new header to the output.
+// The font header command and its block: how they are read, and what the
+// descriptor's format byte and resolution mean to a printer.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +7,6 @@
 #include <vector>
 
 #include "bytes/input.h"
-#include "bytes/messages.h"
-#include "bytes/output.h"
 #include "pcl/records.h"
 
 namespace kestrune {
@@ -34,7 +31,46 @@ struct FontHeader {
   std::size_t descriptor_read = 0;  // bytes of the descriptor the input held
   std::int64_t extra_count = 0;     // E = S - D, fixed with D as read
   std::vector<std::uint8_t> extra;  // the extra bytes the input held
+
+  // The body starts at the end of the declared block, P + S as read, which
+  // may lie inside the descriptor.
+  std::uint64_t body_start() const {
+    return block_start + static_cast<std::uint64_t>(declared_size);
+  }
+  std::uint8_t format_byte() const { return descriptor.bytes[FontDescriptor::kHeaderFormatOffset]; }
+  std::uint8_t orientation() const { return descriptor.bytes[FontDescriptor::kOrientationOffset]; }
 };
+
+// What a header format byte tells a printer: a bitmap font, one whose
+// descriptor carries its resolution, a scalable font, or nothing it knows.
+enum class FormatKind { kBitmap, kResolutionBitmap, kScalable, kUnknown };
+
+struct HeaderFormat {
+  std::uint8_t value = 0;
+  FormatKind kind = FormatKind::kUnknown;
+  const char* name = "unknown";
+  // Its format 4 characters are bitmaps, as printers take them (GhostPCL
+  // takes them under the universal format, 16, too); those of an unknown
+  // format are read as bitmaps for want of anything better.
+  bool bitmap_characters = true;
+};
+
+// The meaning of a header format byte, from the one table of them.
+HeaderFormat header_format(std::uint8_t value);
+
+// A printer prints a font at 300 dpi unless its header is resolution-specified
+// (format 20) and its descriptor holds the resolution (68 bytes or more).
+inline constexpr int kDefaultResolution = 300;
+int printer_resolution(const FontHeader& header);
+
+// The descriptor holds a resolution (68 bytes or more) that printers do not
+// read, its header being a plain bitmap font's (format 0).
+bool resolution_ignored(const FontHeader& header);
+
+// kestrune works only on the 64 and 68-byte descriptors.
+constexpr bool kestrune_takes_descriptor_size(int size) {
+  return size == FontDescriptor::kPlainSize || size == FontDescriptor::kResolutionSize;
+}
 
 // The descriptor sizes the reader takes: kestrune works only on the 64 and
 // 68-byte forms; the font check reads any, keeping its first 68 bytes.
@@ -49,34 +85,12 @@ HeaderProblem read_font_header(InputBuffer& in, FontHeader& header,
 
 // Where the font header begins in a file that holds PCL commands or PJL
 // lines before it, within its first 4 KiB; -1 when it holds none such.
+// Leaves `in` somewhere in those bytes.
 std::int64_t font_header_after_prefix(InputBuffer& in);
 
 // The reason the tool's error line gives for a problem, without its
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the
 // standard read error.
 std::string_view header_problem_reason(HeaderProblem problem);
-
-// The changes the header phase makes to the font header.
-struct HeaderChanges {
-  std::int32_t resolution = 0;  // 0 leaves the font's resolution alone
-  bool landscape = false;       // mark the font landscape, if it is portrait
-  bool mark_format_20 = false;  // with a resolution, set the header format to 20
-  bool fix = false;             // -fix: leave out a PCL prefix, mend First and Last Code
-};
-
-// What the header phase did.
-struct HeaderOutcome {
-  bool written = false;  // the header was read and written; the body pass may start
-  bool turned = false;   // the font was marked landscape: its characters are to be turned
-};
-
-// Reads the font header, applies `changes` and writes the new header to
-// `out`, printing its progress lines. A font that is not portrait is not
-// marked landscape, with a warning. On success leaves `in` at the first byte
-// after the header's declared data block. On failure prints its one error
-// line and writes nothing; writing the header may also fail (which, the
-// output being buffered, may show itself only later).
-HeaderOutcome rewrite_font_header(InputBuffer& in, OutputBuffer& out, const HeaderChanges& changes,
-                                  MessageSink& messages);
 
 }  // namespace kestrune

@@ -25,8 +25,8 @@ void note_problems(const Character& character, GlyphInfo& info) {
     add_note(info, "format " + std::to_string(d.format) + ", not a bitmap character");
   } else {
     if (character.has(kContinuationMark)) add_note(info, "a continuation block");
-    if (character.has(kUnpackedTooLarge)) {
-      add_note(info, "compressed bitmap larger than 1 MiB unpacked");
+    if (character.has(kTooLarge)) {
+      add_note(info, "a bitmap larger than printers take (1 MiB)");
     } else if (character.has(kRunPastWidth)) {
       add_note(info, "damaged compressed data: a run passes the character's width");
     }
@@ -47,13 +47,15 @@ void note_problems(const Character& character, GlyphInfo& info) {
 
 }  // namespace
 
-GlyphInfo inspect(const CharacterDefinition& definition, GlyphInspector& inspector) {
+GlyphInfo inspect(FontReader& font) {
   using enum DefinitionStatus;
+  const CharacterDefinition& definition = font.definition();
   GlyphInfo info;
   info.damaged = definition.status != kComplete;
   switch (definition.status) {
     case kBadData:
-      info.note = "not followed by a character data command (ESC (s...W)";
+      info.note = definition.input_ended ? "cut short: the input ends inside its data command"
+                                         : "not followed by a character data command (ESC (s...W)";
       return info;
     case kCutShort:
       info.note = "cut short: the input ends inside its data";
@@ -64,8 +66,7 @@ GlyphInfo inspect(const CharacterDefinition& definition, GlyphInspector& inspect
     default:
       break;
   }
-  const Character character = classify_character(definition.block, inspector.font_orientation,
-                                                 kUnpackRuns | kFindFillBits, inspector.unpacked);
+  const Character character = font.classify(kUnpackRuns | kFindFillBits);
   info.has_descriptor = true;
   info.descriptor = character.descriptor;
   info.bitmap = character.dots;

@@ -11,6 +11,7 @@
 #include "bytes/messages.h"
 #include "softfont/classifier.h"
 #include "softfont/definitions.h"
+#include "softfont/font.h"
 
 namespace kestrune::view {
 
@@ -25,15 +26,9 @@ struct GlyphInfo {
   std::string note;                      // empty, or what is wrong or unusual
 };
 
-// What classifying a font's characters needs: the font's orientation, and
-// room for unpacked dots that serves one character after another.
-struct GlyphInspector {
-  std::uint8_t font_orientation = 0;
-  std::vector<std::uint8_t> unpacked;
-};
-
-// A definition read by the body pass's reader, classified.
-GlyphInfo inspect(const CharacterDefinition& definition, GlyphInspector& inspector);
+// The definition the font's reading stands at, classified; its dots stay
+// valid until the next definition is read.
+GlyphInfo inspect(FontReader& font);
 
 void print_table_row(const CharacterDefinition& definition, const GlyphInfo& info,
                      MessageSink& out);

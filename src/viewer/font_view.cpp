@@ -8,6 +8,7 @@
 
 #include "pcl/records.h"
 #include "softfont/definitions.h"
+#include "softfont/font.h"
 #include "softfont/header.h"
 #include "viewer/character_table.h"
 #include "viewer/contact_sheet.h"
@@ -24,20 +25,8 @@ struct StopPoint {
   std::uint64_t offset = 0;
   std::string reason;
   bool read_error = false;
+  bool damaged = false;  // the font is cut short, or has no header printers take
 };
-
-// Records where reading stopped. A failed input overrides the reason given:
-// what stopped the reading then was the read error, not the font.
-void stop_at(StopPoint& stop, const InputBuffer& in, std::uint64_t offset, std::string reason) {
-  if (in.failed()) {
-    stop.read_error = true;
-    stop.offset = in.position();
-    stop.reason = read_error_reason(in);
-    return;
-  }
-  stop.offset = offset;
-  stop.reason = std::move(reason);
-}
 
 std::string byte_offset_text(std::uint64_t offset) { return "byte " + std::to_string(offset); }
 
@@ -50,37 +39,42 @@ void print_stop(const StopPoint& stop, MessageSink& out) {
   }
 }
 
-int status_of(const StopPoint& stop, bool damaged) {
+int status_of(const StopPoint& stop) {
   if (stop.read_error) return kStatusFailed;
-  return damaged || !stop.reason.empty() ? kStatusDamaged : kStatusComplete;
+  return stop.damaged ? kStatusDamaged : kStatusComplete;
+}
+
+// Where the reading of `font` ended and why, as the check sees it too.
+StopPoint stop_of(FontReader& font) {
+  StopPoint stop;
+  InputBuffer& in = font.input();
+  stop.offset = in.position();
+  switch (font.ending()) {
+    case FontEnding::kReadError:
+      stop.read_error = true;
+      stop.reason = read_error_reason(in);
+      break;
+    case FontEnding::kNoHeader:
+      stop.damaged = true;
+      stop.reason = font.header_fault();
+      break;
+    case FontEnding::kCutShort: {
+      const CharacterDefinition& d = font.cut_definition();
+      stop.damaged = true;
+      stop.reason =
+          (names_a_character(d.status)
+               ? "the input ends inside the definition of character " + std::to_string(d.code)
+               : std::string("the input ends inside a character code command")) +
+          " (begun at " + byte_offset_text(d.start) + ")";
+      break;
+    }
+    default:
+      break;
+  }
+  return stop;
 }
 
 // ---------------------------------------------------------------- the body
-
-// One walk over the body through the body pass's reader of definitions.
-struct BodyWalk {
-  explicit BodyWalk(InputBuffer& input) : in(input) {}
-  InputBuffer& in;
-  std::vector<std::uint8_t> buffer;
-  CharacterDefinition definition;
-};
-
-bool next_definition(BodyWalk& walk) {
-  return !walk.in.exhausted() && read_character_definition(walk.in, walk.buffer, walk.definition);
-}
-
-// Why the walk ended: the input ran out inside the last definition read, or
-// it ended where a font may end (an empty reason).
-std::string end_of_walk(const BodyWalk& walk) {
-  using enum DefinitionStatus;
-  const CharacterDefinition& d = walk.definition;
-  if (!walk.in.exhausted() || d.status == kNotCharacter || d.status == kComplete) return "";
-  const std::string begun = " (begun at " + byte_offset_text(d.start) + ")";
-  if (!names_a_character(d.status)) {
-    return "the input ends inside a character code command" + begun;
-  }
-  return "the input ends inside the definition of character " + std::to_string(d.code) + begun;
-}
 
 // Counts from the table's pass.
 struct TableCounts {
@@ -94,9 +88,9 @@ struct TableCounts {
 
 // The table: one row for each definition the body pass reports as found,
 // and a line for each ESC *c that is not a character code.
-void record_definition(const CharacterDefinition& definition, const ViewOptions& options,
-                       GlyphInspector& inspector, TableCounts& counts, SheetPlan& plan,
-                       MessageSink& out) {
+void record_definition(FontReader& font, const ViewOptions& options, TableCounts& counts,
+                       SheetPlan& plan, MessageSink& out) {
+  const CharacterDefinition& definition = font.definition();
   if (definition.status == DefinitionStatus::kBadCode) {
     ++counts.skipped;
     say(out, "  Skipped at %s: an ESC *c command that is not a character code\n",
@@ -104,7 +98,7 @@ void record_definition(const CharacterDefinition& definition, const ViewOptions&
   }
   if (!names_a_character(definition.status)) return;
   ++counts.definitions;
-  const GlyphInfo info = inspect(definition, inspector);
+  const GlyphInfo info = inspect(font);
   if (info.damaged) ++counts.damaged;
   if (!options.codes.contains(definition.code)) return;
   ++counts.shown;
@@ -144,19 +138,18 @@ void print_sheet_lines(const SheetPlan& plan, const SheetLayout& layout, Message
 
 // The drawings and the contact sheet, from the body read again. False when
 // the PNG could not be written.
-bool draw_glyphs(InputBuffer& in, std::uint8_t font_orientation, const SheetPlan& plan,
-                 const ViewOptions& options, MessageSink& out) {
+bool draw_glyphs(FontReader& font, const SheetPlan& plan, const ViewOptions& options,
+                 MessageSink& out) {
   const SheetLayout layout = lay_out(plan);
   std::optional<ContactSheet> sheet;
   if (options.png != nullptr) sheet.emplace(*options.png, layout, plan.limits.max_dots);
   if (options.draw) say(out, "\n");
-  GlyphInspector inspector{font_orientation, {}};
-  for (BodyWalk walk(in); next_definition(walk);) {
-    const CharacterDefinition& definition = walk.definition;
+  while (font.next_definition()) {
+    const CharacterDefinition& definition = font.definition();
     if (!names_a_character(definition.status) || !options.codes.contains(definition.code)) {
       continue;
     }
-    const GlyphInfo info = inspect(definition, inspector);
+    const GlyphInfo info = inspect(font);
     if (options.draw) print_glyph(definition, info, out);
     if (sheet) {
       sheet->add(definition.code, info.bitmap, info.descriptor.width, info.descriptor.height,
@@ -178,27 +171,10 @@ std::string proof_title(const ViewOptions& options) {
   return "Proof of " + (options.title.empty() ? std::string("a font") : options.title);
 }
 
-// Dots per inch of the font's bitmaps: a resolution-specified (format 20)
-// font says, any other is printed at 300.
-int resolution_of(const FontHeader& header) {
-  constexpr int kDefaultResolution = 300;
-  const FontDescriptor& d = header.descriptor;
-  if (d.size != FontDescriptor::kResolutionSize ||
-      d.bytes[FontDescriptor::kHeaderFormatOffset] != FontDescriptor::kResolutionSpecified) {
-    return kDefaultResolution;
-  }
-  const int resolution = read_u16(d.bytes, FontDescriptor::kXResolutionOffset);
-  return resolution > 0 ? resolution : kDefaultResolution;
-}
-
-std::uint8_t orientation_of(const FontHeader& header) {
-  return header.descriptor.bytes[FontDescriptor::kOrientationOffset];
-}
-
 // A page is portrait, landscape or either reversed; a font of another
 // orientation has no page to be proofed on.
 bool proof_orientation_ok(const FontHeader& header, const ViewOptions& options, MessageSink& out) {
-  const int orientation = orientation_of(header);
+  const int orientation = header.orientation();
   if (options.proof == nullptr || orientation <= 3) return true;
   say(out,
       "Proof: the font's orientation byte is %d, not 0 to 3 (portrait, landscape, "
@@ -223,50 +199,48 @@ bool send_proof(InputBuffer& in, const ProofFont& proof, const ViewOptions& opti
   return true;
 }
 
-bool proof_font(InputBuffer& in, const FontHeader& header, const TableCounts& counts,
-                const ViewOptions& options, MessageSink& out) {
+// The font from its header on, without any PCL commands before it.
+std::uint64_t font_start(const FontReader& font) {
+  return font.read_past_prefix() ? static_cast<std::uint64_t>(font.prefix_end()) : 0;
+}
+
+bool proof_font(FontReader& font, const TableCounts& counts, const ViewOptions& options,
+                MessageSink& out) {
+  const FontHeader& header = font.header();
   ProofFont proof;
-  proof.orientation = orientation_of(header);
-  proof.resolution = resolution_of(header);
+  proof.orientation = header.orientation();
+  proof.resolution = printer_resolution(header);
   proof.heading = {proof_title(options), "Font: " + quoted(font_name(header)),
                    "Orientation: " + orientation_name(proof.orientation) + ", " +
                        std::to_string(proof.resolution) + " dpi"};
-  proof.download_size = counts.readable;
+  proof.download_from = font_start(font);
+  proof.download_size = counts.readable - proof.download_from;
   proof.glyphs = counts.glyphs;
-  return send_proof(in, proof, options, out);
+  return send_proof(font.input(), proof, options, out);
 }
 
 // Pass 1: the character table, and the sizes the contact sheet needs.
-StopPoint list_characters(InputBuffer& in, std::uint64_t body_start, std::uint8_t font_orientation,
-                          const ViewOptions& options, TableCounts& counts, SheetPlan& plan,
-                          MessageSink& out) {
+StopPoint list_characters(FontReader& font, const ViewOptions& options, TableCounts& counts,
+                          SheetPlan& plan, MessageSink& out) {
   say(out, "\nCharacters:\n%6s %-4s %8s %5s %6s %6s %6s %6s %6s %6s %7s  %s\n", "code", "char",
       "offset", "class", "orient", "left", "top", "width", "height", "deltaX", "block", "note");
-  StopPoint stop;
-  counts.readable = body_start;
-  GlyphInspector inspector{font_orientation, {}};
-  if (in.seek(body_start)) {
-    BodyWalk walk(in);
-    while (next_definition(walk)) {
-      record_definition(walk.definition, options, inspector, counts, plan, out);
-    }
-    stop_at(stop, in, in.position(), end_of_walk(walk));
-    // A definition the input cuts short is not sent to a printer.
-    counts.readable = stop.reason.empty() ? walk.in.position() : walk.definition.start;
-  } else {
-    stop_at(stop, in, body_start, "the body cannot be reached");
+  counts.readable = font.body_start();
+  if (font.start_body()) {
+    while (font.next_definition()) record_definition(font, options, counts, plan, out);
   }
+  const StopPoint stop = stop_of(font);
+  // A definition the input cuts short is not sent to a printer.
+  if (font.ending() == FontEnding::kEnd) counts.readable = stop.offset;
+  if (font.ending() == FontEnding::kCutShort) counts.readable = font.cut_definition().start;
   print_counts(counts, options, out);
   return stop;
 }
 
-// A font whose header cannot be used: the header as far as read, an empty
-// contact sheet so that a PNG asked for exists, a proof that says why, and
-// why reading stopped.
-int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& options,
-                 MessageSink& out) {
-  StopPoint stop;
-  stop_at(stop, in, in.position(), refusal(problem));
+// A font with no header printers take, or whose characters are no bitmaps:
+// the header as far as read, an empty contact sheet so that a PNG asked for
+// exists, a proof that says why, and why reading stopped.
+int show_headline_only(FontReader& font, const StopPoint& stop, const ViewOptions& options,
+                       MessageSink& out) {
   bool failed = false;
   if (options.png != nullptr) {
     ContactSheet sheet(*options.png, lay_out(SheetPlan{}), SheetLimits{}.max_dots);
@@ -275,11 +249,33 @@ int show_refused(InputBuffer& in, HeaderProblem problem, const ViewOptions& opti
   }
   if (options.proof != nullptr) {
     ProofFont proof;
-    proof.heading = {proof_title(options), refusal(problem)};
-    failed = !send_proof(in, proof, options, out) || failed;
+    proof.heading = {proof_title(options), stop.reason};
+    failed = !send_proof(font.input(), proof, options, out) || failed;
   }
   print_stop(stop, out);
-  return failed ? kStatusFailed : status_of(stop, true);
+  return failed ? kStatusFailed : status_of(stop);
+}
+
+// What stands before a font header found after PCL commands or PJL lines.
+void print_prefix(const FontReader& font, MessageSink& out) {
+  if (!font.read_past_prefix()) return;
+  const bool takes = font.header_problem() == HeaderProblem::kNone &&
+                     kestrune_takes_descriptor_size(font.header().descriptor.size);
+  say(out,
+      "PCL prefix: the font header begins at byte %lld, after PCL commands or PJL lines; the "
+      "font is shown from there%s.\n",
+      static_cast<long long>(font.prefix_end()),
+      takes ? "; kestrune takes it with -fix, which leaves them out" : "");
+}
+
+// A scalable font's characters are no bitmaps: none is shown.
+StopPoint not_bitmaps(const FontReader& font) {
+  const HeaderFormat format = font.format();
+  StopPoint stop;
+  stop.offset = font.body_start();
+  stop.reason = "header format " + std::to_string(format.value) + " (" + format.name +
+                ") is a scalable font's, whose characters are no bitmaps to show";
+  return stop;
 }
 
 }  // namespace
@@ -348,34 +344,32 @@ bool print_file_line(const InputBuffer& in, const std::string& name, MessageSink
 
 int view_font(InputBuffer& in, MessageSink& out, const ViewOptions& options) {
   if (!print_file_line(in, options.title, out)) return kStatusFailed;
-  FontHeader header;
-  const HeaderProblem problem = read_font_header(in, header);
-  print_header(header, out);
-  if (problem != HeaderProblem::kNone) return show_refused(in, problem, options, out);
-  if (!proof_orientation_ok(header, options, out)) return kStatusFailed;
-  // The body starts where the header phase leaves it: the end of the
-  // declared block.
-  const std::uint64_t body_start =
-      header.block_start + static_cast<std::uint64_t>(header.declared_size);
+  FontReader font(in);
+  font.read_header();
+  print_prefix(font, out);
+  print_header(font.header(), out);
+  if (font.ending() != FontEnding::kReading) {
+    return show_headline_only(font, stop_of(font), options, out);
+  }
+  if (!font.bitmap_font()) return show_headline_only(font, not_bitmaps(font), options, out);
+  if (!proof_orientation_ok(font.header(), options, out)) return kStatusFailed;
   TableCounts counts;
   SheetPlan plan;
-  const StopPoint stop =
-      list_characters(in, body_start, orientation_of(header), options, counts, plan, out);
+  const StopPoint stop = list_characters(font, options, counts, plan, out);
 
   // Pass 2: the drawings and the contact sheet, from the same bytes again.
   bool failed = false;
-  if (options.draw || options.png != nullptr) {
-    if (!in.seek(body_start)) {
+  if ((options.draw || options.png != nullptr) && !stop.read_error) {
+    if (!font.start_body()) {
       say(out, "Reading stopped at byte %llu: the input cannot be re-read.\n",
-          static_cast<unsigned long long>(body_start));
+          static_cast<unsigned long long>(font.body_start()));
       return kStatusFailed;
     }
-    failed = !draw_glyphs(in, orientation_of(header), plan, options, out);
+    failed = !draw_glyphs(font, plan, options, out);
   }
-  if (options.proof != nullptr) failed = !proof_font(in, header, counts, options, out) || failed;
+  if (options.proof != nullptr) failed = !proof_font(font, counts, options, out) || failed;
   print_stop(stop, out);
-  if (failed) return kStatusFailed;
-  return status_of(stop, counts.damaged > 0 || counts.skipped > 0);
+  return failed ? kStatusFailed : status_of(stop);
 }
 
 }  // namespace kestrune::view

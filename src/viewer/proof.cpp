@@ -133,9 +133,9 @@ void print_cells(OutputBuffer& out, const std::vector<ProofGlyph>& glyphs, const
   }
 }
 
-// The font file's first `size` bytes, as they are.
-bool download(InputBuffer& font, std::uint64_t size, OutputBuffer& out) {
-  if (!font.seek(0)) return false;
+// The font's bytes, as they are.
+bool download(InputBuffer& font, std::uint64_t from, std::uint64_t size, OutputBuffer& out) {
+  if (!font.seek(from)) return false;
   for (std::uint64_t left = size; left > 0;) {
     if (font.held().empty() && !font.refill()) return false;
     const std::span<const std::uint8_t> held = font.held();
@@ -154,7 +154,7 @@ bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputB
   bool downloaded = true;
   if (proof.download_size > 0) {
     write_text(out, formatted("\x1b*c%dD", font_id));
-    downloaded = download(font, proof.download_size, out);
+    downloaded = download(font, proof.download_from, proof.download_size, out);
     // Temporary, so that the final reset deletes it; then the primary font.
     write_text(out, formatted("\x1b*c4F\x1b(%dX", font_id));
   }

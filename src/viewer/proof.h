@@ -24,8 +24,11 @@ struct ProofFont {
   std::vector<std::string> heading;  // the first lines: the file, the font
   int orientation = 0;               // 0 to 3; the page takes the same
   int resolution = 300;              // dots per inch of the font's bitmaps
-  std::uint64_t download_size = 0;   // bytes of the file to download, from its start
-  std::vector<ProofGlyph> glyphs;    // in the font's order; codes may repeat
+  // The bytes of the file to download: the font header on, without any
+  // PCL commands before it, to where reading stopped.
+  std::uint64_t download_from = 0;
+  std::uint64_t download_size = 0;
+  std::vector<ProofGlyph> glyphs;  // in the font's order; codes may repeat
 };
 
 // The largest font ID the job gives (PCL font IDs are 0 to 32767).
@@ -34,7 +37,7 @@ inline constexpr int kLargestFontId = 32767;
 // Writes the job to `out`: a reset, the page's orientation, the font
 // downloaded from `font` under `font_id`, a heading in Courier, each code
 // below 256 with its glyph under it, and a final reset. False when reading
-// the font or writing the job fails. The font is read from its start.
+// the font or writing the job fails. The font is read from `download_from` on.
 bool write_proof(InputBuffer& font, const ProofFont& proof, int font_id, OutputBuffer& out);
 
 }  // namespace kestrune::view
