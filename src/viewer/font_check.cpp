@@ -88,6 +88,15 @@ void print_totals(const CheckTotals& totals, MessageSink& out) {
       totals.with_fail, totals.not_read);
 }
 
+void print_rule_book(MessageSink& out) {
+  for (const check::Rule& rule : check::rule_book()) {
+    const std::string_view mend = check::mend_option(rule.mend);
+    say(out, "%-24s %-10s %-40s %s\n", std::string(rule.name).c_str(),
+        std::string(check::verdicts_name(rule)).c_str(), std::string(rule.held_by).c_str(),
+        mend.empty() ? "no mend" : std::string(mend).c_str());
+  }
+}
+
 int check_font(InputBuffer& in, MessageSink& out, const std::string& name) {
   const CheckedFile file = check_file(in, name);
   print_check(file, out);

@@ -49,6 +49,10 @@ struct CheckTotals {
 };
 void print_totals(const CheckTotals& totals, MessageSink& out);
 
+// The book of rules, one rule a line: its name, its verdicts, the printers
+// that hold it and its mend.
+void print_rule_book(MessageSink& out);
+
 // The whole check of one font as text, as --check prints it; returns its status.
 int check_font(InputBuffer& in, MessageSink& out, const std::string& name);
 

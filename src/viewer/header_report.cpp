@@ -18,12 +18,6 @@ struct Name {
   int value;
   const char* name;
 };
-constexpr Name kHeaderFormats[] = {
-    {0, "bitmap"},
-    {10, "Intellifont bound scalable"},
-    {11, "Intellifont unbound scalable"},
-    {15, "TrueType scalable"},
-    {FontDescriptor::kResolutionSpecified, "resolution-specified bitmap"}};
 constexpr Name kOrientations[] = {
     {0, "portrait"}, {1, "landscape"}, {2, "reverse portrait"}, {3, "reverse landscape"}};
 
@@ -42,13 +36,13 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
   const FontDescriptor& d = header.descriptor;
   const std::size_t present = header.descriptor_read;
   if (present > FontDescriptor::kHeaderFormatOffset) {
-    const int format = d.bytes[FontDescriptor::kHeaderFormatOffset];
-    field(out, "Header format:", named(format, kHeaderFormats));
+    const HeaderFormat format = header_format(header.format_byte());
+    field(out, "Header format:", std::to_string(format.value) + " (" + format.name + ")");
   }
   if (present > FontDescriptor::kOrientationOffset) {
     field(out, "Orientation:", named(d.bytes[FontDescriptor::kOrientationOffset], kOrientations));
   }
-  if (d.size == FontDescriptor::kResolutionSize && present == d.bytes.size()) {
+  if (d.size >= FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
           "X " + std::to_string(read_u16(d.bytes, FontDescriptor::kXResolutionOffset)) +
               " dpi, Y " + std::to_string(read_u16(d.bytes, FontDescriptor::kYResolutionOffset)) +
@@ -76,13 +70,13 @@ void print_extra_bytes(const FontHeader& header, MessageSink& out) {
 // What a printer will make of this header.
 void print_header_notes(const FontHeader& header, MessageSink& out) {
   const int size = header.descriptor.size;
-  const int format = header.descriptor.bytes[FontDescriptor::kHeaderFormatOffset];
-  if (size == FontDescriptor::kResolutionSize && format != FontDescriptor::kResolutionSpecified) {
+  const int format = header.format_byte();
+  if (resolution_ignored(header)) {
     say(out,
-        "  Note: the descriptor is 68 bytes but its header format is %d, not 20: PCL "
+        "  Note: the descriptor is %d bytes but its header format is %d, not 20: PCL "
         "printers read the X and Y resolution only from a resolution-specified (format "
         "20) header, so this font prints at the default 300 dpi.\n",
-        format);
+        size, format);
   }
   if (format == FontDescriptor::kResolutionSpecified && size < FontDescriptor::kResolutionSize) {
     say(out,

@@ -8,11 +8,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bytes/input.h"
 #include "bytes/messages.h"
 #include "bytes/output.h"
 #include "platform/files.h"
+#include "viewer/check_json.h"
 #include "viewer/font_check.h"
 #include "viewer/font_view.h"
 #include "viewer/proof.h"
@@ -31,7 +33,8 @@ constexpr const char* kUsage =
     "Usage: kestrune-view [--chars LIST] [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --table [--png FILE] FONT\n"
     "       kestrune-view [--chars LIST] --proof FILE [--font-id N] FONT\n"
-    "       kestrune-view --check FONT\n"
+    "       kestrune-view --check [--json] FONT...\n"
+    "       kestrune-view --rules\n"
     "       kestrune-view --help | --version\n"
     "\n"
     "Shows a PCL bitmap soft font: its header, a table of its characters and\n"
@@ -46,16 +49,19 @@ constexpr const char* kUsage =
     "  --proof FILE  also write a PCL print job that prints every glyph under its\n"
     "                code; send it to a PCL printer, e.g. lp -o raw FILE\n"
     "  --font-id N   the font's ID in that job, 0 to 32767 (default 1)\n"
-    "  --check       say, rule by rule, what a printer will reject in the font\n"
-    "                and how to mend it; nothing else is shown\n"
+    "  --check       say, rule by rule, what a printer will reject in each font\n"
+    "                named and how to mend it; nothing else is shown\n"
+    "  --json        with --check: one JSON document instead of the lines\n"
+    "  --rules       list the rules --check judges by: name, verdict, the\n"
+    "                printers that hold it, and its mend\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
-    "Exit status: 0 the font was read to its end undamaged (with --check: no\n"
-    "rule failed); 1 the font is damaged and was shown as far as it is\n"
-    "readable (with --check: a rule failed); 2 usage error, a file that cannot\n"
-    "be opened or read, a PNG or proof that cannot be written, or a proof of a\n"
-    "font whose orientation is not 0 to 3.\n";
+    "Exit status: 0 the font was read to its end (with --check: no rule\n"
+    "failed); 1 the font is cut short or has no font header, and was shown as\n"
+    "far as it is readable (with --check: a rule failed); 2 usage error, a file\n"
+    "that cannot be opened or read, a PNG or proof that cannot be written, or a\n"
+    "proof of a font whose orientation is not 0 to 3.\n";
 
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "kestrune-view: %s\nTry 'kestrune-view --help'.\n", message.c_str());
@@ -69,10 +75,12 @@ using File = std::unique_ptr<std::FILE, CloseFile>;
 
 struct CommandLine {
   kestrune::view::ViewOptions options;
-  const char* font_name = nullptr;
+  std::vector<const char*> font_names;
   const char* png_name = nullptr;
   const char* proof_name = nullptr;
   bool check = false;
+  bool json = false;
+  bool rules = false;
   bool view_options = false;  // any option --check does not go with
 };
 
@@ -128,6 +136,17 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
     line.check = true;
     return std::nullopt;
   }
+  if (arg == "--json") {
+    if (!kestrune::view::json_available()) {
+      return usage_error("--json is not available: built without nlohmann-json");
+    }
+    line.json = true;
+    return std::nullopt;
+  }
+  if (arg == "--rules") {
+    line.rules = true;
+    return std::nullopt;
+  }
   line.view_options = true;
   if (arg == "--table") {
     line.options.draw = false;
@@ -156,6 +175,25 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
   return std::nullopt;
 }
 
+// The options and fonts named, held to each other.
+std::optional<int> check_command_line(const CommandLine& line) {
+  if (line.rules) {
+    if (line.check || line.json || line.view_options || !line.font_names.empty()) {
+      return usage_error("--rules goes with no other option or font");
+    }
+    return std::nullopt;
+  }
+  if (line.font_names.empty()) return usage_error("no font given");
+  if (line.json && !line.check) return usage_error("--json goes with --check");
+  if (line.check && line.view_options) {
+    return usage_error("--check goes with no other option but --json");
+  }
+  if (!line.check && line.font_names.size() > 1) {
+    return usage_error("only one font at a time (--check takes many)");
+  }
+  return std::nullopt;
+}
+
 // Reads the command line into `line`. Returns the exit status when the run
 // ends here (help, version, a usage error), else nothing.
 std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
@@ -166,17 +204,11 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
       options_done = true;
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       if (const std::optional<int> status = parse_option(args, line)) return status;
-    } else if (line.font_name == nullptr) {
-      line.font_name = arg.data();
     } else {
-      return usage_error("only one font at a time");
+      line.font_names.push_back(arg.data());
     }
   }
-  if (line.font_name == nullptr) return usage_error("no font given");
-  if (line.check && line.view_options) {
-    return usage_error("--check goes with no other option");
-  }
-  return std::nullopt;
+  return check_command_line(line);
 }
 
 // Creates a file the viewer writes (`what`: "PNG" or "proof"), none when
@@ -210,7 +242,7 @@ int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& l
   std::optional<kestrune::OutputBuffer> png_out;
   std::optional<kestrune::OutputBuffer> proof_out;
   kestrune::view::ViewOptions options = line.options;
-  options.title = line.font_name;
+  options.title = line.font_names.front();
   if (png != nullptr) options.png = &png_out.emplace(png.get());
   if (proof != nullptr) options.proof = &proof_out.emplace(proof.get());
   int status = kestrune::view::view_font(font, messages, options);
@@ -233,30 +265,74 @@ int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& l
   return status;
 }
 
+// Ends a run that printed to `messages`: its status, or 2 when printing failed.
+int finish_printing(kestrune::MessageSink& messages, int status) {
+  flush_messages(messages);
+  return messages.text.failed() || std::ferror(stdout) != 0 ? kStatusFailed : status;
+}
+
+// Checks one font file, named as given.
+kestrune::view::CheckedFile check_named_file(const char* name) {
+  const File font(kestrune::open_file(name, "rb"));
+  if (font == nullptr) {
+    const int error = errno;
+    std::fprintf(stderr, "kestrune-view: cannot open %s: %s\n", name, std::strerror(error));
+    return kestrune::view::unopened_file(name, error);
+  }
+  kestrune::InputBuffer in(font.get());
+  return kestrune::view::check_file(in, name);
+}
+
+// --check: each font's lines, or one JSON document for them all; the totals
+// when there is more than one.
+int check_fonts(const CommandLine& line) {
+  kestrune::MessageSink messages(stdout);
+  kestrune::view::CheckTotals totals;
+  kestrune::view::CheckJson json;
+  for (const char* name : line.font_names) {
+    const kestrune::view::CheckedFile file = check_named_file(name);
+    totals.add(file);
+    if (line.json) {
+      json.add(file);
+    } else {
+      kestrune::view::print_check(file, messages);
+      flush_messages(messages);
+    }
+  }
+  if (line.json) {
+    print_text(messages, json.text(totals));
+  } else if (totals.files > 1) {
+    kestrune::view::print_totals(totals, messages);
+  }
+  return finish_printing(messages, totals.status());
+}
+
+int print_rules() {
+  kestrune::MessageSink messages(stdout);
+  kestrune::view::print_rule_book(messages);
+  return finish_printing(messages, 0);
+}
+
 // The whole run, from the command line to the exit status.
 int view_command_line(int argc, char** argv) {
   CommandLine line;
   if (const std::optional<int> status = parse_arguments(argc, argv, line)) return *status;
-  const File font(kestrune::open_file(line.font_name, "rb"));
+  if (line.rules) return print_rules();
+  if (line.check) return check_fonts(line);
+  const char* font_name = line.font_names.front();
+  const File font(kestrune::open_file(font_name, "rb"));
   if (font == nullptr) {
-    return usage_error(std::string("cannot open ") + line.font_name + ": " + std::strerror(errno));
+    return usage_error(std::string("cannot open ") + font_name + ": " + std::strerror(errno));
   }
   kestrune::InputBuffer in(font.get());
   if (!in.seekable() || !in.seek(0)) {
-    return usage_error(std::string(line.font_name) +
+    return usage_error(std::string(font_name) +
                        " cannot be read twice (a pipe?); give the font as a file");
   }
-  if (line.check) {
-    kestrune::MessageSink messages(stdout);
-    int status = kestrune::view::check_font(in, messages, line.font_name);
-    flush_messages(messages);
-    if (messages.text.failed() || std::ferror(stdout) != 0) status = kStatusFailed;
-    return status;
-  }
   std::string error;
-  File png = create_output(line.font_name, line.png_name, "PNG", error);
+  File png = create_output(font_name, line.png_name, "PNG", error);
   if (!error.empty()) return usage_error(error);
-  File proof = create_output(line.font_name, line.proof_name, "proof", error);
+  File proof = create_output(font_name, line.proof_name, "proof", error);
   if (!error.empty()) return usage_error(error);
   return show(in, std::move(png), std::move(proof), line);
 }
