@@ -3,9 +3,9 @@
 # tests/CMakeLists.txt; the viewer's targets are defined later, in
 # src/viewer/, which is fine for linking and generator expressions.
 
-add_executable(kestrune_viewer_tests viewer_test.cpp check_test.cpp)
+add_executable(kestrune_viewer_tests viewer_test.cpp check_test.cpp agreement_test.cpp)
 target_link_libraries(kestrune_viewer_tests PRIVATE
-  kestrune_view kestrune_testsupport PNG::PNG GTest::gtest GTest::gtest_main)
+  kestrune_view kestrune_agreement kestrune_testsupport PNG::PNG GTest::gtest GTest::gtest_main)
 target_compile_options(kestrune_viewer_tests PRIVATE ${KESTRUNE_WARNINGS})
 target_compile_definitions(kestrune_viewer_tests PRIVATE
   KESTRUNE_EXE="$<TARGET_FILE:kestrune>"
