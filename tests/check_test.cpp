@@ -2,6 +2,10 @@
 // mended font checks clean and equals the font that never had the fault.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <span>
 #include <sstream>
 #include <string>
@@ -11,6 +15,12 @@
 #include "font_builder.h"
 #include "run_tool.h"
 #include "streams.h"
+#ifdef KESTRUNE_HAVE_JSON
+#include <nlohmann/json.hpp>
+#endif
+
+#include "characters/fix.h"
+#include "check/rules.h"
 #include "viewer/font_check.h"
 
 namespace kestrune {
@@ -37,6 +47,31 @@ fb::GlyphSpec large_glyph() {
   g.width = 800;
   g.height = 400;
   g.bitmap = Bytes(40000, 0x5A);
+  return g;
+}
+
+// A glyph of 800 x 400 dots in stripes three dots wide, shifted a dot each
+// row: its runs (about 270 bytes a row, no row repeating the one above) fill
+// far more than one data command, and so do its 40,000 bytes unpacked.
+fb::GlyphSpec striped_glyph() {
+  fb::GlyphSpec g = glyph(66);
+  g.rows.clear();
+  for (int y = 0; y < 400; ++y) {
+    std::string row(800, '.');
+    for (int x = 0; x < 800; ++x) {
+      if ((x + y) % 6 < 3) row[static_cast<std::size_t>(x)] = '#';
+    }
+    g.rows.push_back(row);
+  }
+  return g;
+}
+
+// The same as a bitmap of 800 x 700 dots: 70,016 bytes, which take three
+// data commands.
+fb::GlyphSpec tall_glyph() {
+  fb::GlyphSpec g = large_glyph();
+  g.height = 700;
+  g.bitmap = Bytes(70000, 0x5A);
   return g;
 }
 
@@ -170,6 +205,18 @@ std::vector<RuleCase> rule_cases() {
   Bytes continued = fb::font({}, {});
   append(continued, fb::continued_definition(compressed(a), 20, 4));
   cases.push_back({"compressed, continued", continued, {"FAIL compressed-continued"}, 1});
+  // The continuation's 04 01 counts in its data command's size.
+  Bytes long_continuation = fb::font({}, {});
+  append(long_continuation, fb::continued_definition(tall_glyph(), 32767, 32766));
+  cases.push_back({"a continuation of 32768", long_continuation, {"FAIL data-command-size"}, 1});
+  glyph_case("16384 x 1, the largest width",
+             {with(a,
+                   [](fb::GlyphSpec& g) {
+                     g.width = 16384;
+                     g.height = 1;
+                     g.bitmap = Bytes(2048, 0);
+                   })},
+             {}, 0);
   return cases;
 }
 
@@ -199,14 +246,25 @@ TEST(FontCheck, ManyCharactersGetOneLineOfRanges) {
             std::string::npos)
       << result.text;
   EXPECT_TRUE(result.text.ends_with("Summary: 1 FAIL, 1 WARN; 95 characters checked.\n"));
+
+  // Codes 33, 35, ..., 65: seventeen ranges of one, sixteen of them named.
+  glyphs.clear();
+  for (int code = 33; code <= 65; code += 2) {
+    glyphs.push_back(with(glyph(code), [](fb::GlyphSpec& g) { g.descriptor_size = 16; }));
+  }
+  const Checked odd = check(font_of(glyphs));
+  EXPECT_NE(odd.text.find("is not 14 in 17 characters: 33, 35, 37, 39, 41, 43, 45, 47, 49, 51, "
+                          "53, 55, 57, 59, 61, 63 and 1 more range;"),
+            std::string::npos)
+      << odd.text;
 }
 
 // ---------------------------------------------------------------- -fix
 
 struct MendCase {
-  const char* name;
+  const char* name;  // the rule the fault breaks, then what it is
   Bytes faulty;
-  Bytes twin;  // the same font without the fault: what -fix must write
+  Bytes twin;  // the same font without the fault: what -fix must write; none when it refuses
   std::string fixed_line;
 };
 
@@ -217,10 +275,10 @@ std::vector<MendCase> mend_cases() {
   Bytes prefixed = fb::text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n");
   append(prefixed, fb::command("*c1D"));
   append(prefixed, plain);
-  cases.push_back({"prefix", prefixed, plain,
+  cases.push_back({"pcl-prefix", prefixed, plain,
                    "PCL prefix fixed: the font header begins at byte 39; the commands before it "
                    "are left out."});
-  cases.push_back({"descriptor size",
+  cases.push_back({"char-descriptor-size",
                    font_of({with(a, [](fb::GlyphSpec& g) { g.descriptor_size = 16; })}), plain,
                    "Character code 65 fixed."});
   fb::FontSpec narrow;
@@ -229,14 +287,47 @@ std::vector<MendCase> mend_cases() {
   fb::FontSpec exact;
   exact.first_code = 65;
   exact.last_code = 65;
-  cases.push_back({"first and last", font_of({a}, narrow), font_of({a}, exact),
+  cases.push_back({"first-last-code", font_of({a}, narrow), font_of({a}, exact),
                    "First and last code fixed: set to 65 and 65."});
   Bytes split = fb::font({}, {});
   append(split, fb::continued_definition(large_glyph(), 32767, 32765));
-  cases.push_back({"data command", font_of({large_glyph()}), split, "Character code 66 fixed."});
+  cases.push_back(
+      {"data-command-size", font_of({large_glyph()}), split, "Character code 66 fixed."});
   Bytes continued = fb::font({}, {});
   append(continued, fb::continued_definition(compressed(a), 20, 4));
-  cases.push_back({"compressed, continued", continued, plain, "Character code 65 fixed."});
+  cases.push_back({"compressed-continued", continued, plain, "Character code 65 fixed."});
+  Bytes long_continuation = fb::font({}, {});
+  append(long_continuation, fb::continued_definition(tall_glyph(), 32767, 32766));
+  Bytes tall_split = fb::font({}, {});
+  append(tall_split, fb::continued_definition(tall_glyph(), 32767, 32765));
+  cases.push_back({"data-command-size: a continuation of 32768", long_continuation, tall_split,
+                   "Character code 66 fixed."});
+  // Compressed runs that fill one data command of 108,000 bytes.
+  Bytes striped_split = fb::font({}, {});
+  append(striped_split, fb::continued_definition(striped_glyph(), 32767, 32765));
+  cases.push_back({"data-command-size: compressed runs in one long command",
+                   font_of({compressed(striped_glyph())}), striped_split,
+                   "Character code 66 fixed."});
+  fb::FontSpec first_only;
+  first_only.font_type = 2;
+  first_only.first_code = 65;
+  first_only.last_code = 65;
+  fb::FontSpec both = first_only;
+  both.last_code = 65535;
+  cases.push_back({"first-last-code: both 65, code 65535 defined",
+                   font_of({a, glyph(65535)}, first_only), font_of({a, glyph(65535)}, both),
+                   "First and last code fixed: set to 65 and 65535."});
+  // kestrune takes 64 and 68-byte descriptors only, after a prefix too.
+  fb::FontSpec wide;
+  wide.descriptor_size = 66;
+  wide.extra = {0, 0};
+  Bytes pjl = fb::text("\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n");
+  append(pjl, font_of({a}, wide));
+  cases.push_back({"pcl-prefix: PJL, then a descriptor of 66",
+                   pjl,
+                   {},
+                   "Error: Cannot work on this version of SFP... need 64 or 68 byte header "
+                   "size."});
   return cases;
 }
 
@@ -245,11 +336,17 @@ TEST(FontFix, EachMendGivesTheFontThatNeverHadTheFault) {
   for (const MendCase& c : mend_cases()) {
     SCOPED_TRACE(c.name);
     fb::write_file(dir + "/in.sfp", c.faulty);
+    std::filesystem::remove(dir + "/out.sfp");
     const auto result =
         testsupport::run_tool(KESTRUNE_EXE, {dir + "/in.sfp", dir + "/out.sfp", "-fix"});
-    EXPECT_EQ(result.exit_status, 1);
     EXPECT_NE(result.out.find("Fixing...\n"), std::string::npos);
     EXPECT_NE(result.out.find(c.fixed_line + "\n"), std::string::npos) << result.out;
+    if (c.twin.empty()) {
+      EXPECT_EQ(result.exit_status, 255);
+      EXPECT_FALSE(std::filesystem::exists(dir + "/out.sfp"));
+      continue;
+    }
+    EXPECT_EQ(result.exit_status, 1);
     const Bytes written = fb::read_file(dir + "/out.sfp");
     EXPECT_TRUE(written == c.twin);
     EXPECT_EQ(check(written).status, 0) << check(written).text;
@@ -271,6 +368,171 @@ TEST(FontFix, AFontThatNeedsNothingComesThroughAndLinesComeInOrder) {
                             "Character code 65 landscaped.\n"),
             std::string::npos)
       << result.out;
+}
+
+// ---------------------------------------------------------------- many fonts
+
+TEST(FontCheck, ManyFontsEachReportedThenTheirTotals) {
+  const std::string dir = testsupport::temp_dir();
+  const std::string sample = SAMPLE_FONT;
+  Bytes cut = fb::read_file(SAMPLE_FONT);
+  append(cut, fb::text("\x1b*c65E\x1b(s18"));
+  fb::write_file(dir + "/cut.sfp", cut);
+  const std::string missing = dir + "/missing.sfp";
+  struct Case {
+    std::vector<std::string> fonts;
+    int status;
+    std::string last_line;  // empty for one font: no totals
+  };
+  const Case cases[] = {
+      {{sample}, 0, ""},
+      {{sample, sample}, 0, "Total: 2 files; 0 with a FAIL; 0 could not be read."},
+      {{sample, dir + "/cut.sfp"}, 1, "Total: 2 files; 1 with a FAIL; 0 could not be read."},
+      {{missing, dir + "/cut.sfp", dir, sample},
+       2,
+       "Total: 4 files; 1 with a FAIL; 2 could not be read."},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--check"};
+    args.insert(args.end(), c.fonts.begin(), c.fonts.end());
+    const testsupport::ToolResult result = testsupport::run_tool(KESTRUNE_VIEW_EXE, args);
+    SCOPED_TRACE(result.out);
+    EXPECT_EQ(result.exit_status, c.status);
+    std::size_t reports = 0;
+    for (std::size_t at = result.out.find("Font file: "); at != std::string::npos;
+         at = result.out.find("\nFont file: ", at + 1)) {
+      ++reports;
+    }
+    EXPECT_EQ(reports, c.fonts.size());
+    if (!c.last_line.empty()) {
+      EXPECT_TRUE(result.out.ends_with(c.last_line + "\n"));
+    }
+  }
+  const testsupport::ToolResult missing_one =
+      testsupport::run_tool(KESTRUNE_VIEW_EXE, {"--check", missing});
+  EXPECT_EQ(missing_one.out, "Font file: " + missing +
+                                 "\nReading stopped at byte 0: cannot open the file (No such "
+                                 "file or directory).\n");
+  EXPECT_NE(missing_one.err.find("cannot open " + missing), std::string::npos);
+}
+
+#ifdef KESTRUNE_HAVE_JSON
+TEST(FontCheck, JsonHoldsWhatTheLinesSay) {
+  const std::string dir = testsupport::temp_dir();
+  Bytes font = fb::command("*c1D");
+  fb::FontSpec header;
+  header.first_code = 66;
+  append(font, font_of({with(glyph(65), [](fb::GlyphSpec& g) { g.descriptor_size = 16; }),
+                        with(glyph(67), [](fb::GlyphSpec& g) { g.descriptor_size = 16; })},
+                       header));
+  append(font, fb::text("\x1b*c68E\x1b(s18"));
+  fb::write_file(dir + "/font.pcl", font);
+  const std::string missing = dir + "/missing.sfp";
+  const testsupport::ToolResult result = testsupport::run_tool(
+      KESTRUNE_VIEW_EXE, {"--check", "--json", dir + "/font.pcl", SAMPLE_FONT, missing});
+  EXPECT_EQ(result.exit_status, 2);
+  const nlohmann::json json = nlohmann::json::parse(result.out);
+  ASSERT_EQ(json["files"].size(), 3U) << result.out;
+  const nlohmann::json& first = json["files"][0];
+  EXPECT_EQ(first["name"], dir + "/font.pcl");
+  EXPECT_EQ(first["size"], font.size());
+  EXPECT_EQ(first["characters_checked"], 2);
+  EXPECT_EQ(first["ending"]["how"], "cut-short");
+  std::vector<std::string> rules;
+  for (const nlohmann::json& r : first["results"])
+    rules.push_back(r["verdict"].get<std::string>() + " " + r["rule"].get<std::string>());
+  EXPECT_EQ(rules, (std::vector<std::string>{"WARN pcl-prefix", "FAIL first-last-code",
+                                             "FAIL char-descriptor-size", "FAIL cut-short"}));
+  const nlohmann::json& size = first["results"][2];
+  EXPECT_EQ(size["count"], 2);
+  EXPECT_EQ(size["codes"], nlohmann::json::array({65, 67}));
+  EXPECT_TRUE(size["text"].get<std::string>().starts_with(
+      "descriptor byte 2 (size) is not 14 in 2 characters: 65, 67; GhostPCL"));
+  EXPECT_EQ(first["results"][0]["codes"], nlohmann::json::array());
+  EXPECT_EQ(first["results"][1]["codes"], nlohmann::json::array({65}));
+  // The text is the line's after the rule's name.
+  const testsupport::ToolResult lines =
+      testsupport::run_tool(KESTRUNE_VIEW_EXE, {"--check", dir + "/font.pcl"});
+  for (const nlohmann::json& r : first["results"]) {
+    const std::string line = r["verdict"].get<std::string>() + " " + r["rule"].get<std::string>() +
+                             ": " + r["text"].get<std::string>();
+    EXPECT_NE(lines.out.find("\n" + line + "\n"), std::string::npos) << line;
+  }
+  EXPECT_EQ(json["files"][1]["ending"]["how"], "end");
+  EXPECT_EQ(json["files"][1]["results"], nlohmann::json::array());
+  EXPECT_EQ(json["files"][2]["ending"]["how"], "not-opened");
+  EXPECT_TRUE(json["files"][2]["size"].is_null());
+  EXPECT_EQ(json["totals"], nlohmann::json({{"files", 3}, {"with_fail", 1}, {"not_read", 1}}));
+}
+#endif
+
+// ---------------------------------------------------------------- the book
+
+std::string rule_name_of(const std::string& line) {
+  return line.substr(line.find(' ') + 1);  // "FAIL rule" -> "rule"
+}
+
+TEST(RuleBook, EveryRuleIsBrokenByAFontOfTheTable) {
+  std::set<std::string> broken;
+  for (const RuleCase& c : rule_cases()) {
+    for (const std::string& line : c.rules) broken.insert(rule_name_of(line));
+  }
+  for (const check::Rule& rule : check::rule_book()) {
+    EXPECT_EQ(broken.count(std::string(rule.name)), 1U) << rule.name << " has no font";
+  }
+  EXPECT_EQ(broken.size(), check::kRuleCount);
+}
+
+TEST(RuleBook, FixMendsExactlyTheRulesTheBookMarksForIt) {
+  std::set<std::string> marked;
+  for (const check::Rule& rule : check::rule_book()) {
+    if (rule.mend == check::Mend::kFix) marked.insert(std::string(rule.name));
+  }
+  std::set<std::string> mended;
+  for (const check::RuleId id : rules_fix_mends()) {
+    mended.insert(std::string(check::rule(id).name));
+  }
+  EXPECT_EQ(mended, marked);
+  std::set<std::string> with_a_case;
+  for (const MendCase& c : mend_cases()) {
+    const std::string name = c.name;
+    with_a_case.insert(name.substr(0, name.find(':')));
+  }
+  EXPECT_EQ(with_a_case, marked);
+}
+
+// "rule VERDICT" for every rule a text names, in its order; `pattern` finds
+// a rule's name and its verdicts.
+std::vector<std::string> rules_named(const std::string& text, const std::regex& pattern) {
+  std::vector<std::string> rules;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+       it != std::sregex_iterator(); ++it) {
+    std::string name = (*it)[1];
+    name = std::regex_replace(name, std::regex(R"(\\-)"), "-");
+    const std::string verdicts = std::regex_replace((*it)[2].str(), std::regex(" or "), "/");
+    rules.push_back(name + " " + verdicts);
+  }
+  return rules;
+}
+
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(RuleBook, TheListingTheReadmeAndTheManualPageNameTheSameRules) {
+  testsupport::CapturedMessages listing;
+  view::print_rule_book(listing.sink());
+  const std::vector<std::string> listed =
+      rules_named(listing.text(), std::regex(R"((?:^|\n)([a-z-]+) +(FAIL/WARN|FAIL|WARN) )"));
+  ASSERT_EQ(listed.size(), check::kRuleCount) << listing.text();
+  const std::filesystem::path root = std::filesystem::path(SAMPLE_FONT).parent_path().parent_path();
+  EXPECT_EQ(rules_named(file_text(root / "README.md"),
+                        std::regex(R"(\n- `([a-z-]+)` \((FAIL or WARN|FAIL|WARN)\))")),
+            listed);
+  EXPECT_EQ(rules_named(file_text(root / "man" / "kestrune-view.1"),
+                        std::regex(R"re(\n\.BR ([a-z\\-]+) " \((FAIL or WARN|FAIL|WARN)\)")re")),
+            listed);
 }
 
 }  // namespace

@@ -15,4 +15,8 @@ target_compile_definitions(kestrune_viewer_tests PRIVATE
   KESTRUNE_PACKAGE_VERSION="${PROJECT_VERSION}"
   CMAKE_EXE="${CMAKE_COMMAND}")
 add_dependencies(kestrune_viewer_tests kestrune kestrune-view)
+if(KESTRUNE_JSON_FOUND)
+  target_link_libraries(kestrune_viewer_tests PRIVATE kestrune_json)
+  target_compile_definitions(kestrune_viewer_tests PRIVATE KESTRUNE_HAVE_JSON)
+endif()
 gtest_discover_tests(kestrune_viewer_tests DISCOVERY_TIMEOUT 30 ${KESTRUNE_TEST_ENVIRONMENT})

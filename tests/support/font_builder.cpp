@@ -68,7 +68,7 @@ Bytes font_descriptor(const FontSpec& font_spec) {
 
   put_u16(d, 0, static_cast<unsigned>(font_spec.descriptor_size));
   d[2] = font_spec.header_format;
-  d[3] = 0;  // font type: 7-bit, codes 32-127
+  d[3] = font_spec.font_type;
   d[4] = 0;  // style, high byte
   put_u16(d, 6, font_spec.baseline);
   put_u16(d, 8, font_spec.cell_width);

@@ -39,6 +39,7 @@ struct FontSpec {
   std::uint8_t spacing = 0;              // 0 fixed pitch, 1 proportional
   std::uint16_t first_code = 32;
   std::uint16_t last_code = 127;
+  std::uint8_t font_type = 0;  // 0: codes 32-127; 1: and 160-255; 2: every code but controls
 };
 
 // One character definition: the character code command, then the character
