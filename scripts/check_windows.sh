@@ -3,7 +3,8 @@
 # them: for every font of the fuzz seed corpus and regression inputs, with
 # every option set fuzz_run uses, the exit status, the message lines (a CR
 # before each line's end aside) and the output's bytes; the viewer's
-# terminal view, proof job and check; then the output's safety cases and a
+# terminal view, proof job and check, in lines and in JSON; the book of
+# rules; then the output's safety cases and a
 # Unicode file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
@@ -60,7 +61,8 @@ mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_
 # shellcheck disable=SC2086  # an option set or a command line is split into words
 for font in "$fonts"/*; do
   for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
-  for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp"; do
+  for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp" \
+    "--check --json in.sfp"; do
     compare_runs "$font" kestrune-view $view
   done
 done
@@ -70,6 +72,9 @@ for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l
   # shellcheck disable=SC2086
   compare_runs examples/sample.sfp kestrune $args
 done
+# The book of rules, and a library checked at once.
+compare_runs examples/sample.sfp kestrune-view --rules
+compare_runs examples/sample.sfp kestrune-view --check in.sfp none.sfp .
 echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
 
 # The output's safety, on Windows alone: the expected files in the end.

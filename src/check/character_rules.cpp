@@ -121,7 +121,8 @@ std::string tally_text(const CodeTally& tally) {
     code = last;
   }
   if (ranges > kRangesShown) {
-    text += " and " + std::to_string(ranges - kRangesShown) + " more ranges";
+    const std::size_t more = ranges - kRangesShown;
+    text += " and " + std::to_string(more) + (more == 1 ? " more range" : " more ranges");
   }
   if (tally.beyond > 0) {
     text += std::string(ranges == 0 ? "" : ", ") + std::to_string(tally.beyond) +

@@ -24,6 +24,7 @@ namespace {
 struct StopPoint {
   std::uint64_t offset = 0;
   std::string reason;
+  std::string not_shown;  // why no character is shown of a font read no further
   bool read_error = false;
   bool damaged = false;  // the font is cut short, or has no header printers take
 };
@@ -31,7 +32,9 @@ struct StopPoint {
 std::string byte_offset_text(std::uint64_t offset) { return "byte " + std::to_string(offset); }
 
 void print_stop(const StopPoint& stop, MessageSink& out) {
-  if (stop.reason.empty()) {
+  if (!stop.not_shown.empty()) {
+    say(out, "Characters not shown: %s.\n", stop.not_shown.c_str());
+  } else if (stop.reason.empty()) {
     say(out, "End of font at byte %llu.\n", static_cast<unsigned long long>(stop.offset));
   } else {
     say(out, "Reading stopped at byte %llu: %s.\n", static_cast<unsigned long long>(stop.offset),
@@ -249,7 +252,7 @@ int show_headline_only(FontReader& font, const StopPoint& stop, const ViewOption
   }
   if (options.proof != nullptr) {
     ProofFont proof;
-    proof.heading = {proof_title(options), stop.reason};
+    proof.heading = {proof_title(options), stop.reason.empty() ? stop.not_shown : stop.reason};
     failed = !send_proof(font.input(), proof, options, out) || failed;
   }
   print_stop(stop, out);
@@ -273,8 +276,8 @@ StopPoint not_bitmaps(const FontReader& font) {
   const HeaderFormat format = font.format();
   StopPoint stop;
   stop.offset = font.body_start();
-  stop.reason = "header format " + std::to_string(format.value) + " (" + format.name +
-                ") is a scalable font's, whose characters are no bitmaps to show";
+  stop.not_shown = "header format " + std::to_string(format.value) + " (" + format.name +
+                   ") is a scalable font's, whose characters are no bitmaps";
   return stop;
 }
 
