@@ -44,9 +44,10 @@ std::string messages(const ToolResult& r) {
 }
 
 // A small font with dirty fill bits, a foreign command and stray bytes.
-Bytes small_font(std::uint8_t orientation = 0) {
+Bytes small_font(std::uint8_t orientation = 0, std::uint8_t header_format = 0) {
   FontSpec font_spec;
   font_spec.orientation = orientation;
+  font_spec.header_format = header_format;
   font_spec.extra = fontbuilder::text("(c) small");
   GlyphSpec dirty = drawn_glyph(66, {"#########", "#.......#"});
   dirty.bitmap = Bytes{0xFF, 0xFF, 0x80, 0xFF};
@@ -91,6 +92,32 @@ TEST(BodyPass, LandscapeOnANonPortraitFontCopies) {
   const Output out = run_on(font, {"-l"});
   EXPECT_EQ(out.result.exit_status, 1);
   EXPECT_EQ(out.font, font);
+}
+
+// A scalable font's characters are no bitmaps: turning, cleaning or mending
+// them would damage them, so every mode copies them.
+TEST(BodyPass, AScalableFontIsCopiedInEveryMode) {
+  const std::string warning =
+      "Warning: Header format 15 (TrueType scalable) is a scalable font's; kestrune changes "
+      "bitmap characters only, and copies these as they are.\n";
+  const std::pair<std::vector<std::string>, std::string> modes[] = {
+      {{"-l"},
+       "Landscaping...\nheader size = 73\n" + warning +
+           "Warning: Cannot rotate this font! Continuing...\n"},
+      {{"-clean"}, "Cleaning...\nheader size = 73\n" + warning},
+      {{"-fix"}, "Fixing...\nheader size = 73\n" + warning},
+      {{"-l", "-clean", "-fix"},
+       "Landscaping...\nCleaning...\nFixing...\nheader size = 73\n" + warning +
+           "Warning: Cannot rotate this font! Continuing...\n"},
+      {{}, "header size = 73\n"},
+  };
+  const Bytes font = small_font(0, 15);
+  for (const auto& [mode, lines] : modes) {
+    const Output out = run_on(font, mode);
+    EXPECT_EQ(out.result.exit_status, 1);
+    EXPECT_EQ(messages(out.result), lines);
+    EXPECT_EQ(out.font, font);
+  }
 }
 
 // Cut anywhere, a font must give a prefix of what the whole font gives: a

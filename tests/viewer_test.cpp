@@ -745,9 +745,20 @@ TEST(ViewerCommandLine, UsageAndFailures) {
     EXPECT_TRUE(starts_with(last_line(result.out), "Reading stopped at byte 0: read error"))
         << result.out;
   }
-  result = run_tool(KESTRUNE_VIEW_EXE, {"--check", "--table", SAMPLE_FONT});
-  EXPECT_EQ(result.exit_status, 2);
-  EXPECT_NE(result.err.find("--check goes with no other option"), std::string::npos);
+  // Options that do not go together, each refused with its reason.
+  const std::pair<std::vector<std::string>, const char*> refused[] = {
+      {{"--check", "--table", SAMPLE_FONT}, "--check goes with no other option but --json"},
+      {{"--json", SAMPLE_FONT}, "--json goes with --check"},
+      {{"--rules", SAMPLE_FONT}, "--rules goes with no other option or font"},
+      {{"--rules", "--check"}, "--rules goes with no other option or font"},
+      {{SAMPLE_FONT, SAMPLE_FONT}, "only one font at a time (--check takes many)"},
+  };
+  for (const auto& [args, reason] : refused) {
+    result = run_tool(KESTRUNE_VIEW_EXE, args);
+    EXPECT_EQ(result.exit_status, 2) << reason;
+    EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
   EXPECT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--check", SAMPLE_FONT}).exit_status, 0);
   // A pipe is refused: the viewer reads the font twice.
   result = run_tool(KESTRUNE_VIEW_EXE, {"/dev/stdin"}, 10.0, SAMPLE_FONT);
