@@ -140,16 +140,10 @@ std::string_view verdicts_name(const Rule& rule) {
 }
 
 std::string_view mend_option(Mend mend) {
-  switch (mend) {
-    case Mend::kFix:
-      return "kestrune -fix";
-    case Mend::kClean:
-      return "kestrune -clean";
-    case Mend::kResolution:
-      return "kestrune -rNNN -f20";
-    default:
-      return "";
-  }
+  // In the order of Mend.
+  constexpr std::string_view kOptions[] = {"", "kestrune -fix", "kestrune -clean",
+                                           "kestrune -rNNN -f20"};
+  return kOptions[static_cast<std::size_t>(mend)];
 }
 
 }  // namespace kestrune::check

@@ -71,38 +71,54 @@ bool join_continuations(InputBuffer& in, Joined& joined, std::vector<std::uint8_
   return true;
 }
 
-DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& buffer,
-                                   CharacterDefinition& definition) {
+// How one command of a definition read: its fixed bytes, then its value
+// up to the terminator expected.
+enum class CommandRead { kRead, kCutShort, kMismatch, kBadValue };
+
+CommandRead read_command(InputBuffer& in, std::span<const std::uint8_t> start, char terminator,
+                         DecimalField& field, CharacterDefinition& definition) {
   // The bytes of a failed match are consumed: an ESC among them starts no
   // new search.
-  const Match code_match = in.match(kCharacterCodeLetters);
-  if (code_match == Match::kCutShort) return DefinitionStatus::kCutBeforeCode;
-  if (code_match != Match::kMatch) return DefinitionStatus::kNotCharacter;
-  const DecimalField code = in.read_decimal_field();
+  const Match match = in.match(start);
+  if (match == Match::kCutShort) return CommandRead::kCutShort;
+  if (match != Match::kMatch) return CommandRead::kMismatch;
+  field = in.read_decimal_field();
   // A value the input's end cuts off is malformed, but the input ended
   // inside it all the same.
-  definition.input_ended = code.terminator == kEndOfInput;
-  if (code.terminator != 'E' || code.overflow) return DefinitionStatus::kBadCode;
-  definition.code = code.value;
+  definition.input_ended = field.terminator == kEndOfInput;
+  if (field.terminator != terminator || field.overflow) return CommandRead::kBadValue;
+  return CommandRead::kRead;
+}
 
-  const Match data_match = in.match(kCharacterDataStart);
-  if (data_match == Match::kCutShort) return DefinitionStatus::kCutShort;
-  if (data_match != Match::kMatch) return DefinitionStatus::kBadData;
-  const DecimalField count = in.read_decimal_field();
-  definition.input_ended = count.terminator == kEndOfInput;
-  if (count.terminator != 'W' || count.overflow) return DefinitionStatus::kBadData;
+DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& buffer,
+                                   CharacterDefinition& definition) {
+  using enum DefinitionStatus;
+  DecimalField code;
+  switch (read_command(in, kCharacterCodeLetters, 'E', code, definition)) {
+    case CommandRead::kCutShort:
+      return kCutBeforeCode;
+    case CommandRead::kMismatch:
+      return kNotCharacter;
+    case CommandRead::kBadValue:
+      return kBadCode;
+    default:
+      break;
+  }
+  definition.code = code.value;
+  DecimalField count;
+  const CommandRead data = read_command(in, kCharacterDataStart, 'W', count, definition);
+  if (data == CommandRead::kCutShort) return kCutShort;
+  if (data != CommandRead::kRead) return kBadData;
 
   const auto n = static_cast<std::size_t>(count.value);
   definition.largest_command = n;
   std::uint8_t* const bytes = in.take_block(n, buffer);
-  if (bytes == nullptr) return DefinitionStatus::kCutShort;
+  if (bytes == nullptr) return kCutShort;
   Joined joined{bytes, n, bytes != buffer.data()};
-  if (!join_continuations(in, joined, buffer, definition)) {
-    return DefinitionStatus::kCutShort;
-  }
-  if (joined.size < CharacterDescriptor::kSize) return DefinitionStatus::kTooShort;
+  if (!join_continuations(in, joined, buffer, definition)) return kCutShort;
+  if (joined.size < CharacterDescriptor::kSize) return kTooShort;
   definition.block = std::span<std::uint8_t>(joined.data, joined.size);
-  return DefinitionStatus::kComplete;
+  return kComplete;
 }
 
 }  // namespace

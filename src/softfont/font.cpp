@@ -28,24 +28,13 @@ HeaderProblem FontReader::read_header() {
 }
 
 std::string FontReader::header_fault() const {
-  switch (header_problem_) {
-    case HeaderProblem::kNone:
-      if (header_.declared_size >= header_.descriptor.size) return "";
-      return "the font header's block of " + std::to_string(header_.declared_size) +
-             " bytes is shorter than its descriptor of " + std::to_string(header_.descriptor.size) +
-             " bytes";
-    case HeaderProblem::kBadStart:
-      return "no font header (ESC )s...W) at the start of the file, nor after PCL commands or "
-             "PJL lines there";
-    case HeaderProblem::kCutShort:
-      return "the file ends inside the font header";
-    case HeaderProblem::kSizeOutOfRange:
-      return "the font header's size is out of range";
-    case HeaderProblem::kReadError:
-      return "";
-    default:
-      return std::string(header_problem_reason(header_problem_));
+  if (header_problem_ != HeaderProblem::kNone) {
+    return std::string(header_problem_for_printers(header_problem_));
   }
+  if (header_.declared_size >= header_.descriptor.size) return "";
+  return "the font header's block of " + std::to_string(header_.declared_size) +
+         " bytes is shorter than its descriptor of " + std::to_string(header_.descriptor.size) +
+         " bytes";
 }
 
 bool FontReader::start_body() {

@@ -134,21 +134,48 @@ bool resolution_ignored(const FontHeader& header) {
          header_format(header.format_byte()).kind == FormatKind::kBitmap;
 }
 
-std::string_view header_problem_reason(HeaderProblem problem) {
-  switch (problem) {
-    case HeaderProblem::kNotSeekable:
-      return "Input file is not seekable; the font header cannot be read from a pipe.";
-    case HeaderProblem::kBadStart:
-      return "First 3 bytes of input file are bad... nothing output.";
-    case HeaderProblem::kCutShort:
-      return "Input ends inside the font header.";
-    case HeaderProblem::kSizeOutOfRange:
-      return "Font header size is out of range.";
-    case HeaderProblem::kDescriptorSize:
-      return "Cannot work on this version of SFP... need 64 or 68 byte header size.";
-    default:
-      return "";
+namespace {
+
+// Each problem as kestrune's error line gives it, and as the check and the
+// viewer say why printers take no font.
+struct ProblemText {
+  HeaderProblem problem;
+  std::string_view reason;
+  std::string_view printer_reason;
+};
+constexpr ProblemText kProblemTexts[] = {
+    {HeaderProblem::kNotSeekable,
+     "Input file is not seekable; the font header cannot be read from a pipe.",
+     "the input is not a file that can be re-read (a pipe?)"},
+    {HeaderProblem::kBadStart, "First 3 bytes of input file are bad... nothing output.",
+     "no font header (ESC )s...W) at the start of the file, nor after PCL commands or PJL lines "
+     "there"},
+    {HeaderProblem::kCutShort, "Input ends inside the font header.",
+     "the file ends inside the font header"},
+    {HeaderProblem::kSizeOutOfRange, "Font header size is out of range.",
+     "the font header's size is out of range"},
+    {HeaderProblem::kDescriptorSize,
+     "Cannot work on this version of SFP... need 64 or 68 byte header size.",
+     "the font descriptor is neither 64 nor 68 bytes"},
+};
+
+const ProblemText* text_of(HeaderProblem problem) {
+  for (const ProblemText& text : kProblemTexts) {
+    if (text.problem == problem) return &text;
   }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string_view header_problem_reason(HeaderProblem problem) {
+  const ProblemText* text = text_of(problem);
+  return text != nullptr ? text->reason : "";
+}
+
+std::string_view header_problem_for_printers(HeaderProblem problem) {
+  const ProblemText* text = text_of(problem);
+  return text != nullptr ? text->printer_reason : "";
 }
 
 }  // namespace kestrune

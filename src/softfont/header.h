@@ -92,5 +92,8 @@ std::int64_t font_header_after_prefix(InputBuffer& in);
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the
 // standard read error.
 std::string_view header_problem_reason(HeaderProblem problem);
+// The same as the check and the viewer say it: why printers take no font
+// from the file, without a line end. Empty for kNone and kReadError.
+std::string_view header_problem_for_printers(HeaderProblem problem);
 
 }  // namespace kestrune
