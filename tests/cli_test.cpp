@@ -172,6 +172,25 @@ std::vector<CliCase> driver_cases() {
                  "font will hold its low 16 bits, 4464 dpi.\nHeader format 20 requested.\nheader "
                  "size = 72\nResolution set to 70000\n",
        extended(4464, 20)},
+      // The value wraps modulo 2^32 up to the most 64 bits hold; past that,
+      // leading zeros aside, no value is read and the run is refused.
+      {"-r at the most 64 bits hold, its leading zeros aside",
+       font,
+       {"{in}", "{out}", "-r000000000000000000000018446744073709551615", "-f20"},
+       1,
+       names() +
+           "Resolution changing to -1.\nWarning: '-r000000000000000000000018446744073709551615' "
+           "is more than 65535 dpi; the font will hold its low 16 bits, 65535 dpi.\nHeader "
+           "format 20 requested.\nheader size = 72\nResolution set to -1\n",
+       extended(65535, 20)},
+      {"-r past the most 64 bits hold",
+       font,
+       {"{in}", "{out}", "-l", "-r18446744073709551616"},
+       255,
+       names() + "Landscaping...\n" +
+           refused("-r18446744073709551616",
+                   "is too large to be a resolution; the font holds at most 65535 dpi."),
+       std::nullopt},
       {"-r65535 is the most the font holds, and draws no warning",
        font,
        {"{in}", "{out}", "-r65535", "-f20"},
