@@ -681,6 +681,18 @@ TEST(ViewerProof, SampleJobFrame) {
   EXPECT_EQ(codes.size(), 36U);
 }
 
+// A job sent down a pipe by its /dev/fd name, a link of the system's own
+// (as --proof >(lp -o raw) gives), is the job written to a file.
+TEST(ViewerProof, DownAPipe) {
+  const std::string proof = testsupport::temp_dir() + "/proof.pcl";
+  ASSERT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--proof", proof, SAMPLE_FONT}).exit_status, 0);
+  const ToolResult piped =
+      run_tool("/bin/sh", {"-c", R"("$0" --proof /dev/fd/3 "$1" 3>&1 >/dev/null | cat)",
+                           KESTRUNE_VIEW_EXE, SAMPLE_FONT});
+  const fb::Bytes job = fb::read_file(proof);
+  EXPECT_EQ(piped.out, std::string(job.begin(), job.end())) << piped.err;
+}
+
 TEST(ViewerProof, EachFontOnAPageOfItsOwnOrientation) {
   const struct {
     std::uint8_t orientation;

@@ -32,6 +32,11 @@ std::FILE* open_file(const char* name, const char* mode);
 // either does not exist.
 bool names_same_file(const char* first, const char* second);
 
+// Whether `name`, its links followed as the system follows them, leads to
+// something that is neither a regular file nor a directory: a device, a
+// pipe, a console.
+bool leads_to_device(const char* name);
+
 // A file a program writes. A regular file, or a name where there is no file
 // yet, is written as a new file beside it, which takes its place only when
 // the run completes, so that a failed run leaves the file as it was.

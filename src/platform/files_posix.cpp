@@ -44,6 +44,11 @@ bool names_same_file(const char* first, const char* second) {
   return std::filesystem::equivalent(first, second, error) && !error;
 }
 
+bool leads_to_device(const char* name) {
+  struct stat status {};
+  return stat(name, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
 // ------------------------------------------------------------ output files
 
 namespace {

@@ -100,6 +100,14 @@ bool names_same_file(const char* first, const char* second) {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
+bool leads_to_device(const char* name) {
+  const HANDLE file = open_to_inspect(name);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool device = GetFileType(file) != FILE_TYPE_DISK;
+  CloseHandle(file);
+  return device;
+}
+
 int run_with_utf8_arguments(int argc, wchar_t** argv, int (*entry)(int argc, char** argv)) {
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> arguments;

@@ -191,7 +191,16 @@ bool create_output(const char* font_name, const char* name, const char* what,
     error = std::string("the ") + what + " file " + name + " is the font itself";
     return false;
   }
-  if (!kestrune::open_output(name, file)) {
+  // A device or a pipe is written directly, as open_output writes one, and
+  // so is one that a link of the system's own leads to, such as /dev/fd/N of
+  // a pipe (--proof >(lp -o raw)), which open_output cannot follow.
+  if (kestrune::leads_to_device(name)) {
+    file.stream = kestrune::open_file(name, "wb");
+    kestrune::note_failure(file.stream != nullptr, file);
+  } else {
+    kestrune::open_output(name, file);
+  }
+  if (file.stream == nullptr) {
     error = std::string("cannot create ") + name + ": " + std::strerror(file.error);
     return false;
   }
