@@ -4,8 +4,8 @@
 # every option set fuzz_run uses, the exit status, the message lines (a CR
 # before each line's end aside) and the output's bytes; the viewer's
 # terminal view, proof job and check, in lines and in JSON; the book of
-# rules; then the output's safety cases and a
-# Unicode file name on Windows alone.
+# rules; then the output's safety cases (the viewer's proof among them) and
+# a Unicode file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
 export LC_ALL=C.UTF-8  # Wine reads the Unicode names by the locale
@@ -120,7 +120,20 @@ for _ in $(seq 500); do ls -A | grep -q '^\.копия\.sfp\.' && break || sleep
 kill -INT $! && wait $! || true
 expect "a run ended by Ctrl-C" 0 0 long.sfp шрифт.sfp
 rm long.sfp
-on_wine "$work/messages" "$windows/kestrune-view.exe" --png sheet.png шрифт.sfp || true
+# The viewer's proof takes an earlier one's place only when the run
+# completes: a proof refused for a font of orientation 4 (descriptor byte 12)
+# leaves it as it was.
+view_exe() { on_wine "$work/messages" "$windows/kestrune-view.exe" "$@"; }
+cp шрифт.sfp odd.sfp && at=$(head -c 16 odd.sfp | grep -abo W | head -n 1 | cut -d: -f1)
+printf '\004' | dd of=odd.sfp bs=1 seek=$((at + 13)) conv=notrunc status=none
+echo old >proof.pcl && status=0 && view_exe --proof proof.pcl odd.sfp || status=$?
+[ "$(cat proof.pcl)" = old ] || fail "a refused proof changed an earlier one"
+expect "a refused proof" "$status" 2 odd.sfp proof.pcl шрифт.sfp
+status=0 && view_exe --proof proof.pcl шрифт.sfp || status=$?
+"$linux/kestrune-view" --proof linux.pcl шрифт.sfp >/dev/null || true
+cmp -s proof.pcl linux.pcl || fail "a completed proof does not replace an earlier one"
+rm odd.sfp proof.pcl linux.pcl && expect "a completed proof" "$status" 0 шрифт.sfp
+view_exe --png sheet.png шрифт.sfp || true
 grep -q -- '--png is not available' "$work/messages" || fail "the viewer does not refuse --png"
 cd "$OLDPWD"
 

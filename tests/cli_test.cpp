@@ -87,6 +87,14 @@ const std::string kFormatWarning =
     "Warning: Printers read the resolution only from a format 20 (resolution-specified) header; "
     "add -f20 to mark this font so.\n";
 
+// What a run with -f20 and `argument`, an -r over 65535, prints: the value
+// as its 32-bit fold gives it (`folded`), and the low 16 bits the font holds.
+std::string over_65535(const std::string& argument, const std::string& folded, int held) {
+  return names() + "Resolution changing to " + folded + ".\nWarning: '" + argument +
+         "' is more than 65535 dpi; the font will hold its low 16 bits, " + std::to_string(held) +
+         " dpi.\nHeader format 20 requested.\nheader size = 72\nResolution set to " + folded + "\n";
+}
+
 FontSpec notice_font() {
   FontSpec font_spec;
   font_spec.extra = fontbuilder::text("(c) test");
@@ -168,10 +176,24 @@ std::vector<CliCase> driver_cases() {
        font,
        {"{in}", "{out}", "-r70000", "-f20"},
        1,
-       names() + "Resolution changing to 70000.\nWarning: '-r70000' is more than 65535 dpi; the "
-                 "font will hold its low 16 bits, 4464 dpi.\nHeader format 20 requested.\nheader "
-                 "size = 72\nResolution set to 70000\n",
+       over_65535("-r70000", "70000", 4464),
        extended(4464, 20)},
+      // The value wraps modulo 2^32 up to the most 64 bits hold; past that,
+      // leading zeros aside, no value is read and the run is refused.
+      {"-r at the most 64 bits hold, its leading zeros aside",
+       font,
+       {"{in}", "{out}", "-r000000000000000000000018446744073709551615", "-f20"},
+       1,
+       over_65535("-r000000000000000000000018446744073709551615", "-1", 65535),
+       extended(65535, 20)},
+      {"-r past the most 64 bits hold",
+       font,
+       {"{in}", "{out}", "-l", "-r18446744073709551616"},
+       255,
+       names() + "Landscaping...\n" +
+           refused("-r18446744073709551616",
+                   "is too large to be a resolution; the font holds at most 65535 dpi."),
+       std::nullopt},
       {"-r65535 is the most the font holds, and draws no warning",
        font,
        {"{in}", "{out}", "-r65535", "-f20"},

@@ -1,6 +1,8 @@
 // The read and write primitives every phase goes through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdio>
 #include <random>
@@ -11,6 +13,7 @@
 #include "bytes/output.h"
 #include "font_builder.h"
 #include "pcl/compressed.h"
+#include "pcl/words.h"
 #include "softfont/definitions.h"
 
 namespace kestrune {
@@ -205,6 +208,19 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
     if (c.result != Unpacked::kDone || c.rows.empty()) continue;
     EXPECT_EQ(fontbuilder::rows_from_bitmap(bitmap, c.width, c.height), c.rows);
   }
+}
+
+// Little order puts the first byte lowest, big order highest; a store puts
+// back the bytes a load of the same order took.
+TEST(Words, EitherByteOrder) {
+  const std::uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(load_word<std::endian::little>(bytes), 0x0807060504030201U);
+  EXPECT_EQ(load_word<std::endian::big>(bytes), 0x0102030405060708U);
+  std::uint8_t stored[8] = {};
+  store_word<std::endian::big>(stored, 0x0102030405060708U);
+  EXPECT_TRUE(std::equal(stored, stored + 8, bytes));
+  store_word<std::endian::little>(stored, 0x0807060504030201U);
+  EXPECT_TRUE(std::equal(stored, stored + 8, bytes));
 }
 
 // A character longer than one data command goes out as a full first command

@@ -678,6 +678,18 @@ TEST(ViewerProof, SampleJobFrame) {
   EXPECT_EQ(codes.size(), 36U);
 }
 
+// A job sent down a pipe by its /dev/fd name, a link of the system's own
+// (as --proof >(lp -o raw) gives), is the job written to a file.
+TEST(ViewerProof, DownAPipe) {
+  const std::string proof = testsupport::temp_dir() + "/proof.pcl";
+  ASSERT_EQ(run_tool(KESTRUNE_VIEW_EXE, {"--proof", proof, SAMPLE_FONT}).exit_status, 0);
+  const ToolResult piped =
+      run_tool("/bin/sh", {"-c", R"("$0" --proof /dev/fd/3 "$1" 3>&1 >/dev/null | cat)",
+                           KESTRUNE_VIEW_EXE, SAMPLE_FONT});
+  const fb::Bytes job = fb::read_file(proof);
+  EXPECT_EQ(piped.out, std::string(job.begin(), job.end())) << piped.err;
+}
+
 TEST(ViewerProof, EachFontOnAPageOfItsOwnOrientation) {
   const struct {
     std::uint8_t orientation;
@@ -763,6 +775,77 @@ TEST(ViewerCommandLine, UsageAndFailures) {
   // A pipe is refused: the viewer reads the font twice.
   result = run_tool(KESTRUNE_VIEW_EXE, {"/dev/stdin"}, 10.0, SAMPLE_FONT);
   EXPECT_EQ(result.exit_status, 0) << "a redirected file is seekable: " << result.out;
+}
+
+// A PNG or proof takes the place of an earlier file of its name only when
+// the run completes (status 0 or 1). A failed run leaves that file as it
+// was, and no file of its own behind.
+TEST(ViewerCommandLine, OnlyACompletedRunReplacesAnEarlierFile) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;  // "{out}" is the earlier file, "{dir}" its directory
+    int status;
+    bool replaced;
+    bool full_stdout = false;
+  };
+  const std::string sample = SAMPLE_FONT;
+  const Case cases[] = {
+      {"a proof", {"--proof", "{out}", sample}, 0, true},
+      {"a PNG", {"--png", "{out}", sample}, 0, true},
+      {"a damaged font's PNG", {"--png", "{out}", "{dir}/cut.sfp"}, 1, true},
+      {"a proof refused for orientation 4", {"--proof", "{out}", "{dir}/odd.sfp"}, 2, false},
+      {"PNG, refused proof", {"--png", "{out}", "--proof", "{dir}/p", "{dir}/odd.sfp"}, 2, false},
+      {"PNG, proof not written", {"--png", "{out}", "--proof", "/dev/full", sample}, 2, false},
+      {"proof, PNG not written", {"--proof", "{out}", "--png", "/dev/full", sample}, 2, false},
+      {"PNG, proof not created", {"--png", "{out}", "--proof", "{dir}/n/p", sample}, 2, false},
+      {"a proof whose messages are lost", {"--proof", "{out}", sample}, 2, false, true},
+  };
+  const fb::Bytes earlier = fb::text("an earlier file");
+  fb::FontSpec turned_oddly;
+  turned_oddly.orientation = 4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = testsupport::temp_dir();
+    fb::write_file(dir + "/odd.sfp", fb::font(turned_oddly, {}));
+    fb::write_file(dir + "/cut.sfp", prefix_of(fb::read_file(SAMPLE_FONT), 500));
+    fb::write_file(dir + "/out", earlier);
+    std::vector<std::string> args;
+    if (c.full_stdout) args = {"-c", "exec \"$0\" \"$@\" >/dev/full", KESTRUNE_VIEW_EXE};
+    for (std::string arg : c.args) {
+      if (arg == "{out}") arg = dir + "/out";
+      if (starts_with(arg, "{dir}")) arg = dir + arg.substr(5);
+      args.push_back(arg);
+    }
+    const ToolResult result = run_tool(c.full_stdout ? "/bin/sh" : KESTRUNE_VIEW_EXE, args);
+    EXPECT_EQ(result.exit_status, c.status) << result.out << result.err;
+    const fb::Bytes after = fb::read_file(dir + "/out");
+    EXPECT_EQ(after == earlier, !c.replaced);
+    EXPECT_FALSE(after.empty());
+    // The two fonts and the output; no new file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3);
+  }
+}
+
+// A signal that ends the run removes the new PNG and the new proof alike,
+// both open at once. Its drawing of 300 x 300 dots fills the pipe that no
+// one reads, which holds the run up with both files open.
+TEST(ViewerCommandLine, ASignalRemovesEveryNewFile) {
+  fb::GlyphSpec glyph;
+  glyph.width = glyph.height = 300;
+  glyph.bitmap = fb::Bytes(std::size_t{300} * 38, 0x55);
+  const std::string font = write_temp(fb::font(fb::FontSpec{}, {glyph}), "font.sfp");
+  const std::string dir = std::filesystem::path(font).parent_path();
+  const fb::Bytes earlier = fb::text("an earlier file");
+  fb::write_file(dir + "/out.png", earlier);
+  fb::write_file(dir + "/out.pcl", earlier);
+  const std::string script = R"sh(cd "$1" && mkfifo pipe && exec 3<>pipe
+"$0" --png out.png --proof out.pcl font.sfp >pipe &
+for _ in $(seq 500); do [ "$(ls -A | grep -c '^\.out\.')" = 2 ] && break || sleep 0.02; done
+ls -A | grep -c '^\.out\.'; kill -TERM $!; wait $!; echo "status $?"; ls -A)sh";
+  const ToolResult result = run_tool("/bin/sh", {"-c", script, KESTRUNE_VIEW_EXE, dir});
+  EXPECT_EQ(result.out, "2\nstatus 143\nfont.sfp\nout.pcl\nout.png\npipe\n") << result.err;
+  EXPECT_EQ(fb::read_file(dir + "/out.png"), earlier);
+  EXPECT_EQ(fb::read_file(dir + "/out.pcl"), earlier);
 }
 
 TEST(ViewerCommandLine, CodeLists) {

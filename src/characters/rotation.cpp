@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "pcl/words.h"
+
 // The rotation turns sixteen rows at a time with SSE2 where the machine has
 // it, else eight by eight in a 64-bit word.
 #if defined(__SSE2__) && !defined(KESTRUNE_PORTABLE_ROTATION)
@@ -209,18 +211,6 @@ void rotate_byte_columns(const Rotation& r, std::size_t low, std::size_t high) {
 
 #else
 
-// Eight bytes from a word, the most significant first.
-void store_be64(std::uint8_t* p, std::uint64_t x) {
-  p[0] = static_cast<std::uint8_t>(x >> 56);
-  p[1] = static_cast<std::uint8_t>(x >> 48);
-  p[2] = static_cast<std::uint8_t>(x >> 40);
-  p[3] = static_cast<std::uint8_t>(x >> 32);
-  p[4] = static_cast<std::uint8_t>(x >> 24);
-  p[5] = static_cast<std::uint8_t>(x >> 16);
-  p[6] = static_cast<std::uint8_t>(x >> 8);
-  p[7] = static_cast<std::uint8_t>(x);
-}
-
 // Turns an 8 x 8 block of dots held one row per byte, the top row in the
 // most significant byte and each row's leftmost dot in its byte's top bit,
 // into the same block held one column per byte: afterwards the most
@@ -299,15 +289,8 @@ inline void transpose_bytes_8x8(std::uint64_t (&w)[8]) {
   }
 }
 
-// Eight bytes as one word in the machine's own byte order: one load.
-std::uint64_t load_word(const std::uint8_t* p) {
-  std::uint64_t x;
-  std::memcpy(&x, p, sizeof x);
-  return x;
-}
-
-// The position, counted from the most significant end, that the i-th of the
-// bytes load_word loaded takes in the word.
+// The position, counted from the most significant end, that the i-th of
+// eight bytes loaded in the machine's own order takes in the word.
 constexpr std::size_t byte_position(std::size_t i) {
   return std::endian::native == std::endian::big ? i : 7 - i;
 }
@@ -322,7 +305,9 @@ void rotate_tile(const Rotation& r, std::size_t b0, std::size_t j0) {
   for (std::size_t g = 0; g < 8; ++g) {
     const std::uint8_t* rows = r.source + (8 * (j0 + g)) * r.source_stride + b0;
     std::uint64_t w[8];
-    for (std::size_t k = 0; k < 8; ++k) w[k] = load_word(rows + k * r.source_stride);
+    for (std::size_t k = 0; k < 8; ++k) {
+      w[k] = load_word<std::endian::native>(rows + k * r.source_stride);
+    }
     transpose_bytes_8x8(w);
     for (std::size_t b = 0; b < kTileColumns; ++b) {
       turned[b][g] = transpose_bits_8x8(w[byte_position(b)]);
@@ -335,7 +320,7 @@ void rotate_tile(const Rotation& r, std::size_t b0, std::size_t j0) {
   for (std::size_t b = kTileColumns; b-- > 0;) {
     transpose_bytes_8x8(turned[b]);
     for (std::size_t i = 8; i-- > 0;) {
-      store_be64(row, turned[b][i]);
+      store_word<std::endian::big>(row, turned[b][i]);
       row += stride;
     }
   }

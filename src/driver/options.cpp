@@ -1,42 +1,31 @@
 #include "driver/options.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <system_error>
 
 #include "driver/version.h"
-#include "pcl/commands.h"
 
 namespace kestrune {
 namespace {
 
 // The most a resolution field of the font descriptor holds.
-constexpr std::int64_t kLargestResolution = 65535;
+constexpr std::uint64_t kLargestResolution = 65535;
 
-// The digits after "-r" are folded in. The fold wraps modulo 2^32 instead of
-// overflowing; only the low 16 bits ever reach the font.
-void fold_resolution_digits(const char* digits, RunOptions& options) {
-  auto value = static_cast<std::uint32_t>(options.resolution);
-  for (const char* c = digits; *c != '\0'; ++c) {
-    value = value * 10U + static_cast<std::uint32_t>(*c - '0');
-  }
-  options.resolution = static_cast<std::int32_t>(value);
-}
+// What the text after "-r" holds.
+enum class ResolutionText { kNothing, kValue, kNotDigits, kTooLarge };
 
-bool all_digits(const char* text) {
-  for (const char* c = text; *c != '\0'; ++c) {
-    if (!is_digit(*c)) return false;
-  }
-  return true;
-}
-
-// Whether the digits' value, not its 32-bit fold, passes what the font holds.
-bool exceeds_largest_resolution(const char* digits) {
-  std::int64_t value = 0;
-  for (const char* c = digits; *c != '\0' && value <= kLargestResolution; ++c) {
-    value = value * 10 + (*c - '0');
-  }
-  return value > kLargestResolution;
+// Reads the text after "-r" into `value`. from_chars takes only digits, so
+// one that stops short of the end met something else; past 64 bits it
+// reads no value at all.
+ResolutionText read_resolution(std::string_view text, std::uint64_t& value) {
+  if (text.empty()) return ResolutionText::kNothing;
+  const char* const end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (stop != end) return ResolutionText::kNotDigits;
+  return error == std::errc{} ? ResolutionText::kValue : ResolutionText::kTooLarge;
 }
 
 bool is_resolution_option(const char* argument) { return std::strncmp(argument, "-r", 2) == 0; }
@@ -48,14 +37,23 @@ bool is_option(const char* argument) {
 }
 
 // Why an argument after the two file names refuses the run, or empty when it
-// does not: an -r must hold digits only, and only one may hold any, since
-// either slip would write a resolution no one asked for. `resolution_set`
-// says whether an earlier -r held digits, and is kept up to date.
+// does not: an -r must hold digits only, of a value 64 bits can hold, and
+// only one may hold any, since each slip would write a resolution no one
+// asked for. `resolution_set` says whether an earlier -r held digits, and
+// is kept up to date.
 std::string_view resolution_fault(const char* argument, bool& resolution_set) {
   if (!is_resolution_option(argument)) return {};
-  const char* digits = argument + 2;
-  if (!all_digits(digits)) return "is not a resolution: only digits may follow -r.\n";
-  if (*digits == '\0') return {};
+  std::uint64_t value = 0;
+  switch (read_resolution(argument + 2, value)) {
+    case ResolutionText::kNothing:
+      return {};
+    case ResolutionText::kNotDigits:
+      return "is not a resolution: only digits may follow -r.\n";
+    case ResolutionText::kTooLarge:
+      return "is too large to be a resolution; the font holds at most 65535 dpi.\n";
+    case ResolutionText::kValue:
+      break;
+  }
   if (resolution_set) return "is a second resolution; give -r only once.\n";
   resolution_set = true;
   return {};
@@ -73,9 +71,9 @@ void print_argument_line(std::string_view lead, const char* argument, std::strin
 // Only the low 16 bits reach the font, so a larger value is written as
 // another resolution altogether; the user is told which. A value that folds
 // to 0 asks for no change, as its "Resolution changing to 0." has said.
-void warn_about_large_resolution(const char* argument, const RunOptions& options,
-                                 MessageSink& messages) {
-  if (!exceeds_largest_resolution(argument + 2) || options.resolution == 0) return;
+void warn_about_large_resolution(const char* argument, std::uint64_t value,
+                                 const RunOptions& options, MessageSink& messages) {
+  if (value <= kLargestResolution || options.resolution == 0) return;
   const auto held = static_cast<int>(static_cast<std::uint32_t>(options.resolution) & 0xFFFFU);
   print_argument_line("Warning: '", argument, "", messages);
   print_text(messages, "is more than 65535 dpi; the font will hold its low 16 bits, ", held,
@@ -85,9 +83,14 @@ void warn_about_large_resolution(const char* argument, const RunOptions& options
 // An -r that resolution_fault refuses never gets here.
 void apply_option(const char* argument, RunOptions& options, MessageSink& messages) {
   if (is_resolution_option(argument)) {
-    fold_resolution_digits(argument + 2, options);
+    // A bare -r keeps the value so far. The value wraps modulo 2^32; only
+    // its low 16 bits ever reach the font.
+    std::uint64_t value = 0;
+    if (read_resolution(argument + 2, value) == ResolutionText::kValue) {
+      options.resolution = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    }
     print_text(messages, "Resolution changing to ", options.resolution, ".\n");
-    warn_about_large_resolution(argument, options, messages);
+    warn_about_large_resolution(argument, value, options, messages);
   } else if (std::strcmp(argument, "-l") == 0) {
     options.landscape = true;
     print_text(messages, "Landscaping...\n");

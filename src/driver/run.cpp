@@ -1,12 +1,12 @@
 #include "driver/run.h"
 
+#include "bytes/output_file.h"
 #include "characters/clean.h"
 #include "characters/fix.h"
 #include "characters/header_phase.h"
 #include "characters/landscape.h"
 #include "characters/scanner.h"
 #include "driver/options.h"
-#include "driver/output_file.h"
 #include "platform/files.h"
 #include "softfont/font.h"
 

@@ -36,8 +36,10 @@ constexpr std::int64_t fold_digit(std::int64_t value, int byte) {
 }
 
 // Folds the digits at the start of `bytes` into `value`, as fold_digit does;
-// returns how many bytes were digits. Every reader of a value field reads
-// its digits through this.
+// returns how many bytes were digits. The readers of command value fields
+// read their digits through this. The font header's size is the exception:
+// it folds every byte before its "W" as a digit, unchecked, as fonts in use
+// expect (read_header_size in softfont/header.cpp).
 constexpr std::size_t fold_digits(std::span<const std::uint8_t> bytes, std::int64_t& value) {
   std::size_t i = 0;
   for (; i < bytes.size() && is_digit(bytes[i]); ++i) value = fold_digit(value, bytes[i]);

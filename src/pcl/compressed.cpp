@@ -4,25 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#include "pcl/words.h"
+
 namespace kestrune {
 namespace {
-
-// Eight bytes as a word whatever the machine: in little order the first in
-// its lowest byte; in big order the first in its highest, so that a row's
-// leftmost dot is the word's top bit.
-template <std::endian order = std::endian::little>
-std::uint64_t load_word(const std::uint8_t* at) {
-  std::uint64_t word;
-  std::memcpy(&word, at, sizeof word);
-  if constexpr (std::endian::native != order) word = __builtin_bswap64(word);
-  return word;
-}
-
-template <std::endian order = std::endian::little>
-void store_word(std::uint8_t* at, std::uint64_t word) {
-  if constexpr (std::endian::native != order) word = __builtin_bswap64(word);
-  std::memcpy(at, &word, sizeof word);
-}
 
 void xor_word(std::uint8_t* at, std::uint64_t word) { store_word(at, word ^ load_word(at)); }
 

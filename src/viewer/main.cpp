@@ -211,23 +211,41 @@ std::optional<int> parse_arguments(int argc, char** argv, CommandLine& line) {
   return check_command_line(line);
 }
 
-// Creates a file the viewer writes (`what`: "PNG" or "proof"), none when
-// `name` is null. It must not be the font under another name: creating it
-// would empty the font. The viewer's own buffer is the only one its bytes go
-// through.
-File create_output(const char* font_name, const char* name, const char* what, std::string& error) {
-  if (name == nullptr) return nullptr;
+// Opens a file the viewer writes (`what`: "PNG" or "proof") as kestrune opens
+// its output: an earlier file is replaced only when the run completes.
+// Nothing is opened when `name` is null. It must not be the font under
+// another name, which the completed run would replace. The viewer's own
+// buffer is the only one its bytes go through.
+bool create_output(const char* font_name, const char* name, const char* what,
+                   kestrune::OutputFile& file, std::string& error) {
+  if (name == nullptr) return true;
   if (kestrune::names_same_file(font_name, name)) {
     error = std::string("the ") + what + " file " + name + " is the font itself";
-    return nullptr;
+    return false;
   }
-  File file(kestrune::open_file(name, "wb"));
-  if (file == nullptr) {
-    error = std::string("cannot create ") + name + ": " + std::strerror(errno);
+  // A device or a pipe is written directly, as open_output writes one, and
+  // so is one that a link of the system's own leads to, such as /dev/fd/N of
+  // a pipe (--proof >(lp -o raw)), which open_output cannot follow.
+  if (kestrune::leads_to_device(name)) {
+    file.stream = kestrune::open_file(name, "wb");
+    kestrune::note_failure(file.stream != nullptr, file);
   } else {
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    kestrune::open_output(name, file);
   }
-  return file;
+  if (file.stream == nullptr) {
+    error = std::string("cannot create ") + name + ": " + std::strerror(file.error);
+    return false;
+  }
+  std::setvbuf(file.stream, nullptr, _IONBF, 0);
+  return true;
+}
+
+// Closes a file the viewer writes, if it was opened: after a completed run
+// it takes the place of an earlier file, else it is removed. False when a
+// completed run's file could not be put in its place.
+bool close_output(kestrune::OutputFile& file, bool completed) {
+  if (file.stream == nullptr) return true;
+  return kestrune::close_output_file(file, completed) || !completed;
 }
 
 // Hands what is left in `out` to its file; false when any write failed.
@@ -235,40 +253,44 @@ bool finish_output(kestrune::OutputBuffer& out) {
   return out.flush() && std::fflush(out.file()) == 0 && std::ferror(out.file()) == 0;
 }
 
-// Shows the open font, then finishes the PNG and the proof files, which are
-// to be named `png` and `proof` (null when not asked for).
-int show(kestrune::InputBuffer& font, File png, File proof, const CommandLine& line) {
+// Hands the messages on to standard output; a run whose messages were lost
+// failed.
+int flush_run_messages(kestrune::MessageSink& messages, int status) {
+  flush_messages(messages);
+  return messages.text.failed() || std::ferror(stdout) != 0 ? kStatusFailed : status;
+}
+
+// Shows the open font, then finishes the PNG and the proof files (either
+// not open when not asked for).
+int show(kestrune::InputBuffer& font, kestrune::OutputFile& png, kestrune::OutputFile& proof,
+         const CommandLine& line) {
   kestrune::MessageSink messages(stdout);
   std::optional<kestrune::OutputBuffer> png_out;
   std::optional<kestrune::OutputBuffer> proof_out;
   kestrune::view::ViewOptions options = line.options;
   options.title = line.font_names.front();
-  if (png != nullptr) options.png = &png_out.emplace(png.get());
-  if (proof != nullptr) options.proof = &proof_out.emplace(proof.get());
+  if (png.stream != nullptr) options.png = &png_out.emplace(png.stream);
+  if (proof.stream != nullptr) options.proof = &proof_out.emplace(proof.stream);
   int status = kestrune::view::view_font(font, messages, options);
-  if (png_out && !finish_output(*png_out) && status != kStatusFailed) {
+  const bool png_written = !png_out || finish_output(*png_out);
+  const bool proof_written = !proof_out || finish_output(*proof_out);
+  status = flush_run_messages(messages, status);
+  // Only a completed run's files take the place of earlier ones: a failed
+  // run leaves them as they were, and a job that was refused or could not
+  // be written is no job to print. A device, such as a printer's, is written
+  // directly. The PNG takes its place first; a proof that fails only then
+  // cannot take that back.
+  const bool completed = status != kStatusFailed && png_written && proof_written;
+  const bool png_ok = close_output(png, completed) && png_written;
+  const bool proof_ok = close_output(proof, completed && png_ok) && proof_written;
+  if (status != kStatusFailed && !png_ok) {
     print_text(messages, "Contact sheet: writing the PNG failed.\n");
     status = kStatusFailed;
-  }
-  if (proof_out && !finish_output(*proof_out) && status != kStatusFailed) {
+  } else if (status != kStatusFailed && !proof_ok) {
     print_text(messages, "Proof: writing the PCL job failed.\n");
     status = kStatusFailed;
   }
-  flush_messages(messages);
-  if (messages.text.failed() || std::ferror(stdout) != 0) status = kStatusFailed;
-  // A job that was refused or could not be written is no job to print. Only
-  // a file is removed: a device such as a printer's is not the viewer's.
-  if (proof != nullptr && status == kStatusFailed) {
-    proof.reset();
-    kestrune::remove_regular_file(line.proof_name);
-  }
-  return status;
-}
-
-// Ends a run that printed to `messages`: its status, or 2 when printing failed.
-int finish_printing(kestrune::MessageSink& messages, int status) {
-  flush_messages(messages);
-  return messages.text.failed() || std::ferror(stdout) != 0 ? kStatusFailed : status;
+  return flush_run_messages(messages, status);
 }
 
 // Checks one font file, named as given.
@@ -304,13 +326,13 @@ int check_fonts(const CommandLine& line) {
   } else if (totals.files > 1) {
     kestrune::view::print_totals(totals, messages);
   }
-  return finish_printing(messages, totals.status());
+  return flush_run_messages(messages, totals.status());
 }
 
 int print_rules() {
   kestrune::MessageSink messages(stdout);
   kestrune::view::print_rule_book(messages);
-  return finish_printing(messages, 0);
+  return flush_run_messages(messages, 0);
 }
 
 // The whole run, from the command line to the exit status.
@@ -329,12 +351,16 @@ int view_command_line(int argc, char** argv) {
     return usage_error(std::string(font_name) +
                        " cannot be read twice (a pipe?); give the font as a file");
   }
+  // Neither may move once open: a signal that ends the run removes its new file.
+  kestrune::OutputFile png;
+  kestrune::OutputFile proof;
   std::string error;
-  File png = create_output(font_name, line.png_name, "PNG", error);
-  if (!error.empty()) return usage_error(error);
-  File proof = create_output(font_name, line.proof_name, "proof", error);
-  if (!error.empty()) return usage_error(error);
-  return show(in, std::move(png), std::move(proof), line);
+  if (!create_output(font_name, line.png_name, "PNG", png, error) ||
+      !create_output(font_name, line.proof_name, "proof", proof, error)) {
+    close_output(png, false);
+    return usage_error(error);
+  }
+  return show(in, png, proof, line);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-#include "driver/output_file.h"
+// What every system's output file does alike; the rest is in files_posix.cpp
+// and files_windows.cpp.
+#include "platform/files.h"
 
 #include <cerrno>
 #include <chrono>
@@ -36,18 +38,17 @@ std::string new_file_name(const std::string& name) {
   return "." + name.substr(0, kLongestKeptName) + "." + suffix;
 }
 
-bool close_output(OutputFile& output, bool run_ok, MessageSink& messages) {
+bool close_output_file(OutputFile& output, bool completed) {
   const bool direct = output.temporary.empty();
   const bool flushed =
       note_failure(std::fflush(output.stream) == 0, output) && std::ferror(output.stream) == 0;
-  const bool synced = direct || (run_ok && flush_to_disk(output));
+  const bool synced = direct || (completed && flush_to_disk(output));
   // The file's own close may still fail, on some file systems with the
   // disk full.
   const bool closed = note_failure(std::fclose(output.stream) == 0, output);
   output.stream = nullptr;
-  bool ok = run_ok && flushed && synced && closed;
+  bool ok = completed && flushed && synced && closed;
   if (!direct) ok = settle_new_file(output, ok);
-  if (run_ok && !ok) report_write_error(messages, output.error);
   return ok;
 }
 
