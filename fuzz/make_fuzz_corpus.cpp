@@ -78,6 +78,14 @@ std::vector<Seed> fonts() {
       {"short-blocks", short_blocks},
       {"header-only", fb::font_header(plain)},
   };
+  // A scalable font's header: its characters are copied in every mode.
+  FontSpec scalable = plain;
+  scalable.header_format = 15;
+  seeds.push_back({"scalable", fb::font(scalable, glyphs()), {3, 11}});
+  // Cut inside a data command's value: the font is cut short there.
+  Bytes cut_value = whole;
+  append(cut_value, fb::text("\x1b*c65E\x1b(s18"));
+  seeds.push_back({"cut-in-a-value", cut_value, {2, 12}});
   // Cut inside the header, a command, a descriptor and a bitmap.
   for (std::size_t cut : {5UL, 40UL, whole.size() - 30, whole.size() - 3}) {
     seeds.push_back({"cut-" + std::to_string(cut),
