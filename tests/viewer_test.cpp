@@ -369,7 +369,10 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
       EXPECT_EQ(last, "End of font at byte " + std::to_string(n) + ".");
     } else {
       EXPECT_EQ(result.exit_status, 1) << result.out;
-      EXPECT_TRUE(starts_with(last, "Reading stopped at byte " + std::to_string(n) + ": ")) << last;
+      // Fewer bytes than ESC )s are no font header at the start of the file.
+      const std::size_t stopped = n < 3 ? 0 : n;
+      EXPECT_TRUE(starts_with(last, "Reading stopped at byte " + std::to_string(stopped) + ": "))
+          << last;
     }
     GreyImage image;
     std::string error;
@@ -426,7 +429,7 @@ TEST(ViewerDamage, WhereReadingStoppedIsSaid) {
   std::string text;
   EXPECT_EQ(view_bytes(fb::text("hello"), text), view::kStatusDamaged);
   EXPECT_EQ(last_line(text),
-            "Reading stopped at byte 5: no font header (ESC )s...W) at the start of the file, nor "
+            "Reading stopped at byte 0: no font header (ESC )s...W) at the start of the file, nor "
             "after PCL commands or PJL lines there.");
   // A descriptor of any size is read, as printers read it: one of 80 bytes
   // in a file that holds 64 of them ends inside the header.

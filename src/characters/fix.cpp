@@ -83,6 +83,9 @@ std::span<const RuleId> rules_fix_mends() { return kFixMends; }
 
 std::span<std::uint8_t> mend_character(CharacterDefinition& definition, TransformContext& context) {
   const Character character = classify_definition(definition, 0, 0, context.unpacked);
+  // Every rule -fix mends in a character stands for a problem the classifier
+  // finds: a character without one, as most are, needs nothing.
+  if (character.problems == 0) return definition.block;
   const check::RuleSet broken = check::character_rules(character);
   MendWork work{definition, character, context, definition.block};
   bool mended = false;

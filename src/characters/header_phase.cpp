@@ -140,7 +140,9 @@ HeaderOutcome rewrite_font_header(FontReader& font, OutputBuffer& out, const Hea
   }
   outcome.bitmap_font = check_bitmap_font(font, changes, messages);
   if (changes.landscape) outcome.turned = apply_landscape(header, outcome.bitmap_font, messages);
-  if (changes.fix && !mend_first_last_code(font, messages)) {
+  // The check judges no character of a scalable font, First and Last Code
+  // among them.
+  if (changes.fix && outcome.bitmap_font && !mend_first_last_code(font, messages)) {
     report_read_error(messages);
     return outcome;
   }

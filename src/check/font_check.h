@@ -31,9 +31,11 @@ struct FontVerdict {
   std::vector<Finding> findings;
   std::size_t checked = 0;  // complete character definitions judged
   FontEnding ending = FontEnding::kReading;
-  // Where reading stopped: the end, where a cut definition begins, or the
-  // byte a read error struck.
-  std::uint64_t stopped_at = 0;
+  std::uint64_t stopped_at = 0;  // where reading stopped, as FontReader says
+  // The definition the file ends inside, for kCutShort: where it begins,
+  // and its code when it names one (else -1).
+  std::uint64_t cut_at = 0;
+  int cut_code = -1;
   int read_error = 0;  // the system's reason for a read error, when it gave one
 
   int fails() const;

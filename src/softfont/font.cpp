@@ -71,6 +71,11 @@ Character FontReader::classify(unsigned look) {
   return classify_definition(definition_, header_.orientation(), look, unpacked_);
 }
 
+std::uint64_t FontReader::stopped_at() const {
+  if (ending_ == FontEnding::kNoHeader && header_problem_ == HeaderProblem::kBadStart) return 0;
+  return in_.position();
+}
+
 BytesOutsideDefinitions FontReader::stray_bytes() const {
   BytesOutsideDefinitions stray = dropped_;
   if (ending_ == FontEnding::kCutShort) {

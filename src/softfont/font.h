@@ -82,6 +82,9 @@ class FontReader {
   Character classify(unsigned look);
 
   FontEnding ending() const { return ending_; }
+  // Where reading stopped: where the input ran out or failed, or, for a file
+  // with no font header at its start nor after a prefix, its start.
+  std::uint64_t stopped_at() const;
   // The definition the input ends inside, when the ending is kCutShort.
   const CharacterDefinition& cut_definition() const { return definition_; }
   // The bytes of the body walked so far that lie outside complete

@@ -58,7 +58,7 @@ GlyphInfo inspect(FontReader& font) {
                                          : "not followed by a character data command (ESC (s...W)";
       return info;
     case kCutShort:
-      info.note = "cut short: the input ends inside its data";
+      info.note = "cut short: the input ends before its data is complete";
       return info;
     case kTooShort:
       info.note = "block too short to hold a character descriptor";

@@ -32,32 +32,37 @@ json result_of(const check::Finding& finding) {
           {"text", finding.text()}};
 }
 
+// How the check's reading ended.
+const char* how_reading_ended(FontEnding ending) {
+  switch (ending) {
+    case FontEnding::kEnd:
+      return "end";
+    case FontEnding::kCutShort:
+      return "cut-short";
+    case FontEnding::kNoHeader:
+      return "no-font-header";
+    case FontEnding::kReadError:
+      return "read-error";
+    default:
+      // A scalable font's characters are not read.
+      return "header-only";
+  }
+}
+
 // How reading ended, and where.
 json ending_of(const CheckedFile& file) {
   if (!file.opened) {
-    return {{"how", "not-opened"}, {"reason", std::strerror(file.open_error)}};
+    return {{"how", "not-opened"}, {"at", 0}, {"reason", std::strerror(file.open_error)}};
   }
-  if (!file.seekable) return {{"how", "not-seekable"}};
+  if (!file.seekable) return {{"how", "not-seekable"}, {"at", 0}};
   const check::FontVerdict& verdict = file.verdict;
-  json ending = {{"at", verdict.stopped_at}};
-  switch (verdict.ending) {
-    case FontEnding::kEnd:
-      ending["how"] = "end";
-      break;
-    case FontEnding::kCutShort:
-      ending["how"] = "cut-short";
-      break;
-    case FontEnding::kNoHeader:
-      ending["how"] = "no-font-header";
-      break;
-    case FontEnding::kReadError:
-      ending["how"] = "read-error";
-      if (verdict.read_error != 0) ending["reason"] = std::strerror(verdict.read_error);
-      break;
-    default:
-      // A scalable font's characters are not read.
-      ending["how"] = "header-only";
-      break;
+  json ending = {{"how", how_reading_ended(verdict.ending)}, {"at", verdict.stopped_at}};
+  if (verdict.ending == FontEnding::kCutShort) {
+    ending["definition_at"] = verdict.cut_at;
+    if (verdict.cut_code >= 0) ending["code"] = verdict.cut_code;
+  }
+  if (verdict.ending == FontEnding::kReadError && verdict.read_error != 0) {
+    ending["reason"] = std::strerror(verdict.read_error);
   }
   return ending;
 }

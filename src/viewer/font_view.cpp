@@ -51,7 +51,7 @@ int status_of(const StopPoint& stop) {
 StopPoint stop_of(FontReader& font) {
   StopPoint stop;
   InputBuffer& in = font.input();
-  stop.offset = in.position();
+  stop.offset = font.stopped_at();
   switch (font.ending()) {
     case FontEnding::kReadError:
       stop.read_error = true;

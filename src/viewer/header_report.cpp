@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kNameOffset = 48;
 constexpr std::size_t kNameSize = 16;
 constexpr std::size_t kExtraShown = 512;  // extra header bytes shown as text
+constexpr std::size_t kDescriptorKept = FontDescriptor::kResolutionSize;
 
 // A header format's or an orientation's number and its name.
 struct Name {
@@ -138,16 +139,12 @@ void print_header(const FontHeader& header, MessageSink& out) {
   }
   field(out, "Descriptor size:", std::to_string(header.descriptor.size) + " bytes");
   print_descriptor_fields(header, out);
-  if (header.descriptor_read < static_cast<std::size_t>(header.descriptor.size)) return;
+  // Of a larger descriptor the first 68 bytes are kept.
+  const std::size_t kept =
+      std::min(static_cast<std::size_t>(std::max(header.descriptor.size, 0)), kDescriptorKept);
+  if (header.descriptor_read < kept) return;
   print_extra_bytes(header, out);
   print_header_notes(header, out);
-}
-
-// Where kestrune refuses the font, its own reason, without the final stop.
-std::string refusal(HeaderProblem problem) {
-  std::string_view reason = header_problem_reason(problem);
-  if (reason.ends_with('.')) reason.remove_suffix(1);
-  return "kestrune refuses this font: " + std::string(reason);
 }
 
 }  // namespace kestrune::view

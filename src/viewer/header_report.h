@@ -23,7 +23,4 @@ std::span<const std::uint8_t> font_name(const FontHeader& header);
 // The header section: as much of the header as the tool read.
 void print_header(const FontHeader& header, MessageSink& out);
 
-// Where kestrune refuses the font, its own reason, without the final stop.
-std::string refusal(HeaderProblem problem);
-
 }  // namespace kestrune::view
