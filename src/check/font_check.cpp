@@ -143,10 +143,13 @@ bool check_body(FontReader& font, CharacterCheck& check) {
 
 void stop_reading(FontReader& font, FontVerdict& verdict) {
   verdict.ending = font.ending();
-  InputBuffer& in = font.input();
-  verdict.stopped_at =
-      font.ending() == FontEnding::kCutShort ? font.cut_definition().start : in.position();
-  verdict.read_error = in.error_number();
+  verdict.stopped_at = font.stopped_at();
+  verdict.read_error = font.input().error_number();
+  if (font.ending() == FontEnding::kCutShort) {
+    const CharacterDefinition& cut = font.cut_definition();
+    verdict.cut_at = cut.start;
+    if (names_a_character(cut.status)) verdict.cut_code = cut.code;
+  }
 }
 
 }  // namespace
