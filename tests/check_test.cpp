@@ -438,6 +438,9 @@ TEST(FontCheck, JsonHoldsWhatTheLinesSay) {
   EXPECT_EQ(first["size"], font.size());
   EXPECT_EQ(first["characters_checked"], 2);
   EXPECT_EQ(first["ending"]["how"], "cut-short");
+  EXPECT_EQ(first["ending"]["at"], font.size());
+  EXPECT_EQ(first["ending"]["definition_at"], font.size() - 11);
+  EXPECT_EQ(first["ending"]["code"], 68);
   std::vector<std::string> rules;
   for (const nlohmann::json& r : first["results"])
     rules.push_back(r["verdict"].get<std::string>() + " " + r["rule"].get<std::string>());
