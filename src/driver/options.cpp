@@ -30,10 +30,28 @@ ResolutionText read_resolution(std::string_view text, std::uint64_t& value) {
 
 bool is_resolution_option(const char* argument) { return std::strncmp(argument, "-r", 2) == 0; }
 
+// The options that switch a mode on, each with the line it prints when met.
+struct FlagOption {
+  const char* name;
+  bool RunOptions::*flag;
+  const char* message;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"-l", &RunOptions::landscape, "Landscaping...\n"},
+    {"-clean", &RunOptions::clean, "Cleaning...\n"},
+    {"-fix", &RunOptions::fix, "Fixing...\n"},
+    {"-f20", &RunOptions::header_format_20, "Header format 20 requested.\n"},
+};
+
+const FlagOption* flag_option(const char* argument) {
+  for (const FlagOption& option : kFlagOptions) {
+    if (std::strcmp(argument, option.name) == 0) return &option;
+  }
+  return nullptr;
+}
+
 bool is_option(const char* argument) {
-  return is_resolution_option(argument) || std::strcmp(argument, "-l") == 0 ||
-         std::strcmp(argument, "-clean") == 0 || std::strcmp(argument, "-f20") == 0 ||
-         std::strcmp(argument, "-fix") == 0;
+  return is_resolution_option(argument) || flag_option(argument) != nullptr;
 }
 
 // Why an argument after the two file names refuses the run, or empty when it
@@ -91,18 +109,9 @@ void apply_option(const char* argument, RunOptions& options, MessageSink& messag
     }
     print_text(messages, "Resolution changing to ", options.resolution, ".\n");
     warn_about_large_resolution(argument, value, options, messages);
-  } else if (std::strcmp(argument, "-l") == 0) {
-    options.landscape = true;
-    print_text(messages, "Landscaping...\n");
-  } else if (std::strcmp(argument, "-clean") == 0) {
-    options.clean = true;
-    print_text(messages, "Cleaning...\n");
-  } else if (std::strcmp(argument, "-fix") == 0) {
-    options.fix = true;
-    print_text(messages, "Fixing...\n");
-  } else if (std::strcmp(argument, "-f20") == 0) {
-    options.header_format_20 = true;
-    print_text(messages, "Header format 20 requested.\n");
+  } else if (const FlagOption* flag = flag_option(argument)) {
+    options.*(flag->flag) = true;
+    print_text(messages, flag->message);
   } else {
     print_argument_line("Warning: '", argument, "is not an option; ignored.\n", messages);
   }
