@@ -38,17 +38,10 @@ Bytes download_file(const Bytes& font) {
   return file;
 }
 
-fb::GlyphSpec compressed(fb::GlyphSpec g) {
-  const Bytes plain = fb::character_bitmap(g);
-  g.glyph_class = 2;
-  g.bitmap = fb::compress_bitmap(plain, fb::glyph_width(g), fb::glyph_height(g));
-  return g;
-}
-
 // A font of every kind of character the reading joins or unpacks.
 Bytes mixed_font() {
   const fb::GlyphSpec a = fb::drawn_glyph(65, {"..#..", ".#.#.", "#####", "#...#"});
-  Bytes font = fb::font({}, {a, compressed(fb::drawn_glyph(66, {"##.", "#.#", "##."}))});
+  Bytes font = fb::font({}, {a, fb::compressed_glyph(fb::drawn_glyph(66, {"##.", "#.#", "##."}))});
   fb::append(font, fb::continued_definition(fb::drawn_glyph(67, {"###", "#..", "###"}), 20, 4));
   return font;
 }
@@ -191,7 +184,7 @@ TEST(ViewerCheckAndKestrune, TheLargestBitmapIsCountedInWholeBytesByAll) {
     glyph.width = c.width;
     glyph.height = c.height;
     glyph.bitmap = Bytes(row_stride(c.width) * c.height, 0);
-    if (c.compress) glyph = compressed(glyph);
+    if (c.compress) glyph = fb::compressed_glyph(glyph);
     const Bytes font = fb::font({}, {glyph});
     EXPECT_EQ(testsupport::disagreement(font), "");
     const Readings r = read_all_ways(font);

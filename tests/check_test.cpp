@@ -75,13 +75,6 @@ fb::GlyphSpec tall_glyph() {
   return g;
 }
 
-fb::GlyphSpec compressed(fb::GlyphSpec g) {
-  const Bytes plain = fb::character_bitmap(g);
-  g.glyph_class = 2;
-  g.bitmap = fb::compress_bitmap(plain, fb::glyph_width(g), fb::glyph_height(g));
-  return g;
-}
-
 // "FAIL rule" for every rule line, and the status.
 struct Checked {
   int status;
@@ -187,7 +180,7 @@ std::vector<RuleCase> rule_cases() {
              {"FAIL char-too-large", "WARN char-short"}, 1);
   glyph_case("rows missing", {with(a, [](fb::GlyphSpec& g) { g.height = 5; })}, {"WARN char-short"},
              0);
-  fb::GlyphSpec run_past = compressed(a);
+  fb::GlyphSpec run_past = fb::compressed_glyph(a);
   run_past.width = 1;
   glyph_case("run past the width", {run_past}, {"FAIL char-damaged-compressed"}, 1);
   glyph_case("one data command of 40016", {large_glyph()}, {"FAIL data-command-size"}, 1);
@@ -203,7 +196,7 @@ std::vector<RuleCase> rule_cases() {
              1);
 
   Bytes continued = fb::font({}, {});
-  append(continued, fb::continued_definition(compressed(a), 20, 4));
+  append(continued, fb::continued_definition(fb::compressed_glyph(a), 20, 4));
   cases.push_back({"compressed, continued", continued, {"FAIL compressed-continued"}, 1});
   // The continuation's 04 01 counts in its data command's size.
   Bytes long_continuation = fb::font({}, {});
@@ -294,7 +287,7 @@ std::vector<MendCase> mend_cases() {
   cases.push_back(
       {"data-command-size", font_of({large_glyph()}), split, "Character code 66 fixed."});
   Bytes continued = fb::font({}, {});
-  append(continued, fb::continued_definition(compressed(a), 20, 4));
+  append(continued, fb::continued_definition(fb::compressed_glyph(a), 20, 4));
   cases.push_back({"compressed-continued", continued, plain, "Character code 65 fixed."});
   Bytes long_continuation = fb::font({}, {});
   append(long_continuation, fb::continued_definition(tall_glyph(), 32767, 32766));
@@ -306,7 +299,7 @@ std::vector<MendCase> mend_cases() {
   Bytes striped_split = fb::font({}, {});
   append(striped_split, fb::continued_definition(striped_glyph(), 32767, 32765));
   cases.push_back({"data-command-size: compressed runs in one long command",
-                   font_of({compressed(striped_glyph())}), striped_split,
+                   font_of({fb::compressed_glyph(striped_glyph())}), striped_split,
                    "Character code 66 fixed."});
   fb::FontSpec first_only;
   first_only.font_type = 2;

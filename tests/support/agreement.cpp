@@ -26,50 +26,44 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-Printed viewed(std::span<const std::uint8_t> font) {
+// What `run` printed and returned, given a sink and the font's bytes.
+template <typename Run>
+Printed printed_by(std::span<const std::uint8_t> font, Run run) {
   std::vector<std::uint8_t> bytes;
   Printed printed;
   {
     MessageSink sink(bytes);
     InputBuffer in(font);
-    view::ViewOptions options;
-    options.draw = false;
-    printed.status = view::view_font(in, sink, options);
+    printed.status = run(in, sink);
     flush_messages(sink);
   }
   printed.text.assign(bytes.begin(), bytes.end());
   return printed;
+}
+
+Printed viewed(std::span<const std::uint8_t> font) {
+  return printed_by(font, [](InputBuffer& in, MessageSink& sink) {
+    view::ViewOptions options;
+    options.draw = false;
+    return view::view_font(in, sink, options);
+  });
 }
 
 Printed checked(std::span<const std::uint8_t> font) {
-  std::vector<std::uint8_t> bytes;
-  Printed printed;
-  {
-    MessageSink sink(bytes);
-    InputBuffer in(font);
-    printed.status = view::check_font(in, sink, "font");
-    flush_messages(sink);
-  }
-  printed.text.assign(bytes.begin(), bytes.end());
-  return printed;
+  return printed_by(
+      font, [](InputBuffer& in, MessageSink& sink) { return view::check_font(in, sink, "font"); });
 }
 
+// kestrune -fix -l, as it reads a font after a PCL prefix.
 Printed turned(std::span<const std::uint8_t> font) {
-  std::vector<std::uint8_t> bytes;
-  std::vector<std::uint8_t> written;
-  Printed printed;
-  {
-    MessageSink sink(bytes);
-    InputBuffer in(font);
+  return printed_by(font, [](InputBuffer& in, MessageSink& sink) {
+    std::vector<std::uint8_t> written;
     OutputBuffer out(written);
     RunOptions options;
     options.landscape = true;
     options.fix = true;
-    printed.status = run_font_phases(in, out, options, sink) ? 1 : -1;
-    flush_messages(sink);
-  }
-  printed.text.assign(bytes.begin(), bytes.end());
-  return printed;
+    return run_font_phases(in, out, options, sink) ? 1 : -1;
+  });
 }
 
 // The viewer's table: the codes of its rows, and how many hold a whole

@@ -169,6 +169,15 @@ Bytes continued_definition(const GlyphSpec& glyph, std::size_t first, std::size_
   return out;
 }
 
+GlyphSpec compressed_glyph(GlyphSpec glyph) {
+  const Bytes plain = character_bitmap(glyph);
+  glyph.width = glyph_width(glyph);
+  glyph.height = glyph_height(glyph);
+  glyph.glyph_class = 2;
+  glyph.bitmap = compress_bitmap(plain, glyph.width, glyph.height);
+  return glyph;
+}
+
 Bytes compress_bitmap(const Bytes& bitmap, int width, int height) {
   const std::size_t stride = stride_of(width);
   const auto dot = [&](std::size_t row, std::size_t x) {

@@ -91,6 +91,8 @@ Bytes continued_definition(const GlyphSpec& glyph, std::size_t first, std::size_
 // Class 2 run lengths for `height` rows of `width` dots of an uncompressed
 // bitmap; a row equal to the rows after it is coded once with their count.
 Bytes compress_bitmap(const Bytes& bitmap, int width, int height);
+// The glyph as a compressed (class 2) character of the same dots.
+GlyphSpec compressed_glyph(GlyphSpec glyph);
 
 Bytes command(std::string_view text);  // ESC followed by `text`, e.g. command("*c5D")
 Bytes text(std::string_view s);        // `s` as plain bytes
