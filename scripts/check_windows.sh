@@ -74,7 +74,7 @@ for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l
 done
 # The book of rules, and a library checked at once.
 compare_runs examples/sample.sfp kestrune-view --rules
-compare_runs examples/sample.sfp kestrune-view --check in.sfp none.sfp .
+compare_runs examples/sample.sfp kestrune-view --check in.sfp none.sfp in.sfp
 echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
 
 # The output's safety, on Windows alone: the expected files in the end.
