@@ -36,17 +36,19 @@ run_in() {  # DIR FONT PROGRAM ARGS...
   sed -i 's/\r$//' "$dir/messages"
 }
 
-# Runs PROGRAM of each build with ARGS on FONT; both must leave the same.
+# Runs PROGRAM of each build with ARGS on FONT, in the directories under
+# $here; both must leave the same.
 cases=0
+here=$work
 compare_runs() {  # FONT PROGRAM ARGS...
   local font=$1 program=$2
   shift 2
-  run_in "$work/linux" "$font" "$linux/$program" "$@"
-  run_in "$work/windows" "$font" "$windows/$program.exe" "$@"
+  run_in "$here/linux" "$font" "$linux/$program" "$@"
+  run_in "$here/windows" "$font" "$windows/$program.exe" "$@"
   cases=$((cases + 1))
-  diff -r "$work/linux" "$work/windows" >/dev/null && return
+  diff -r "$here/linux" "$here/windows" >/dev/null && return
   fail "$program $* on $(basename "$font")"
-  diff -r "$work/linux" "$work/windows" | head -n 10 || true
+  diff -r "$here/linux" "$here/windows" | head -n 10 || true
 }
 
 fonts="$work/fonts"
@@ -57,12 +59,33 @@ done
 cp fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/* "$fonts/"
 mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp |
   grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//')
-# shellcheck disable=SC2086  # an option set or a command line is split into words
-for font in "$fonts"/*; do
-  for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
-  for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp"; do
-    compare_runs "$font" kestrune-view $view
+# Every run of each font. A run under Wine mostly waits for the Wine server,
+# so several workers share the fonts; each says what failed, then its tally.
+compare_fonts() {  # WORKER FONTS...
+  here="$work/worker$1"
+  shift
+  # shellcheck disable=SC2086  # an option set or a command line is split into words
+  for font; do
+    for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
+    for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp"; do
+      compare_runs "$font" kestrune-view $view
+    done
   done
+  echo "$cases $failures" >"$here.tally"
+}
+workers=$(($(nproc 2>/dev/null || echo 2) + 1))
+all_fonts=("$fonts"/*)
+for ((worker = 0; worker < workers; worker++)); do
+  share=()
+  for ((at = worker; at < ${#all_fonts[@]}; at += workers)); do share+=("${all_fonts[at]}"); done
+  compare_fonts "$worker" "${share[@]}" >"$work/worker$worker.log" 2>&1 &
+done
+wait
+for ((worker = 0; worker < workers; worker++)); do
+  cat "$work/worker$worker.log"
+  read -r worker_cases worker_failures <"$work/worker$worker.tally"
+  cases=$((cases + worker_cases))
+  failures=$((failures + worker_failures))
 done
 # Command lines that fail before a font is read, or fail to write it.
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l out.sfp -l" \
@@ -70,7 +93,7 @@ for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l
   # shellcheck disable=SC2086
   compare_runs examples/sample.sfp kestrune $args
 done
-echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
+echo "-- $cases runs compared with the Linux build over ${#all_fonts[@]} fonts"
 
 # The output's safety, on Windows alone: the expected files in the end.
 kestrune_exe() { on_wine "$work/messages" "$windows/kestrune.exe" "$@"; }
