@@ -21,61 +21,95 @@ wine_start "$windows/wine-prefix" "$windows/kestrune.exe"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Runs one program (on Wine for an .exe) in an empty directory holding
-# `in.sfp`; leaves there the status, the messages without CRs and what else
-# the run left.
+# Runs one program (on Wine for an .exe) in DIR, made anew as a copy of the
+# directory FONT, which holds the font as `in.sfp`; leaves there the status,
+# the messages and what else the run left.
 run_in() {  # DIR FONT PROGRAM ARGS...
   local dir=$1 font=$2 status=0
   shift 2
-  rm -rf "$dir" && mkdir -p "$dir" && cp "$font" "$dir/in.sfp"
+  cp -r "$font" "$dir"
   if [[ $1 == *.exe ]]; then
     (cd "$dir" && on_wine messages "$@") || status=$?
   else
     (cd "$dir" && timeout 120 "$@" >messages 2>&1) || status=$?
   fi
   echo "$status" >"$dir/status"
-  sed -i 's/\r$//' "$dir/messages"
 }
 
-# Runs PROGRAM of each build with ARGS on FONT; both must leave the same.
+# Runs PROGRAM of each build with ARGS on FONT, in new directories in $here;
+# both must leave the same, the messages compared without a CR before each
+# line's end. Every run has directories of its own: clearing one away would
+# cost more than the run.
 cases=0
+here=$work
 compare_runs() {  # FONT PROGRAM ARGS...
-  local font=$1 program=$2
+  local font=$1 program=$2 run
   shift 2
-  run_in "$work/linux" "$font" "$linux/$program" "$@"
-  run_in "$work/windows" "$font" "$windows/$program.exe" "$@"
   cases=$((cases + 1))
-  diff -r "$work/linux" "$work/windows" >/dev/null && return
+  run="$here/$cases"
+  run_in "$run-linux" "$font" "$linux/$program" "$@"
+  run_in "$run-windows" "$font" "$windows/$program.exe" "$@"
+  sed -i 's/\r$//' "$run-linux/messages" "$run-windows/messages"
+  diff -r "$run-linux" "$run-windows" >/dev/null && return
   fail "$program $* on $(basename "$font")"
-  diff -r "$work/linux" "$work/windows" | head -n 10 || true
+  diff -r "$run-linux" "$run-windows" | head -n 10 || true
 }
 
+# Each font in a directory of its own, as `in.sfp`.
 fonts="$work/fonts"
-mkdir -p "$fonts"
+add_font() {  # NAME: the font on standard input
+  mkdir -p "$fonts/$1"
+  cat >"$fonts/$1/in.sfp"
+}
 for input in fuzz/corpus/fuzz_run/* fuzz/regressions/fuzz_run/*; do
-  tail -c +2 "$input" >"$fonts/run-$(basename "$input")"  # the first byte picks options
+  tail -c +2 "$input" | add_font "run-$(basename "$input")"  # the first byte picks options
 done
-cp fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/* "$fonts/"
+for input in fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/*; do
+  add_font "$(basename "$input")" <"$input"
+done
 mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp |
   grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//')
-# shellcheck disable=SC2086  # an option set or a command line is split into words
-for font in "$fonts"/*; do
-  for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
-  for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp" \
-    "--check --json in.sfp"; do
-    compare_runs "$font" kestrune-view $view
+# Every run of each font. A run under Wine mostly waits for the Wine server,
+# so several workers share the fonts; each says what failed, then its tally.
+compare_fonts() {  # WORKER FONTS...
+  here="$work/worker$1"
+  mkdir "$here"
+  shift
+  # shellcheck disable=SC2086  # an option set or a command line is split into words
+  for font; do
+    for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
+    for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp" \
+      "--check --json in.sfp"; do
+      compare_runs "$font" kestrune-view $view
+    done
   done
+  echo "$cases $failures" >"$here.tally"
+}
+workers=$(($(nproc 2>/dev/null || echo 2) + 1))
+all_fonts=("$fonts"/*)
+for ((worker = 0; worker < workers; worker++)); do
+  share=()
+  for ((at = worker; at < ${#all_fonts[@]}; at += workers)); do share+=("${all_fonts[at]}"); done
+  compare_fonts "$worker" "${share[@]}" >"$work/worker$worker.log" 2>&1 &
+done
+wait
+for ((worker = 0; worker < workers; worker++)); do
+  cat "$work/worker$worker.log"
+  read -r worker_cases worker_failures <"$work/worker$worker.tally"
+  cases=$((cases + worker_cases))
+  failures=$((failures + worker_failures))
 done
 # Command lines that fail before a font is read, or fail to write it.
+mkdir "$work/sample" && cp examples/sample.sfp "$work/sample/in.sfp"
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l out.sfp -l" \
   "in.sfp out.sfp -r600dpi --landscape"; do
   # shellcheck disable=SC2086
-  compare_runs examples/sample.sfp kestrune $args
+  compare_runs "$work/sample" kestrune $args
 done
 # The book of rules, and a library checked at once.
-compare_runs examples/sample.sfp kestrune-view --rules
-compare_runs examples/sample.sfp kestrune-view --check in.sfp none.sfp in.sfp
-echo "-- $cases runs compared with the Linux build over $(ls "$fonts" | wc -l) fonts"
+compare_runs "$work/sample" kestrune-view --rules
+compare_runs "$work/sample" kestrune-view --check in.sfp none.sfp in.sfp
+echo "-- $cases runs compared with the Linux build over ${#all_fonts[@]} fonts"
 
 # The output's safety, on Windows alone: the expected files in the end.
 kestrune_exe() { on_wine "$work/messages" "$windows/kestrune.exe" "$@"; }

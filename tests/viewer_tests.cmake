@@ -6,7 +6,8 @@
 add_executable(kestrune_viewer_tests viewer_test.cpp check_test.cpp agreement_test.cpp)
 target_link_libraries(kestrune_viewer_tests PRIVATE
   kestrune_view kestrune_agreement kestrune_testsupport PNG::PNG GTest::gtest GTest::gtest_main)
-target_compile_options(kestrune_viewer_tests PRIVATE ${KESTRUNE_WARNINGS})
+target_compile_options(kestrune_viewer_tests PRIVATE ${KESTRUNE_TEST_CODE_OPTIONS})
+target_precompile_headers(kestrune_viewer_tests PRIVATE <gtest/gtest.h>)
 target_compile_definitions(kestrune_viewer_tests PRIVATE
   KESTRUNE_EXE="$<TARGET_FILE:kestrune>"
   KESTRUNE_VIEW_EXE="$<TARGET_FILE:kestrune-view>"

@@ -36,4 +36,14 @@ struct TransformRun {
 TransformRun run_transform(CharacterTransform transform, int code, fontbuilder::Bytes block,
                            std::size_t capacity = OutputBuffer::kDefaultCapacity);
 
+// kestrune's run between opening its files and closing them, in memory: the
+// options as a command line gives them after the two file names, then the
+// font phases over `font`.
+struct MemoryRun {
+  bool completed = false;     // as run_font_phases returns: the process exits 1, else 255
+  fontbuilder::Bytes output;  // everything written, a failed run's too
+  std::string messages;
+};
+MemoryRun run_in_memory(const fontbuilder::Bytes& font, const std::vector<std::string>& options);
+
 }  // namespace kestrune::testsupport
