@@ -72,8 +72,15 @@ bool copy_rest_of_input(InputBuffer& in, OutputBuffer& out) {
   // The rest is read in pieces of many buffers, which write() hands on
   // whole: two system calls a megabyte instead of two for every buffer.
   // The piece is not cleared first: only the pages a read fills are ever
-  // touched, so a font that ends with its header costs no megabyte.
-  const std::size_t size = std::size_t{1} << 20;
+  // touched, so a font that ends with its header costs no megabyte. Nor is
+  // it larger than what is left to read, where the source tells its size.
+  constexpr std::size_t kLargestPiece = std::size_t{1} << 20;
+  constexpr std::size_t kSmallestPiece = std::size_t{1} << 12;
+  std::size_t size = kLargestPiece;
+  if (std::uint64_t total = 0; in.source_size(total)) {
+    const std::uint64_t rest = total > in.position() ? total - in.position() : 0;
+    size = static_cast<std::size_t>(std::clamp<std::uint64_t>(rest, kSmallestPiece, kLargestPiece));
+  }
   const auto piece = std::make_unique_for_overwrite<std::uint8_t[]>(size);
   while (!in.exhausted()) {
     const std::size_t got = in.read_past_window(piece.get(), size);
