@@ -122,7 +122,7 @@ compare() {  # WHAT PROGRAM... -- ARGS...
   fail "$what $* differs from the Linux build's"
   diff -r "$work/plain" "$work/packaged" | head -n 10 || true
 }
-wine_start "$windows/wine-prefix" "$zipped/kestrune.exe"
+wine_start "$windows/wine-prefix"
 cases=0
 for options in "" "-r300 -f20" "-l" "-clean" "-l -clean -r600 -f20"; do
   # shellcheck disable=SC2086  # an option set is split into words

@@ -16,7 +16,7 @@ work=$(mktemp -d)
 source scripts/wine.sh
 trap 'wine_stop; rm -rf "$work"' EXIT
 # The prefix is kept beside the programs.
-wine_start "$windows/wine-prefix" "$windows/kestrune.exe"
+wine_start "$windows/wine-prefix"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite; exits non-zero on any failure.
 #   1. the plain build and its tests;
-#   2. one clang build with AddressSanitizer and UndefinedBehaviorSanitizer,
-#      and libFuzzer's instrumentation, which serves two stages: the same
-#      tests, and then each fuzz target for a bounded time from its corpus;
+#   2. one clang build with AddressSanitizer, UndefinedBehaviorSanitizer and
+#      libFuzzer's instrumentation, and the same tests on it;
 #   3. the build with only a compiler: no test, benchmark, PNG or JSON
 #      library, so the two programs alone, and the viewer's refusal of --png
 #      and --json;
 #   4. the Windows programs, cross-built with MinGW-w64 and run under Wine
 #      beside the Linux build (scripts/check_windows.sh);
-#   5. the packages, the .deb from the plain build and the zip from the
-#      Windows one, unpacked and checked, lintian on the .deb, and their
-#      programs run beside the Linux build (scripts/check_packages.sh).
+#   5. each fuzz target of the clang build for a bounded time from its
+#      corpus, as many at once as there are cores;
+#   6. beside the last fuzz targets, the packages: the .deb from the plain
+#      build and the zip from the Windows one, unpacked and checked, lintian
+#      on the .deb, and their programs run beside the Linux build
+#      (scripts/check_packages.sh).
 # Every package the first two need must be installed: a missing one stops
 # the run instead of leaving its part out.
 # FUZZ_SECONDS sets the time per fuzz target (default 20).
@@ -47,33 +49,6 @@ cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:clear_shadow_mmap_threshold=4194304 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
-stage "fuzz targets, ${fuzz_seconds}s each"
-fuzz_corpus=$(mktemp -d)
-trap 'rm -rf "$fuzz_corpus"' EXIT
-fuzz() {  # TARGET: on a copy of its corpus (the checked-in one stays small and unchanged)
-  local status=0
-  mkdir -p "$fuzz_corpus/$1"
-  cp fuzz/corpus/"$1"/* "$fuzz_corpus/$1/"
-  build-sanitize/fuzz/"$1" -max_total_time="$fuzz_seconds" -max_len=8192 -print_final_stats=1 \
-    "$fuzz_corpus/$1" fuzz/regressions/"$1" >"$fuzz_corpus/$1.log" 2>&1 || status=$?
-  echo "$status" >"$fuzz_corpus/$1.status"
-}
-# Each target takes one core for its time: as many run at once as there are.
-mapfile -t fuzz_targets <build-sanitize/fuzz/targets.txt
-for ((first = 0; first < ${#fuzz_targets[@]}; first += jobs)); do
-  for target in "${fuzz_targets[@]:first:jobs}"; do fuzz "$target" & done
-  wait
-done
-for target in "${fuzz_targets[@]}"; do
-  echo "-- $target"
-  grep -E '^(stat::number_of_executed_units|Done)' "$fuzz_corpus/$target.log" || true
-  if [ "$(cat "$fuzz_corpus/$target.status")" -ne 0 ]; then
-    tail -n 60 "$fuzz_corpus/$target.log"
-    echo "fuzz target $target failed"
-    exit 1
-  fi
-done
-
 stage "build with only a compiler"
 # Tests and benchmarks asked for but their packages hidden: configuring
 # leaves them out and says so, and the two programs build. Of the tests,
@@ -87,9 +62,35 @@ ctest --test-dir build-bare --output-on-failure --no-tests=error \
   -R '^viewer\.(png|json)_unavailable$'
 
 stage "Windows programs, checked under Wine"
+# Wine makes its prefix, mostly waiting, while the programs build.
+(source scripts/wine.sh && wine_prefix "$PWD/build-windows/wine-prefix") &
+wine_prefix_made=$!
 cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j"$jobs" --target kestrune kestrune-view
+wait "$wine_prefix_made"
 scripts/check_windows.sh build build-windows
+
+stage "fuzz targets, ${fuzz_seconds}s each, $jobs at a time"
+fuzz_corpus=$(mktemp -d)
+# Fuzz targets still running when a stage fails end with the run.
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$fuzz_corpus"' EXIT
+fuzz() {  # TARGET: on a copy of its corpus (the checked-in one stays small and unchanged)
+  local status=0
+  mkdir -p "$fuzz_corpus/$1"
+  cp fuzz/corpus/"$1"/* "$fuzz_corpus/$1/"
+  build-sanitize/fuzz/"$1" -max_total_time="$fuzz_seconds" -max_len=8192 -print_final_stats=1 \
+    "$fuzz_corpus/$1" fuzz/regressions/"$1" >"$fuzz_corpus/$1.log" 2>&1 || status=$?
+  echo "$status" >"$fuzz_corpus/$1.status"
+}
+# Each target takes a core for its time. A last round with fewer targets
+# than cores leaves some free: the packages' stage, which mostly waits on
+# lintian and Wine, runs beside it.
+mapfile -t fuzz_targets <build-sanitize/fuzz/targets.txt
+last_round=$(((${#fuzz_targets[@]} - 1) / jobs * jobs))
+for ((first = 0; first < ${#fuzz_targets[@]}; first += jobs)); do
+  for target in "${fuzz_targets[@]:first:jobs}"; do fuzz "$target" & done
+  if ((first < last_round || ${#fuzz_targets[@]} - first == jobs)); then wait; fi
+done
 
 stage "packages: the .deb and the Windows zip"
 # The package holds the programs and their documents alone, not the tests
@@ -97,5 +98,17 @@ stage "packages: the .deb and the Windows zip"
 cmake --build build -j"$jobs" --target package
 cmake --build build-windows -j"$jobs" --target package
 scripts/check_packages.sh build build-windows
+
+stage "fuzz targets' results"
+wait
+for target in "${fuzz_targets[@]}"; do
+  echo "-- $target"
+  grep -E '^(stat::number_of_executed_units|Done)' "$fuzz_corpus/$target.log" || true
+  if [ "$(cat "$fuzz_corpus/$target.status")" -ne 0 ]; then
+    tail -n 60 "$fuzz_corpus/$target.log"
+    echo "fuzz target $target failed"
+    exit 1
+  fi
+done
 
 stage "all passed"

@@ -4,16 +4,22 @@
 wine=${WINE:-/usr/lib/wine/wine64}
 wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 
-# Starts Wine in the prefix PREFIX (made there on the first run, which takes
-# seconds, and kept) by running PROGRAM once; the server is then kept
-# running, so that each run is quick, until wine_stop.
-wine_start() {  # PREFIX PROGRAM
+# Makes the prefix PREFIX unless it is there, which takes seconds: what
+# making it starts must end before a program runs there.
+wine_prefix() {  # PREFIX
   export WINEPREFIX=$1 WINEDEBUG=-all
-  # What the first run starts to make the prefix must end first. A server
-  # kept from an earlier run would never end.
+  [ -f "$WINEPREFIX/system.reg" ] && return
   "$wineserver" -k 2>/dev/null || true
-  "$wine" "$2" >/dev/null 2>&1 || true
+  "$wine" wineboot.exe --init >/dev/null 2>&1 || true
   "$wineserver" -w
+}
+
+# Starts Wine in the prefix PREFIX, made there when it is not, and kept; the
+# server is then kept running, so that each run is quick, until wine_stop.
+wine_start() {  # PREFIX
+  wine_prefix "$1"
+  # A server kept from an earlier run would never end.
+  "$wineserver" -k 2>/dev/null || true
   "$wineserver" -p
 }
 wine_stop() { "$wineserver" -k 2>/dev/null || true; }
