@@ -66,13 +66,17 @@ bool emit_command(const char (&prefix)[3], int value, char terminator, OutputBuf
 }
 
 bool copy_rest_of_input(InputBuffer& in, OutputBuffer& out) {
-  // What the window already holds goes first.
+  // What the window already holds goes first, then what one more fill of
+  // it brings: most fonts end there, and need no piece.
+  if (!out.write(held_bytes(in))) return false;
+  take_held(in, held_bytes(in).size());
+  if (!refill_input(in)) return !out.failed();
   if (!out.write(held_bytes(in))) return false;
   take_held(in, held_bytes(in).size());
   // The rest is read in pieces of many buffers, which write() hands on
   // whole: two system calls a megabyte instead of two for every buffer.
   // The piece is not cleared first: only the pages a read fills are ever
-  // touched, so a font that ends with its header costs no megabyte.
+  // touched.
   const std::size_t size = std::size_t{1} << 20;
   const auto piece = std::make_unique_for_overwrite<std::uint8_t[]>(size);
   while (!input_exhausted(in)) {
