@@ -9,6 +9,7 @@ wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 wine_prefix() {  # PREFIX
   export WINEPREFIX=$1 WINEDEBUG=-all
   [ -f "$WINEPREFIX/system.reg" ] && return
+  mkdir -p "$(dirname "$WINEPREFIX")"  # Wine makes the prefix, not the directory it is in
   "$wineserver" -k 2>/dev/null || true
   "$wine" wineboot.exe --init >/dev/null 2>&1 || true
   "$wineserver" -w

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <span>
 #include <sstream>
 #include <string>
@@ -351,6 +352,27 @@ PrefixView view_prefix(const fb::Bytes& font, std::size_t n, const std::string& 
   return view;
 }
 
+// kestrune-view on each of these prefixes of `font` exits, prints and writes
+// its contact sheet as the viewer does in this process.
+void expect_executable_views_alike(const fb::Bytes& font,
+                                   std::initializer_list<std::size_t> sizes) {
+  const std::string dir = testsupport::temp_dir();
+  const std::string path = dir + "/prefix.sfp";
+  const std::string png = dir + "/prefix.png";
+  for (const std::size_t n : sizes) {
+    SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes, by the executable");
+    fb::write_file(path, prefix_of(font, n));
+    const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, path}, 10.0);
+    const PrefixView view = view_prefix(font, n, path);
+    ASSERT_FALSE(result.timed_out);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.exit_status, view.status);
+    EXPECT_EQ(result.out, view.text);
+    EXPECT_TRUE(fb::read_file(png) == view.png);
+    std::filesystem::remove(png);
+  }
+}
+
 TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
   const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
   // The ends of the header block and of each definition: a prefix that stops
@@ -400,22 +422,8 @@ TEST(ViewerDamage, EveryPrefixOfTheSampleEndsCleanly) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
   // The executable, on a few of them, prints, writes and exits the same.
-  const std::string dir = testsupport::temp_dir();
-  const std::string font = dir + "/prefix.sfp";
-  const std::string png = dir + "/prefix.png";
-  for (const std::size_t n : {std::size_t{0}, std::size_t{50}, boundaries[0], boundaries[0] + 1,
-                              boundaries[9] - 3, sample.size()}) {
-    SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes, by the executable");
-    fb::write_file(font, prefix_of(sample, n));
-    const ToolResult result = run_tool(KESTRUNE_VIEW_EXE, {"--png", png, font}, 10.0);
-    const PrefixView view = view_prefix(sample, n, font);
-    ASSERT_FALSE(result.timed_out);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.exit_status, view.status);
-    EXPECT_EQ(result.out, view.text);
-    EXPECT_TRUE(fb::read_file(png) == view.png);
-    std::filesystem::remove(png);
-  }
+  expect_executable_views_alike(
+      sample, {0, 50, boundaries[0], boundaries[0] + 1, boundaries[9] - 3, sample.size()});
 }
 
 fb::Bytes continued_font();
