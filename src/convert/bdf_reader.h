@@ -1,0 +1,91 @@
+// Reads a BDF font (Glyph Bitmap Distribution Format 2.1), a line at a time
+// from an input window: its header and properties, then one glyph at a
+// time, so that memory goes with the glyph being read, never with the file.
+// A BDF is text from anywhere: every count and size in it is checked before
+// it is trusted, and every problem is told as one line naming the input and
+// the line number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bytes/input.h"
+#include "bytes/messages.h"
+
+namespace kestrune::convert {
+
+struct BdfProperty {
+  std::string name;
+  std::string value;  // a string without its quotes ("" inside it made one ")
+  bool is_string = false;
+  std::int64_t number = 0;  // the value, for a number
+  std::uint64_t line = 0;
+};
+
+struct BdfBox {
+  int width = 0;
+  int height = 0;
+  int x = 0;  // dots right of the origin to the lower left corner
+  int y = 0;  // dots above the baseline to the lower left corner
+};
+
+struct BdfHeader {
+  std::string font_name;  // FONT
+  int point_size = 0;     // SIZE
+  int x_resolution = 0;
+  int y_resolution = 0;
+  BdfBox bounding_box;    // FONTBOUNDINGBOX
+  std::vector<BdfProperty> properties;
+  std::int64_t declared_glyphs = -1;  // CHARS
+
+  const BdfProperty* property(std::string_view name) const;
+};
+
+struct BdfGlyph {
+  std::string name;          // STARTCHAR
+  std::int64_t encoding = -1;  // ENCODING: -1 when it has none
+  int advance = 0;           // DWIDTH's x, in dots (else the font's)
+  BdfBox box;                // BBX
+  // box.height rows of (box.width + 7) / 8 bytes, top first, bits past the
+  // width cleared. Empty when the glyph is too large to keep.
+  std::vector<std::uint8_t> rows;
+  bool too_large = false;    // its bitmap is over kLargestBitmapBytes: not kept
+  std::uint64_t line = 0;    // of its STARTCHAR
+};
+
+// How reading stopped.
+enum class BdfEnding { kReading, kEnd, kBad };
+
+class BdfReader {
+ public:
+  // `input_name` names the input in the lines it prints to `messages`.
+  BdfReader(InputBuffer& in, std::string input_name, MessageSink& messages);
+
+  // Reads from STARTFONT up to the first STARTCHAR (or ENDFONT). False, with
+  // an "Error: " line printed, when the input is no BDF it can read.
+  bool read_header();
+  const BdfHeader& header() const { return header_; }
+
+  // Reads the next glyph; false when there is none, ending() saying why. A
+  // glyph that cannot be read whole (bad hex, rows fewer or more than its
+  // BBX says, a BBX out of range, no ENDCHAR) is told with an "Error: " line
+  // and passed over; refused() counts them. A glyph too large to keep comes
+  // back with `too_large` set and no rows, for its caller to name.
+  bool next_glyph(BdfGlyph& glyph);
+  BdfEnding ending() const { return ending_; }
+  std::size_t refused() const { return refused_; }
+
+ private:
+  InputBuffer& in_;
+  std::string input_name_;
+  MessageSink& messages_;
+  BdfHeader header_;
+  BdfEnding ending_ = BdfEnding::kReading;
+  std::uint64_t line_ = 0;
+  std::string text_;  // the current line
+  std::size_t refused_ = 0;
+};
+
+}  // namespace kestrune::convert

@@ -1,0 +1,1 @@
+#include "convert/bdf_writer.h"

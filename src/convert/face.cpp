@@ -1,0 +1,1 @@
+#include "convert/face.h"

@@ -1,0 +1,1 @@
+#include "convert/pcl_face.h"

@@ -1,0 +1,1 @@
+#include "convert/pcl_writer.h"

@@ -1,0 +1,15 @@
+// A face written as a PCL bitmap soft font: the font header with its
+// descriptor and copyright text, then every glyph as a bitmap character in
+// code order, through the one writer of characters.
+#pragma once
+
+#include "bytes/output.h"
+#include "convert/face.h"
+
+namespace kestrune::convert {
+
+// Writes the face, whose fields are finished (finish_fields). False once
+// the output has failed.
+bool write_pcl_font(const Face& face, OutputBuffer& out);
+
+}  // namespace kestrune::convert

@@ -1,0 +1,1 @@
+#include "pcl/symbol_sets.h"

@@ -1,0 +1,17 @@
+# The converter's tests: its readers and writers of BDF and PCL fonts, the
+# symbol sets, and whole runs of kestrune-convert.
+add_executable(kestrune_convert_tests
+  convert/symbol_sets_test.cpp
+  convert/bdf_reader_test.cpp
+  convert/bdf_face_test.cpp
+  convert/bdf_writer_test.cpp
+  convert/pcl_face_test.cpp
+  convert/convert_test.cpp
+)
+target_link_libraries(kestrune_convert_tests PRIVATE
+  kestrune_convert kestrune_testsupport GTest::gtest GTest::gtest_main)
+target_compile_options(kestrune_convert_tests PRIVATE ${KESTRUNE_TEST_CODE_OPTIONS})
+target_precompile_headers(kestrune_convert_tests PRIVATE <gtest/gtest.h>)
+target_compile_definitions(kestrune_convert_tests PRIVATE
+  SAMPLE_FONT="${PROJECT_SOURCE_DIR}/examples/sample.sfp")
+gtest_discover_tests(kestrune_convert_tests DISCOVERY_TIMEOUT 30 ${KESTRUNE_TEST_ENVIRONMENT})
