@@ -48,12 +48,17 @@ struct GivenFields {
 // the earlier one. Codes are 0 to 65535.
 class GlyphSet {
  public:
-  // Adds `glyph`; true when it replaced one of the same code.
+  // Adds `glyph`; true when it replaced one of the same code. A code
+  // outside 0 to 65535 is not added.
   bool add(Glyph glyph);
   const Glyph* find(int code) const;
   std::size_t size() const { return count_; }
   // The glyphs in increasing code order.
   std::vector<const Glyph*> in_code_order() const;
+  // Every glyph, in no particular order, to be changed in place (its code
+  // must stay).
+  std::vector<Glyph>& all() { return glyphs_; }
+  const std::vector<Glyph>& all() const { return glyphs_; }
 
  private:
   std::vector<Glyph> glyphs_;
