@@ -77,7 +77,9 @@ Rows table_rows(const std::string& text) {
   Rows rows;
   bool inside = false;
   for (const std::string& line : lines_of(text)) {
-    if (line.find(" character definition") != std::string::npos) break;
+    // The table's rows are indented; its end is the first line that is not.
+    // (Text before it, the header's extra bytes say, may read like anything.)
+    if (inside && !line.starts_with(" ")) break;
     if (inside && !line.starts_with("  Skipped")) {
       std::istringstream fields(line);
       std::string code;
