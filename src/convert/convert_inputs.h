@@ -1,0 +1,26 @@
+// The inputs of a conversion read, told apart by their content, and merged
+// into one face.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "bytes/messages.h"
+#include "convert/face.h"
+
+namespace kestrune::convert {
+
+struct MergedInputs {
+  bool read = false;         // false: an input could not be read or is no font
+  std::size_t refused = 0;   // glyphs refused, each named
+  int resolution = 0;        // the first input's
+};
+
+// Reads every input into `face`: the first gives the header; each later
+// glyph is added, one under a code already taken replacing it with a
+// warning. `symbol_set` is the set asked for, or -1.
+MergedInputs read_inputs(const std::vector<std::string>& inputs, int symbol_set,
+                         MessageSink& messages, Face& face);
+
+}  // namespace kestrune::convert

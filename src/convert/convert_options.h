@@ -1,0 +1,32 @@
+// kestrune-convert's command line: GNU-style options before or after the
+// files, "--" ending them, the last file the output.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrune::convert {
+
+struct ConvertOptions {
+  std::vector<std::string> inputs;
+  std::string output;
+  int scale = 1;                  // every dot becomes scale x scale dots
+  int dpi = 0;                    // the resolution written; 0 keeps the input's
+  int symbol_set = -1;            // its value; -1 for the input's own
+  std::optional<std::string> name;
+  std::optional<int> typeface;
+};
+
+// What the command line asks for: a conversion, or an exit status when it
+// asks for none (--help, --version, a usage error, each printed here).
+struct CommandLine {
+  std::optional<ConvertOptions> options;
+  int status = 0;
+};
+
+inline constexpr int kUsageStatus = 2;
+
+CommandLine parse_convert_command_line(int argc, const char* const* argv);
+
+}  // namespace kestrune::convert

@@ -1,0 +1,23 @@
+// One run of kestrune-convert: the inputs read and merged into one face,
+// the options applied, and the font written whole to its output, or nothing
+// written at all.
+#pragma once
+
+#include "bytes/messages.h"
+#include "convert/convert_options.h"
+
+namespace kestrune::convert {
+
+// 0: the font was written; 1: written, but glyphs were refused; 2: nothing
+// was written.
+inline constexpr int kWrittenStatus = 0;
+inline constexpr int kRefusedGlyphsStatus = 1;
+inline constexpr int kNothingWrittenStatus = 2;
+
+int run_convert(const ConvertOptions& options, MessageSink& messages);
+
+// The program's whole run from its command line; prints to `messages`
+// (usage errors to standard error) and returns the exit status.
+int run_convert_command_line(int argc, const char* const* argv, MessageSink& messages);
+
+}  // namespace kestrune::convert
