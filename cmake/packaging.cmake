@@ -10,13 +10,19 @@ include(GNUInstallDirs)
 # Everything installed is in this one component, and the packages hold it
 # alone: nothing a test, benchmark or fuzz build might install.
 set(KESTRUNE_COMPONENT kestrune)
+# The programs, and their manual pages: the converter where CLI11 let it
+# be built.
+set(KESTRUNE_PROGRAMS kestrune kestrune-view)
+if(TARGET kestrune-convert)
+  list(APPEND KESTRUNE_PROGRAMS kestrune-convert)
+endif()
 set(KESTRUNE_PACKAGE_MAINTAINER "The Kestrune authors <kestrune@example.org>"
     CACHE STRING "The packages' maintainer and contact, as: Name <address>")
 
 if(WIN32)
   # The zip: the programs, and beside them the documents as text files with
   # CR LF line ends that Windows opens, the manual pages rendered.
-  install(TARGETS kestrune kestrune-view RUNTIME DESTINATION . COMPONENT ${KESTRUNE_COMPONENT})
+  install(TARGETS ${KESTRUNE_PROGRAMS} RUNTIME DESTINATION . COMPONENT ${KESTRUNE_COMPONENT})
   find_program(KESTRUNE_GROFF groff)
   find_program(KESTRUNE_MAN man)
   set(windows_text ${PROJECT_SOURCE_DIR}/cmake/windows_text.cmake)
@@ -38,7 +44,7 @@ if(WIN32)
     else()
       set(formatter MAN=${KESTRUNE_MAN})
     endif()
-    foreach(page kestrune kestrune-view)
+    foreach(page ${KESTRUNE_PROGRAMS})
       add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/${page}.txt
         COMMAND ${CMAKE_COMMAND} -D${formatter} -DINPUT=${PROJECT_SOURCE_DIR}/man/${page}.1
                 -DOUTPUT=${PROJECT_BINARY_DIR}/doc/${page}.txt -P ${windows_text}
@@ -56,10 +62,11 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win64)
 else()
-  install(TARGETS kestrune kestrune-view RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  install(TARGETS ${KESTRUNE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
           COMPONENT ${KESTRUNE_COMPONENT})
-  install(FILES ${PROJECT_SOURCE_DIR}/man/kestrune.1 ${PROJECT_SOURCE_DIR}/man/kestrune-view.1
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${KESTRUNE_COMPONENT})
+  list(TRANSFORM KESTRUNE_PROGRAMS PREPEND ${PROJECT_SOURCE_DIR}/man/ OUTPUT_VARIABLE man_pages)
+  list(TRANSFORM man_pages APPEND .1)
+  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${KESTRUNE_COMPONENT})
 
   # share/doc/kestrune: the licence in Debian's machine-readable form
   # (DEP-5), written from LICENSE, and the change log.
@@ -111,7 +118,7 @@ set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Kestrune authors")
 set(CPACK_PACKAGE_CONTACT "${KESTRUNE_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rewrite and view PCL bitmap soft fonts")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rewrite, view and make PCL bitmap soft fonts")
 set(CPACK_PACKAGE_DESCRIPTION [[
 Kestrune rewrites the bitmap soft fonts that PCL laser printers download:
 kestrune sets a new resolution in the font header, turns every glyph a
@@ -122,7 +129,11 @@ character.
 
 kestrune-view shows a soft font without changing it: its header, a table of
 its characters and every glyph drawn in text, a PNG contact sheet, or a PCL
-job that prints the font.]])
+job that prints the font.
+
+kestrune-convert makes a soft font from BDF fonts (X11 fonts through
+pcf2bdf, TrueType faces rendered by otf2bdf) and turns soft fonts into
+BDF.]])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};${KESTRUNE_COMPONENT};/")
 set(CPACK_STRIP_FILES ON)

@@ -54,13 +54,14 @@ files_are() {  # WHAT DIR FILES...
 }
 root="$work/deb"
 mkdir "$root" && dpkg-deb -x "$linux/$deb" "$root"
-files_are "the .deb" "$root" usr/bin/kestrune usr/bin/kestrune-view \
+files_are "the .deb" "$root" usr/bin/kestrune usr/bin/kestrune-convert usr/bin/kestrune-view \
   usr/share/doc/kestrune/changelog.gz usr/share/doc/kestrune/copyright \
-  usr/share/man/man1/kestrune-view.1.gz usr/share/man/man1/kestrune.1.gz
-for program in kestrune kestrune-view; do
+  usr/share/man/man1/kestrune-convert.1.gz usr/share/man/man1/kestrune-view.1.gz \
+  usr/share/man/man1/kestrune.1.gz
+for program in kestrune kestrune-view kestrune-convert; do
   readelf --section-headers "$root/usr/bin/$program" | grep -q '\.symtab' && fail "$program is not stripped"
 done
-for page in kestrune kestrune-view; do
+for page in kestrune kestrune-view kestrune-convert; do
   man -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 | grep -q '^EXIT STATUS' ||
     fail "man cannot show the .deb's $page.1.gz"
 done
@@ -68,7 +69,7 @@ grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
   "$root/usr/share/doc/kestrune/copyright" || fail "the copyright file is not in the DEP-5 form"
 zcat "$root/usr/share/doc/kestrune/changelog.gz" | grep -q "^## \\[$version\\]" ||
   fail "the change log has no entry for $version"
-for page in kestrune kestrune-view; do
+for page in kestrune kestrune-view kestrune-convert; do
   zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH .* \"Kestrune $version\" " ||
     fail "$page.1 does not name Kestrune $version in its .TH line"
 done
@@ -83,13 +84,14 @@ grep -v '^running with root privileges' "$work/lintian" | grep '^[EWI]:' || true
 mkdir "$work/zip" && (cd "$work/zip" && unzip -q "$windows/$zip")
 zipped="$work/zip/kestrune-$version-win64"
 files_are "the zip" "$work/zip" "${zipped#"$work/zip/"}"/{CHANGELOG.txt,LICENSE.txt,README.txt} \
+  "${zipped#"$work/zip/"}"/{kestrune-convert.exe,kestrune-convert.txt} \
   "${zipped#"$work/zip/"}"/{kestrune-view.exe,kestrune-view.txt,kestrune.exe,kestrune.txt}
 for text in "$zipped"/*.txt; do
   [ -s "$text" ] || fail "$(basename "$text") is empty"
   grep -q $'[^\r]$\\|^$' "$text" && fail "$(basename "$text") has a line that does not end in CR LF"
   grep -q $'[\b\e]' "$text" && fail "$(basename "$text") holds a backspace or an escape code"
 done
-for page in kestrune kestrune-view; do
+for page in kestrune kestrune-view kestrune-convert; do
   grep -q $'^EXIT STATUS\r$' "$zipped/$page.txt" || fail "$page.txt is not the rendered manual page"
   grep -q '^\.\(TH\|SH\|B\) ' "$zipped/$page.txt" && fail "$page.txt holds roff source"
 done
@@ -134,13 +136,17 @@ done
 compare "the .deb's kestrune" "$root/usr/bin/kestrune" -- in.sfp
 compare "the .deb's kestrune-view" "$root/usr/bin/kestrune-view" -- --png sheet.png in.sfp
 compare "the zip's kestrune-view.exe" "$zipped/kestrune-view.exe" -- --table in.sfp
-echo "-- $((cases + 3)) runs of the unpacked programs compared with the Linux build"
-wanted="kestrune-view $version (Kestrune)"
-[ "$("$root/usr/bin/kestrune-view" --version)" = "$wanted" ] ||
-  fail "the .deb's kestrune-view --version: $("$root/usr/bin/kestrune-view" --version)"
-on_wine "$work/version" "$zipped/kestrune-view.exe" --version || true
-[ "$(tr -d '\r' <"$work/version")" = "$wanted" ] ||
-  fail "the zip's kestrune-view.exe --version: $(cat "$work/version")"
+compare "the .deb's kestrune-convert" "$root/usr/bin/kestrune-convert" -- in.sfp out.bdf
+compare "the zip's kestrune-convert.exe" "$zipped/kestrune-convert.exe" -- --scale 2 in.sfp out.sfp
+echo "-- $((cases + 5)) runs of the unpacked programs compared with the Linux build"
+for program in kestrune-view kestrune-convert; do
+  wanted="$program $version (Kestrune)"
+  [ "$("$root/usr/bin/$program" --version)" = "$wanted" ] ||
+    fail "the .deb's $program --version: $("$root/usr/bin/$program" --version)"
+  on_wine "$work/version" "$zipped/$program.exe" --version || true
+  [ "$(tr -d '\r' <"$work/version")" = "$wanted" ] ||
+    fail "the zip's $program.exe --version: $(cat "$work/version")"
+done
 
 [ "$failures" -eq 0 ] || { echo "$failures package checks failed"; exit 1; }
 echo "-- $deb and $zip hold what they should, and their programs agree with the Linux build"

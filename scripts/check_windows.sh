@@ -4,7 +4,7 @@
 # every option set fuzz_run uses, the exit status, the message lines (a CR
 # before each line's end aside) and the output's bytes; the viewer's
 # terminal view, proof job and check, in lines and in JSON; the book of
-# rules; then the output's safety cases (the viewer's proof among them) and
+# rules; the converter's BDF of each font, and its soft fonts of BDF ones; then the output's safety cases (the viewer's proof among them) and
 # a Unicode file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
@@ -82,6 +82,7 @@ compare_fonts() {  # WORKER FONTS...
       "--check --json in.sfp"; do
       compare_runs "$font" kestrune-view $view
     done
+    compare_runs "$font" kestrune-convert in.sfp out.bdf
   done
   echo "$cases $failures" >"$here.tally"
 }
@@ -105,6 +106,16 @@ for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l
   "in.sfp out.sfp -r600dpi --landscape"; do
   # shellcheck disable=SC2086
   compare_runs "$work/sample" kestrune $args
+done
+# BDF fonts made into soft fonts: the converter tells them by their content.
+for input in fuzz/corpus/fuzz_bdf/*; do
+  add_font "bdf-$(basename "$input")" <"$input"
+  compare_runs "$fonts/bdf-$(basename "$input")" kestrune-convert --scale 4 in.sfp out.sfp
+done
+for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "--scale 17 in.sfp out.sfp" \
+  "in.sfp in.sfp out.bdf --name TooLongForAFontName"; do
+  # shellcheck disable=SC2086
+  compare_runs "$work/sample" kestrune-convert $args
 done
 # The book of rules, and a library checked at once.
 compare_runs "$work/sample" kestrune-view --rules
@@ -172,7 +183,7 @@ grep -q -- '--png is not available' "$work/messages" || fail "the viewer does no
 cd "$OLDPWD"
 
 # Linked statically: no DLL but the system's.
-for program in kestrune kestrune-view; do
+for program in kestrune kestrune-view kestrune-convert; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$windows/$program.exe" | sed -n 's/^\tDLL Name: //p')
   echo "-- $program.exe uses" $dlls
   if grep -qiv -E '^(kernel32|msvcrt|user32|advapi32|shell32|ws2_32|ucrtbase|api-ms-win-.*)\.dll$' \

@@ -3,9 +3,9 @@
 #   1. the plain build and its tests;
 #   2. one clang build with AddressSanitizer, UndefinedBehaviorSanitizer and
 #      libFuzzer's instrumentation, and the same tests on it;
-#   3. the build with only a compiler: no test, benchmark, PNG or JSON
-#      library, so the two programs alone, and the viewer's refusal of --png
-#      and --json;
+#   3. the build with only a compiler: no test, benchmark, PNG, JSON or
+#      options library, so kestrune and the viewer alone (the converter
+#      needs CLI11), and the viewer's refusal of --png and --json;
 #   4. the Windows programs, cross-built with MinGW-w64 and run under Wine
 #      beside the Linux build (scripts/check_windows.sh);
 #   5. each fuzz target of the clang build for a bounded time from its
@@ -53,7 +53,8 @@ stage "build with only a compiler"
 # viewer's refusals of --png and --json are this build's own.
 cmake -S . -B build-bare -DKESTRUNE_BUILD_TESTS=ON -DKESTRUNE_BUILD_BENCH=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
-  -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON
+  -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON
 cmake --build build-bare -j"$jobs" --target kestrune kestrune-view
 ctest --test-dir build-bare --output-on-failure --no-tests=error \
   -R '^viewer\.(png|json)_unavailable$'
@@ -63,7 +64,7 @@ stage "Windows programs, checked under Wine"
 (source scripts/wine.sh && wine_prefix "$PWD/build-windows/wine-prefix") &
 wine_prefix_made=$!
 cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-windows -j"$jobs" --target kestrune kestrune-view
+cmake --build build-windows -j"$jobs" --target kestrune kestrune-view kestrune-convert
 wait "$wine_prefix_made"
 scripts/check_windows.sh build build-windows
 
