@@ -1,9 +1,5 @@
 #include "convert/convert_inputs.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -12,14 +8,9 @@
 #include "convert/pcl_face.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
-#include "platform/files.h"
 
 namespace kestrune::convert {
 namespace {
-
-struct CloseFile {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 enum class InputKind { kBdf, kPcl, kNeither };
 
@@ -120,14 +111,8 @@ OneInput read_pcl_input(InputBuffer& in, const std::string& name, int symbol_set
   return {true, outcome.refused, outcome.resolution};
 }
 
-OneInput read_input(const std::string& name, int symbol_set, MessageSink& messages,
-                    Face& face) {
-  const std::unique_ptr<std::FILE, CloseFile> file(open_file(name.c_str(), "rb"));
-  if (!file) {
-    print_text(messages, "Error: Cannot open " + name + ": " + std::strerror(errno) + ".\n");
-    return {};
-  }
-  InputBuffer in(file.get());
+OneInput read_input(InputBuffer& in, const std::string& name, int symbol_set,
+                    MessageSink& messages, Face& face) {
   switch (kind_of(in)) {
     case InputKind::kBdf:
       return read_bdf_input(in, name, symbol_set, messages, face);
@@ -159,7 +144,7 @@ void add_glyphs(Face& later, const std::string& name, MessageSink& messages, Fac
 
 }  // namespace
 
-MergedInputs read_inputs(const std::vector<std::string>& inputs, int symbol_set,
+MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set,
                          MessageSink& messages, Face& face) {
   MergedInputs merged;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -168,13 +153,13 @@ MergedInputs read_inputs(const std::vector<std::string>& inputs, int symbol_set,
     // Later inputs are made in the first one's symbol set.
     const int first_set = find_symbol_set(face.fields.symbol_set) != nullptr ? face.fields.symbol_set : -1;
     const int asked = i == 0 ? symbol_set : first_set;
-    const OneInput input = read_input(inputs[i], asked, messages, into);
+    const OneInput input = read_input(*inputs[i].in, inputs[i].name, asked, messages, into);
     if (!input.read) return {};
     merged.refused += input.refused;
     if (i == 0) {
       merged.resolution = input.resolution;
     } else {
-      add_glyphs(later, inputs[i], messages, face);
+      add_glyphs(later, inputs[i].name, messages, face);
     }
   }
   merged.read = true;

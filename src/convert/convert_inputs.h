@@ -6,10 +6,19 @@
 #include <string>
 #include <vector>
 
+#include <span>
+
+#include "bytes/input.h"
 #include "bytes/messages.h"
 #include "convert/face.h"
 
 namespace kestrune::convert {
+
+// An input open for reading, and its name as lines name it.
+struct NamedInput {
+  std::string name;
+  InputBuffer* in = nullptr;
+};
 
 struct MergedInputs {
   bool read = false;         // false: an input could not be read or is no font
@@ -20,7 +29,7 @@ struct MergedInputs {
 // Reads every input into `face`: the first gives the header; each later
 // glyph is added, one under a code already taken replacing it with a
 // warning. `symbol_set` is the set asked for, or -1.
-MergedInputs read_inputs(const std::vector<std::string>& inputs, int symbol_set,
+MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set,
                          MessageSink& messages, Face& face);
 
 }  // namespace kestrune::convert

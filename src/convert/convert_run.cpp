@@ -1,6 +1,9 @@
 #include "convert/convert_run.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,6 +23,10 @@
 
 namespace kestrune::convert {
 namespace {
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 bool names_bdf(const std::string& name) {
   if (name.size() < 4) return false;
@@ -87,20 +94,21 @@ std::string symbol_set_text(int value) {
   return set != nullptr ? std::string(symbol_set_id(*set)) : symbol_set_name(value);
 }
 
-void print_written(const ConvertOptions& options, const Face& face, bool bdf, MessageSink& messages) {
-  const auto count = static_cast<std::int64_t>(face.glyphs.size());
+std::string plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + (count == 1 ? one : many);
+}
+
+// The line that says what was written.
+std::string written_line(const ConvertOptions& options, const Face& face, bool bdf) {
   const FontFields& f = face.fields;
-  if (bdf) {
-    print_text(messages, "Wrote " + options.output + ": BDF, ", count, count == 1 ? " glyph at " : " glyphs at ");
-  } else {
-    print_text(messages, "Wrote " + options.output + ": ", count,
-               count == 1 ? " character at " : " characters at ");
-  }
-  print_text(messages, "", f.x_resolution, " dpi");
-  if (!bdf) print_text(messages, " (header format ", f.header_format, ")");
-  print_text(messages, ", symbol set " + symbol_set_text(f.symbol_set) +
-                           (f.spacing == 0 ? ", fixed pitch, " : ", proportional, ") +
-                           point_size_text(f) + " point.\n");
+  std::string line = "Wrote " + options.output + ": ";
+  line += bdf ? "BDF, " + plural(face.glyphs.size(), " glyph", " glyphs")
+              : plural(face.glyphs.size(), " character", " characters");
+  line += " at " + std::to_string(f.x_resolution) + " dpi";
+  if (!bdf) line += " (header format " + std::to_string(f.header_format) + ")";
+  line += ", symbol set " + symbol_set_text(f.symbol_set);
+  line += f.spacing == 0 ? ", fixed pitch, " : ", proportional, ";
+  return line + point_size_text(f) + " point.\n";
 }
 
 // The font written is judged by the book of rules, as kestrune-view --check
@@ -145,11 +153,12 @@ bool output_is_an_input(const ConvertOptions& options, MessageSink& messages) {
 
 }  // namespace
 
-int run_convert(const ConvertOptions& options, MessageSink& messages) {
-  if (output_is_an_input(options, messages)) return kNothingWrittenStatus;
+MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& options,
+                   MessageSink& messages) {
+  MadeFont made;
   Face face;
-  const MergedInputs merged = read_inputs(options.inputs, options.symbol_set, messages, face);
-  if (!merged.read) return kNothingWrittenStatus;
+  const MergedInputs merged = read_inputs(inputs, options.symbol_set, messages, face);
+  if (!merged.read) return made;
   std::size_t refused = merged.refused;
   apply_options(options, face);
   if (options.scale > 1) refused += leave_out_beyond_limits(face, messages);
@@ -157,17 +166,37 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
   finish_fields(face);
   if (!bdf) warn_of_resolution(options, face.fields.x_resolution, messages);
 
-  std::vector<std::uint8_t> bytes;
-  OutputBuffer out(bytes);
-  const bool built = (bdf ? write_bdf(face, out) : write_pcl_font(face, out)) && out.flush();
-  if (!built) {
-    print_text(messages, "Error: Could not make the font in memory.\n");
-    return kNothingWrittenStatus;
+  OutputBuffer out(made.font);
+  if (!(bdf ? write_bdf(face, out) : write_pcl_font(face, out)) || !out.flush()) {
+    print_text(messages, "Error: Could not make the font.\n");
+    return made;
   }
-  if (!bdf && report_check(options, bytes, messages) > 0) ++refused;
-  if (!write_output(options.output, bytes, messages)) return kNothingWrittenStatus;
-  print_written(options, face, bdf, messages);
-  return refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
+  if (!bdf && report_check(options, made.font, messages) > 0) ++refused;
+  made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
+  made.written = written_line(options, face, bdf);
+  return made;
+}
+
+int run_convert(const ConvertOptions& options, MessageSink& messages) {
+  if (output_is_an_input(options, messages)) return kNothingWrittenStatus;
+  std::vector<std::unique_ptr<std::FILE, CloseFile>> files;
+  std::vector<std::unique_ptr<InputBuffer>> buffers;
+  std::vector<NamedInput> inputs;
+  for (const std::string& name : options.inputs) {
+    files.emplace_back(open_file(name.c_str(), "rb"));
+    if (!files.back()) {
+      print_text(messages, "Error: Could not open input file " + name + ": " +
+                               std::strerror(errno) + ".\n");
+      return kNothingWrittenStatus;
+    }
+    buffers.push_back(std::make_unique<InputBuffer>(files.back().get()));
+    inputs.push_back({name, buffers.back().get()});
+  }
+  MadeFont made = make_font(inputs, options, messages);
+  if (made.status == kNothingWrittenStatus) return made.status;
+  if (!write_output(options.output, made.font, messages)) return kNothingWrittenStatus;
+  print_text(messages, made.written);
+  return made.status;
 }
 
 int run_convert_command_line(int argc, const char* const* argv, MessageSink& messages) {

@@ -3,7 +3,13 @@
 // written at all.
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
 #include "bytes/messages.h"
+#include "convert/convert_inputs.h"
 #include "convert/convert_options.h"
 
 namespace kestrune::convert {
@@ -14,6 +20,18 @@ inline constexpr int kWrittenStatus = 0;
 inline constexpr int kRefusedGlyphsStatus = 1;
 inline constexpr int kNothingWrittenStatus = 2;
 
+// The font made from inputs already open, in memory, as BDF when the
+// output's name ends in .bdf. The status is the run's; `font` is what is to
+// be written, and `written` the line that says so once it is.
+struct MadeFont {
+  int status = kNothingWrittenStatus;
+  std::vector<std::uint8_t> font;
+  std::string written;
+};
+MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& options,
+                   MessageSink& messages);
+
+// The run on the files the options name.
 int run_convert(const ConvertOptions& options, MessageSink& messages);
 
 // The program's whole run from its command line; prints to `messages`

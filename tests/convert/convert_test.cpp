@@ -1,1 +1,211 @@
+// Whole runs of kestrune-convert: in memory for what it makes and says, as
+// a process for its command line and its files, and on real fonts from
+// Debian's packages where they are installed.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "check/font_check.h"
+#include "convert/convert_run.h"
+#include "font_builder.h"
+#include "run_tool.h"
+#include "softfont/font.h"
+
+namespace {
+
+namespace fb = kestrune::fontbuilder;
+using kestrune::convert::ConvertOptions;
+using kestrune::convert::make_font;
+using kestrune::convert::MadeFont;
+using kestrune::convert::NamedInput;
+using Bytes = std::vector<std::uint8_t>;
+
+// A small 75 dpi Unicode face: a space, A, e acute and the euro sign.
+const std::string kSmallBdf =
+    "STARTFONT 2.1\nFONT -Misc-Fixed-Medium-R-Normal--8-80-75-75-C-50-ISO10646-1\n"
+    "SIZE 8 75 75\nFONTBOUNDINGBOX 5 8 0 -1\nSTARTPROPERTIES 7\nFAMILY_NAME \"Fixed\"\n"
+    "WEIGHT_NAME \"Medium\"\nPIXEL_SIZE 8\nFONT_ASCENT 7\nFONT_DESCENT 1\n"
+    "CHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\nCHARS 4\n"
+    "STARTCHAR space\nENCODING 32\nDWIDTH 5 0\nBBX 0 0 0 0\nBITMAP\nENDCHAR\n"
+    "STARTCHAR A\nENCODING 65\nDWIDTH 5 0\nBBX 5 7 0 0\nBITMAP\n20\n50\n88\nF8\n88\n88\n88\nENDCHAR\n"
+    "STARTCHAR eacute\nENCODING 233\nDWIDTH 5 0\nBBX 4 6 0 0\nBITMAP\n20\n40\n60\nF0\n80\n70\n"
+    "ENDCHAR\nSTARTCHAR Euro\nENCODING 8364\nDWIDTH 5 0\nBBX 5 5 0 1\nBITMAP\n38\nE0\nF0\nE0\n38\n"
+    "ENDCHAR\nENDFONT\n";
+
+Bytes bytes_of(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+struct Made {
+  MadeFont made;
+  std::string printed;
+};
+
+// The font made from `fonts` in memory, each input named "inN".
+Made convert(const std::vector<Bytes>& fonts, ConvertOptions options) {
+  std::vector<kestrune::InputBuffer> buffers;
+  buffers.reserve(fonts.size());
+  std::vector<NamedInput> inputs;
+  for (const Bytes& font : fonts) {
+    buffers.emplace_back(std::span<const std::uint8_t>(font));
+    inputs.push_back({"in" + std::to_string(inputs.size() + 1), &buffers.back()});
+  }
+  if (options.output.empty()) options.output = "out.sfp";
+  Bytes printed;
+  kestrune::MessageSink messages(printed);
+  Made result{make_font(inputs, options, messages), ""};
+  kestrune::flush_messages(messages);
+  result.printed.assign(printed.begin(), printed.end());
+  return result;
+}
+
+// The check's FAIL lines for a soft font, as the viewer names them.
+int fails_of(const Bytes& font) {
+  kestrune::InputBuffer in{std::span<const std::uint8_t>(font)};
+  kestrune::FontReader reader(in);
+  return kestrune::check::check_font(reader).fails();
+}
+
+TEST(Convert, SaysWhatItReadAndWrote) {
+  struct Row {
+    const char* what;
+    ConvertOptions options;
+    std::vector<std::string> lines;  // each printed, in this order
+    const char* absent;              // printed nowhere
+  };
+  ConvertOptions scaled;
+  scaled.scale = 4;
+  ConvertOptions roman8;
+  roman8.symbol_set = 277;
+  roman8.dpi = 600;
+  ConvertOptions bdf;
+  bdf.output = "OUT.Bdf";
+  const Row rows[] = {
+      {"as it is", {}, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n",
+                        "in1: 1 glyph left out: unencoded, or with no code in symbol set 8U.\n",
+                        "Warning: out.sfp is a 75 dpi font: printers take 300 and 600 dpi fonts "
+                        "only; --scale 4 makes it 300 dpi.\n"}, "Error"},
+      {"scaled to 300 dpi", scaled, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n"}, "Warning"},
+      {"at 600 dpi in Roman-8", roman8, {"in1: 1 glyph left out"}, "Warning"},
+      {"as BDF", bdf, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n"}, "Warning"},
+  };
+  for (const Row& row : rows) {
+    const Made made = convert({bytes_of(kSmallBdf)}, row.options);
+    EXPECT_EQ(made.made.status, 0) << row.what;
+    std::size_t at = 0;
+    for (const std::string& line : row.lines) {
+      const std::size_t found = made.printed.find(line, at);
+      EXPECT_NE(found, std::string::npos) << row.what << ": " << line << "\n" << made.printed;
+      if (found != std::string::npos) at = found + line.size();
+    }
+    EXPECT_EQ(made.printed.find(row.absent), std::string::npos) << row.what << made.printed;
+  }
+}
+
+TEST(Convert, SoftFontsItMakesPassTheCheck) {
+  const int symbol_sets[] = {-1, 21, 14, 78, 277, 341, 629};
+  for (const int scale : {1, 4}) {
+    for (const int set : symbol_sets) {
+      ConvertOptions options;
+      options.scale = scale;
+      options.symbol_set = set;
+      const Made made = convert({bytes_of(kSmallBdf)}, options);
+      ASSERT_EQ(made.made.status, 0) << made.printed;
+      EXPECT_EQ(fails_of(made.made.font), 0) << "scale " << scale << ", symbol set " << set;
+    }
+  }
+}
+
+TEST(Convert, ALaterInputAddsGlyphsAndReplacesThoseOfCodesTaken) {
+  const Bytes sample = fb::read_file(SAMPLE_FONT);
+  const Made made = convert({sample, bytes_of(kSmallBdf)}, {});
+  EXPECT_EQ(made.made.status, 0) << made.printed;
+  // The sample font is in Roman-8, so the face's e acute lands on 197.
+  EXPECT_NE(made.printed.find("Warning: in2: character code 65 replaces the one read before.\n"),
+            std::string::npos)
+      << made.printed;
+  EXPECT_EQ(made.printed.find("code 197 replaces"), std::string::npos) << made.printed;
+}
+
+TEST(Convert, NothingIsMadeOfWhatIsNoFont) {
+  const std::string rows[] = {"", "STARTFON", "Hello, world\n", "\xEF\xBB\xBFSTARTFONT 2.1\n"};
+  for (const std::string& text : rows) {
+    const Made made = convert({bytes_of(text)}, {});
+    EXPECT_EQ(made.made.status, 2) << text;
+    EXPECT_TRUE(made.made.font.empty()) << text;
+    EXPECT_NE(made.printed.find("Error: in1 is no font"), std::string::npos) << made.printed;
+  }
+}
+
+// The built program, run as a user runs it.
+const std::string kConvert = KESTRUNE_CONVERT_EXE;
+
+TEST(ConvertCommandLine, RefusesWhatItCannotDoAndWritesNothing) {
+  const std::string dir = kestrune::testsupport::temp_dir();
+  const std::string sample = SAMPLE_FONT;
+  const std::string out = dir + "/out.sfp";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    const char* says;  // on standard output or standard error
+  };
+  const Row rows[] = {
+      {{}, 2, "an input and an output are needed"},
+      {{sample}, 2, "an input and an output are needed"},
+      {{"--scale", "17", sample, out}, 2, "--scale"},
+      {{"--scale", "2x", sample, out}, 2, "--scale"},
+      {{"--dpi", "0", sample, out}, 2, "--dpi"},
+      {{"--symbol-set", "9Q", sample, out}, 2, "9Q is not one of 0U, 0N, 2N, 8U, 10U, 19U"},
+      {{"--name", "Seventeen letters", sample, out}, 2, "--name: more than 16 characters"},
+      {{"--typeface", "65536", sample, out}, 2, "--typeface"},
+      {{"--frobnicate", sample, out}, 2, "--frobnicate"},
+      {{dir + "/none.sfp", out}, 2, "Error: Could not open input file"},
+      {{sample, dir + "/no/such/dir/out.sfp"}, 2, "Error: Could not open output file"},
+      {{sample, sample}, 2, "is the input"},
+  };
+  for (const Row& row : rows) {
+    const auto run = kestrune::testsupport::run_tool(kConvert, row.args);
+    EXPECT_EQ(run.exit_status, row.status) << row.args.size();
+    EXPECT_NE((run.out + run.err).find(row.says), std::string::npos) << run.out << run.err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << row.says;
+  }
+  EXPECT_EQ(fb::read_file(sample), fb::read_file(SAMPLE_FONT));
+}
+
+TEST(ConvertCommandLine, OptionsStandBeforeOrAfterTheFilesAndDashDashEndsThem) {
+  const std::string dir = kestrune::testsupport::temp_dir();
+  const std::vector<std::vector<std::string>> lines = {
+      {"--scale", "2", SAMPLE_FONT, dir + "/a.sfp"},
+      {SAMPLE_FONT, "--scale=2", dir + "/b.sfp"},
+      {SAMPLE_FONT, dir + "/c.sfp", "--scale", "2"},
+      {"--scale", "2", "--", SAMPLE_FONT, dir + "/d.sfp"},
+  };
+  for (const auto& args : lines) {
+    const auto run = kestrune::testsupport::run_tool(kConvert, args);
+    EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  }
+  for (const char* name : {"/b.sfp", "/c.sfp", "/d.sfp"}) {
+    EXPECT_EQ(fb::read_file(dir + name), fb::read_file(dir + "/a.sfp")) << name;
+  }
+  const auto help = kestrune::testsupport::run_tool(kConvert, {"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: kestrune-convert [OPTIONS] INPUT... OUTPUT\n"));
+}
+
+TEST(ConvertCommandLine, AFailedRunLeavesAnEarlierOutputAsItWas) {
+  const std::string dir = kestrune::testsupport::temp_dir();
+  const std::string out = dir + "/out.sfp";
+  std::ofstream(out) << "earlier";
+  std::ofstream(dir + "/text.txt") << "not a font";
+  const auto run = kestrune::testsupport::run_tool(kConvert, {SAMPLE_FONT, dir + "/text.txt", out});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(fb::read_file(out), bytes_of("earlier"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// A whole run of kestrune-convert in memory, on a BDF font or a PCL soft
+// font (told apart by their content, as the program tells them): reading,
+// merging, the options, and writing a soft font or a BDF. The first byte
+// picks the options; the rest is the input, read twice over when the
+// options merge two inputs.
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bytes/input.h"
+#include "bytes/messages.h"
+#include "convert/convert_run.h"
+
+namespace {
+
+struct OptionSet {
+  const char* output;
+  int scale;
+  int symbol_set;  // -1: the input's
+  int dpi;
+  bool twice;
+};
+
+constexpr std::array<OptionSet, 8> kOptionSets = {{
+    {"out.sfp", 1, -1, 0, false},
+    {"out.bdf", 1, -1, 0, false},
+    {"out.sfp", 4, -1, 0, false},
+    {"out.sfp", 1, 277, 0, false},  // 8U
+    {"out.sfp", 1, 629, 0, true},   // 19U, and the input merged with itself
+    {"out.BDF", 2, -1, 600, false},
+    {"out.sfp", 16, 14, 0, false},  // 0N
+    {"out.bdf", 3, 341, 0, true},   // 10U
+}};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  static std::vector<std::uint8_t> printed;
+  printed.clear();
+  kestrune::MessageSink messages(printed);
+  const OptionSet& set = kOptionSets[data[0] % kOptionSets.size()];
+  kestrune::convert::ConvertOptions options;
+  options.output = set.output;
+  options.scale = set.scale;
+  options.symbol_set = set.symbol_set;
+  options.dpi = set.dpi;
+
+  const std::span<const std::uint8_t> font(data + 1, size - 1);
+  kestrune::InputBuffer first(font);
+  kestrune::InputBuffer second(font);
+  std::vector<kestrune::convert::NamedInput> inputs = {{"in.font", &first}};
+  if (set.twice) inputs.push_back({"again.font", &second});
+  const kestrune::convert::MadeFont made = kestrune::convert::make_font(inputs, options, messages);
+  kestrune::flush_messages(messages);
+  // Whatever the input, a soft font it writes passes the check: glyphs that
+  // would break it are left out, each named.
+  const std::string_view text(reinterpret_cast<const char*>(printed.data()), printed.size());
+  if (text.find(" fails the check: ") != std::string_view::npos) std::abort();
+  if (made.status < 0 || made.status > 2) std::abort();
+  return 0;
+}
