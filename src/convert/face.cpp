@@ -100,6 +100,56 @@ void scale_fields(FontFields& fields, int factor, bool resolution) {
   fields.y_resolution = scaled(fields.y_resolution, factor, 0, kLargestWord);
 }
 
+// 0 when every code is in 32-127, 1 when every code is in 32-127 or
+// 160-255, else 2.
+int font_type_of(const std::vector<const Glyph*>& glyphs) {
+  int type = 0;
+  for (const Glyph* glyph : glyphs) {
+    const int code = glyph->code;
+    if (code >= 32 && code <= 127) continue;
+    if (code >= 160 && code <= 255) {
+      type = 1;
+      continue;
+    }
+    return 2;
+  }
+  return type;
+}
+
+// The commonest of these advances, sorted; the smallest of those as common.
+int commonest(const std::vector<int>& advances) {
+  int found = 0;
+  std::ptrdiff_t most = 0;
+  for (auto run = advances.begin(); run != advances.end();) {
+    const auto run_end = std::upper_bound(run, advances.end(), *run);
+    if (run_end - run > most) {
+      most = run_end - run;
+      found = *run;
+    }
+    run = run_end;
+  }
+  return found;
+}
+
+// Fixed spacing when every glyph advances alike; else proportional, with
+// the space's advance as the pitch, or the commonest advance for a font
+// with no space. A face with no glyphs keeps the pitch it has.
+void work_out_spacing(FontFields& fields, const std::vector<const Glyph*>& glyphs,
+                      const Glyph* space) {
+  if (glyphs.empty()) {
+    fields.spacing = 0;
+    return;
+  }
+  std::vector<int> advances;
+  advances.reserve(glyphs.size());
+  for (const Glyph* glyph : glyphs) advances.push_back(glyph->advance);
+  std::sort(advances.begin(), advances.end());
+  int pitch = advances.front();
+  fields.spacing = advances.front() == advances.back() ? 0 : 1;
+  if (fields.spacing == 1) pitch = space != nullptr ? space->advance : commonest(advances);
+  fields.pitch = std::clamp(pitch, 0, kLargestWord);
+}
+
 }  // namespace
 
 std::string beyond_printer_limits(const Glyph& glyph) {
@@ -155,6 +205,20 @@ void scale_face(Face& face, int factor, bool resolution) {
   if (factor <= 1) return;
   for (Glyph& glyph : face.glyphs.all()) scale_glyph(glyph, factor);
   scale_fields(face.fields, factor, resolution);
+}
+
+// Printers read the resolution only from the 68-byte descriptor of a
+// format 20 header; a 300-dot font keeps the plain form every printer reads.
+void finish_fields(Face& face) {
+  FontFields& fields = face.fields;
+  const std::vector<const Glyph*> glyphs = face.glyphs.in_code_order();
+  fields.first_code = glyphs.empty() ? 0 : glyphs.front()->code;
+  fields.last_code = glyphs.empty() ? 0 : glyphs.back()->code;
+  if (!face.given.font_type) fields.font_type = font_type_of(glyphs);
+  if (!face.given.spacing) work_out_spacing(fields, glyphs, face.glyphs.find(32));
+  const bool at_300 = fields.x_resolution == 300 && fields.y_resolution == 300;
+  fields.descriptor_size = at_300 ? 64 : 68;
+  fields.header_format = at_300 ? 0 : 20;
 }
 
 }  // namespace kestrune::convert

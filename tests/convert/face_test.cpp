@@ -1,4 +1,5 @@
-// A face's limits and its scaling dot for dot.
+// A face's limits, its scaling dot for dot, and the header fields worked
+// out from its glyphs.
 #include "convert/face.h"
 
 #include <gtest/gtest.h>
@@ -204,6 +205,81 @@ TEST(Face, ScaleFields) {
     face.fields.*row.field = row.before;
     scale_face(face, row.factor, row.resolution);
     EXPECT_EQ(face.fields.*row.field, row.after);
+  }
+}
+
+struct FinishRow {
+  const char* name;
+  std::vector<std::pair<int, int>> glyphs;  // code and advance
+  GivenFields given;
+  int first, last, font_type, spacing, pitch;
+};
+
+// Fields a row expects kept start at 9.
+const FinishRow kFinishRows[] = {
+    {"no glyphs", {}, {}, 0, 0, 0, 0, 9},
+    {"one glyph", {{65, 40}}, {}, 65, 65, 0, 0, 40},
+    {"all 32-127", {{127, 40}, {32, 40}}, {}, 32, 127, 0, 0, 40},
+    {"160-255 too", {{32, 40}, {160, 40}, {255, 40}}, {}, 32, 255, 1, 0, 40},
+    {"below 32", {{31, 40}, {65, 40}}, {}, 31, 65, 2, 0, 40},
+    {"128", {{128, 40}}, {}, 128, 128, 2, 0, 40},
+    {"159", {{159, 40}, {160, 40}}, {}, 159, 160, 2, 0, 40},
+    {"beyond 255", {{65, 40}, {256, 40}}, {}, 65, 256, 2, 0, 40},
+    {"code 0 and 65535", {{65535, 40}, {0, 40}}, {}, 0, 65535, 2, 0, 40},
+    {"space sets pitch", {{65, 40}, {66, 48}, {67, 48}, {32, 20}}, {}, 32, 67, 0, 1, 20},
+    {"commonest", {{65, 40}, {66, 48}, {67, 48}}, {}, 65, 67, 0, 1, 48},
+    {"tie: smaller", {{65, 48}, {66, 40}}, {}, 65, 66, 0, 1, 40},
+    {"tie of two", {{65, 60}, {66, 60}, {67, 44}, {68, 44}, {69, 12}}, {}, 65, 69, 0, 1, 44},
+    {"pitch held to a word", {{65, 70000}}, {}, 65, 65, 0, 0, 65535},
+    {"no negative pitch", {{65, -8}, {66, -8}, {67, 4}}, {}, 65, 67, 0, 1, 0},
+    {"given type", {{300, 40}}, {true, false, false}, 300, 300, 9, 0, 40},
+    {"given spacing", {{65, 40}, {66, 48}}, {false, true, false}, 65, 66, 0, 9, 9},
+    {"codes anew", {{70, 40}}, {true, true, true}, 70, 70, 9, 9, 9},
+};
+
+TEST(Face, FinishFields) {
+  for (const FinishRow& row : kFinishRows) {
+    SCOPED_TRACE(row.name);
+    Face face;
+    face.given = row.given;
+    face.fields.font_type = face.fields.spacing = face.fields.pitch = 9;
+    face.fields.first_code = face.fields.last_code = 9;
+    for (const auto& [code, advance] : row.glyphs) {
+      Glyph glyph = glyph_of(1, 1);
+      glyph.code = code;
+      glyph.advance = advance;
+      face.glyphs.add(std::move(glyph));
+    }
+    finish_fields(face);
+    EXPECT_EQ(face.fields.first_code, row.first);
+    EXPECT_EQ(face.fields.last_code, row.last);
+    EXPECT_EQ(face.fields.font_type, row.font_type);
+    EXPECT_EQ(face.fields.spacing, row.spacing);
+    EXPECT_EQ(face.fields.pitch, row.pitch);
+  }
+}
+
+struct FormRow {
+  int x_resolution, y_resolution, before_size, before_format;
+  int descriptor_size, header_format;
+};
+
+const FormRow kFormRows[] = {
+    {300, 300, 64, 0, 64, 0},  {300, 300, 68, 20, 64, 0}, {600, 600, 64, 0, 68, 20},
+    {300, 600, 64, 0, 68, 20}, {600, 300, 64, 0, 68, 20}, {150, 150, 68, 20, 68, 20},
+};
+
+TEST(Face, DescriptorForm) {
+  for (const FormRow& row : kFormRows) {
+    SCOPED_TRACE(std::to_string(row.x_resolution) + "x" + std::to_string(row.y_resolution));
+    Face face;
+    face.fields.x_resolution = row.x_resolution;
+    face.fields.y_resolution = row.y_resolution;
+    face.fields.descriptor_size = row.before_size;
+    face.fields.header_format = row.before_format;
+    finish_fields(face);
+    EXPECT_EQ(face.fields.descriptor_size, row.descriptor_size);
+    EXPECT_EQ(face.fields.header_format, row.header_format);
   }
 }
 
