@@ -209,3 +209,87 @@ TEST(ConvertCommandLine, AFailedRunLeavesAnEarlierOutputAsItWas) {
 }
 
 }  // namespace
+
+// Real fonts from Debian's packages, turned to BDF by their own tools: an
+// X11 font (xfonts-75dpi, through pcf2bdf) and DejaVu Sans rendered at 12
+// points and 300 dpi (through otf2bdf). Skipped where a tool is missing.
+struct RealFont {
+  const char* name;
+  const char* tool;
+  std::vector<std::string> args;  // the BDF's path follows
+  std::vector<std::string> options;
+};
+
+const RealFont kRealFonts[] = {
+    {"helvR12", "/usr/bin/pcf2bdf",
+     {"/usr/share/fonts/X11/75dpi/helvR12-ISO8859-1.pcf.gz", "-o"}, {"--scale", "4"}},
+    {"courB10", "/usr/bin/pcf2bdf",
+     {"/usr/share/fonts/X11/75dpi/courB10-ISO8859-1.pcf.gz", "-o"}, {"--scale", "4"}},
+    {"DejaVuSans12", "/usr/bin/otf2bdf",
+     {"-p", "12", "-r", "300", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "-o"},
+     {"--symbol-set", "8U"}},
+};
+
+// The BDF of a real font in `dir`, or "" when its tool or font is missing.
+std::string real_bdf(const RealFont& font, const std::string& dir) {
+  if (!std::filesystem::exists(font.tool)) return "";
+  std::vector<std::string> args = font.args;
+  if (!std::filesystem::exists(args[args.size() - 2])) return "";
+  const std::string bdf = dir + "/" + font.name + ".bdf";
+  args.push_back(bdf);
+  const auto run = kestrune::testsupport::run_tool(font.tool, args, 60.0);
+  return run.exit_status == 0 || std::filesystem::exists(bdf) ? bdf : "";
+}
+
+std::string convert_files(std::vector<std::string> args) {
+  const auto run = kestrune::testsupport::run_tool(kConvert, args, 60.0);
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  return run.out;
+}
+
+// What a BDF says of its glyphs: each glyph's lines from ENCODING to
+// ENDCHAR, but for SWIDTH, which is worked out from rounded sizes.
+std::vector<std::string> glyph_lines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("ENCODING")) inside = true;
+    if (inside && !line.starts_with("SWIDTH")) lines.push_back(line);
+    if (line == "ENDCHAR") inside = false;
+  }
+  return lines;
+}
+
+TEST(ConvertRealFonts, PassTheCheckAndComeBackFromBdfUnchanged) {
+  const std::string dir = kestrune::testsupport::temp_dir();
+  int converted = 0;
+  for (const RealFont& font : kRealFonts) {
+    const std::string bdf = real_bdf(font, dir);
+    if (bdf.empty()) continue;
+    ++converted;
+    const std::string pcl = dir + "/" + font.name + ".sfp";
+    std::vector<std::string> args = font.options;
+    args.insert(args.end(), {bdf, pcl});
+    convert_files(args);
+    EXPECT_EQ(fails_of(fb::read_file(pcl)), 0) << font.name;
+    // PCL to BDF and back makes the same soft font, byte for byte; the BDF
+    // made of it makes the same BDF again.
+    const std::string back = dir + "/" + font.name + "-back.bdf";
+    const std::string again = dir + "/" + font.name + "-again.sfp";
+    const std::string back_again = dir + "/" + font.name + "-back-again.bdf";
+    convert_files({pcl, back});
+    convert_files({back, again});
+    convert_files({again, back_again});
+    EXPECT_EQ(fb::read_file(again), fb::read_file(pcl)) << font.name;
+    EXPECT_EQ(glyph_lines(back_again), glyph_lines(back)) << font.name;
+    // The X11 compiler takes every BDF written.
+    if (std::filesystem::exists("/usr/bin/bdftopcf")) {
+      const auto compiled =
+          kestrune::testsupport::run_tool("/usr/bin/bdftopcf", {"-o", dir + "/x.pcf", back}, 60.0);
+      EXPECT_EQ(compiled.exit_status, 0) << font.name << compiled.err;
+      EXPECT_EQ(compiled.err, "") << font.name;
+    }
+  }
+  if (converted == 0) GTEST_SKIP() << "pcf2bdf, otf2bdf or their fonts are not installed";
+}
