@@ -929,7 +929,7 @@ TEST(ViewerInstall, ExecutablesAndManualPages) {
       run_tool(CMAKE_EXE, {"--install", KESTRUNE_BUILD_DIR, "--prefix", prefix}, 60.0);
   ASSERT_EQ(install.exit_status, 0) << install.out << install.err;
 
-  for (const char* tool : {"kestrune", "kestrune-view"}) {
+  for (const char* tool : {"kestrune", "kestrune-view", "kestrune-convert"}) {
     const std::string exe = prefix + "/bin/" + tool;
     EXPECT_EQ(::access(exe.c_str(), X_OK), 0) << exe;
     const std::string page = prefix + "/share/man/man1/" + tool + ".1";
