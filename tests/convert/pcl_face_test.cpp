@@ -1,5 +1,7 @@
-// A PCL soft font read into a face: every way a font holds its characters
-// gives the same glyphs, and a damaged character is named and passed over.
+// A PCL soft font read into a face, and a face written as one: every way a
+// font holds its characters gives the same glyphs, a damaged character is
+// named and passed over, and a written font reads back as it was and
+// passes the font check.
 #include "convert/pcl_face.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,11 @@
 #include <vector>
 
 #include "bytes/input.h"
+#include "bytes/output.h"
+#include "check/font_check.h"
+#include "convert/pcl_writer.h"
 #include "font_builder.h"
+#include "softfont/font.h"
 #include "streams.h"
 
 namespace kestrune::convert {
@@ -200,6 +206,104 @@ TEST(PclFace, RefusesFontsWithoutUprightBitmaps) {
   const Read garbage = read_font(fb::text("not a font"), face);
   EXPECT_FALSE(garbage.read);
   EXPECT_TRUE(garbage.messages.starts_with("Error: in.sfp: ")) << garbage.messages;
+}
+
+Glyph glyph(int code, int width, int height, int left, int top, int advance) {
+  Glyph g{code, width, height, left, top, advance, {}, {}};
+  g.rows.resize(glyph_stride(width) * static_cast<std::size_t>(height));
+  for (std::size_t i = 0; i < g.rows.size(); ++i) g.rows[i] = static_cast<std::uint8_t>(i * 37 + 5);
+  const std::size_t stride = glyph_stride(width);
+  const auto mask =
+      static_cast<std::uint8_t>(0xFF << (stride * 8 - static_cast<std::size_t>(width)));
+  for (std::size_t end = stride; end <= g.rows.size(); end += stride) g.rows[end - 1] &= mask;
+  return g;
+}
+
+Face hand_made_face(int descriptor_size, std::string copyright) {
+  Face face;
+  FontFields& f = face.fields;
+  f.descriptor_size = descriptor_size;
+  f.header_format = descriptor_size == 68 ? 20 : 0;
+  f.x_resolution = f.y_resolution = descriptor_size == 68 ? 600 : 300;
+  f.font_type = 2;
+  f.style = 0x0401;
+  f.baseline = 20;
+  f.cell_width = 30;
+  f.cell_height = 26;
+  f.spacing = 1;
+  f.symbol_set = 277;
+  f.pitch = 64;
+  f.height = 96;
+  f.x_height = 40;
+  f.width_type = -2;
+  f.stroke_weight = 3;
+  f.typeface = 0x1234;
+  f.underline_position = -3;
+  f.underline_thickness = 2;
+  f.first_code = 0;
+  f.last_code = 700;
+  f.cap_height = 5000;
+  f.font_number = 0x01020304;
+  f.name = "Round Trip      ";
+  face.copyright = std::move(copyright);
+  face.given.font_type = face.given.spacing = true;
+  face.glyphs.add(glyph(700, 300, 900, -4, 800, 1203));  // over one data command
+  face.glyphs.add(glyph(65, 13, 20, 1, 20, 61));
+  face.glyphs.add(glyph(0, 1, 1, 0, -5, 0));
+  face.glyphs.add(glyph(32, 8, 3, -2, 1, 32));
+  return face;
+}
+
+void expect_same_glyphs(const Face& written, const Face& read) {
+  ASSERT_EQ(read.glyphs.size(), written.glyphs.size());
+  for (const Glyph* g : written.glyphs.in_code_order()) {
+    SCOPED_TRACE(g->code);
+    const Glyph* r = read.glyphs.find(g->code);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ((std::vector<int>{r->width, r->height, r->left, r->top, r->advance}),
+              (std::vector<int>{g->width, g->height, g->left, g->top, g->advance}));
+    EXPECT_EQ(r->rows, g->rows);
+  }
+}
+
+TEST(PclWriter, WrittenFontReadsBackAndPassesTheCheck) {
+  struct Row {
+    const char* name;
+    int descriptor_size;
+    std::string copyright;
+    std::string copyright_read;
+  };
+  const std::string longest(kLargestDataBlock - 64, 'c');
+  const Row rows[] = {
+      {"plain", 64, "", ""},
+      {"resolution-specified", 68, "Copyright Kestrune", "Copyright Kestrune"},
+      {"copyright cut to the largest header", 64, longest + "past it", longest},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Face face = hand_made_face(row.descriptor_size, row.copyright);
+    Bytes written;
+    {
+      OutputBuffer out(written);
+      ASSERT_TRUE(write_pcl_font(face, out));
+      ASSERT_TRUE(out.flush());
+    }
+    Face read;
+    const Read result = read_font(written, read);
+    ASSERT_TRUE(result.read) << result.messages;
+    EXPECT_EQ(result.messages, "");
+    EXPECT_EQ(read.copyright, row.copyright_read);
+    EXPECT_EQ(encode_font_fields(read.fields), encode_font_fields(face.fields));
+    expect_same_glyphs(face, read);
+
+    InputBuffer in(written);
+    FontReader font(in);
+    const check::FontVerdict verdict = check::check_font(font);
+    for (const check::Finding& finding : verdict.findings) {
+      EXPECT_NE(finding.verdict, check::Verdict::kFail) << finding.text();
+    }
+    EXPECT_EQ(verdict.checked, 4U);
+  }
 }
 
 }  // namespace
