@@ -2,6 +2,7 @@
 # symbol sets, and whole runs of kestrune-convert.
 add_executable(kestrune_convert_tests
   convert/symbol_sets_test.cpp
+  convert/face_test.cpp
   convert/bdf_reader_test.cpp
   convert/bdf_face_test.cpp
   convert/bdf_writer_test.cpp

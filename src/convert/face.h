@@ -76,7 +76,7 @@ struct Face {
 
 // Every dot becomes `factor` x `factor` dots; offsets, advances, cell,
 // baseline, pitch, heights and, when `resolution` is true, the resolution
-// are scaled with it.
+// are scaled with it. A factor below 2 leaves the face as it is.
 void scale_face(Face& face, int factor, bool resolution);
 
 // Works out what the input did not give, from the glyphs: First and Last
