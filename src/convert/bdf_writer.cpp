@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/bdf_properties.h"
 #include "convert/printable_text.h"
 #include "pcl/symbol_sets.h"
 #include "softfont/header.h"
@@ -174,39 +175,6 @@ std::string font_name(const Face& face, const FontFacts& facts) {
   return name;
 }
 
-// The program's own properties, for the header's fields BDF has none for.
-constexpr std::string_view kBdfSymbolSet = "PCL_SYMBOL_SET";
-constexpr std::string_view kBdfFontNumber = "PCL_FONT_NUMBER";
-constexpr std::string_view kBdfFontName = "PCL_FONT_NAME";
-struct BdfNumberProperty {
-  std::string_view name;
-  int FontFields::*field;
-};
-constexpr BdfNumberProperty kBdfNumberProperties[] = {
-    {"PCL_TYPEFACE", &FontFields::typeface},
-    {"PCL_FONT_TYPE", &FontFields::font_type},
-    {"PCL_STYLE", &FontFields::style},
-    {"PCL_STROKE_WEIGHT", &FontFields::stroke_weight},
-    {"PCL_SPACING", &FontFields::spacing},
-    {"PCL_PITCH", &FontFields::pitch},
-    {"PCL_HEIGHT", &FontFields::height},
-    {"PCL_X_HEIGHT", &FontFields::x_height},
-    {"PCL_CAP_HEIGHT", &FontFields::cap_height},
-    {"PCL_WIDTH_TYPE", &FontFields::width_type},
-    {"PCL_SERIF_STYLE", &FontFields::serif_style},
-    {"PCL_QUALITY", &FontFields::quality},
-    {"PCL_PLACEMENT", &FontFields::placement},
-    {"PCL_UNDERLINE_POSITION", &FontFields::underline_position},
-    {"PCL_UNDERLINE_THICKNESS", &FontFields::underline_thickness},
-    {"PCL_TEXT_HEIGHT", &FontFields::text_height},
-    {"PCL_TEXT_WIDTH", &FontFields::text_width},
-    {"PCL_PITCH_EXTENDED", &FontFields::pitch_extended},
-    {"PCL_HEIGHT_EXTENDED", &FontFields::height_extended},
-    {"PCL_BASELINE", &FontFields::baseline},
-    {"PCL_CELL_WIDTH", &FontFields::cell_width},
-    {"PCL_CELL_HEIGHT", &FontFields::cell_height},
-};
-
 struct Property {
   std::string_view name;
   std::string value;  // as the line holds it: a string quoted
@@ -242,12 +210,12 @@ std::vector<Property> standard_properties(const Face& face, const FontFacts& fac
 // The header's fields BDF has no property for, under the program's own
 // names, so that a font made again from the BDF has the same header.
 void add_own_properties(const FontFields& f, std::vector<Property>& properties) {
-  properties.push_back({kBdfSymbolSet, quoted(symbol_set_name(f.symbol_set))});
-  for (const BdfNumberProperty& own : kBdfNumberProperties) {
+  properties.push_back({kPclSymbolSetProperty, quoted(symbol_set_name(f.symbol_set))});
+  for (const PclIntegerProperty& own : kPclIntegerProperties) {
     properties.push_back({own.name, number(f.*own.field)});
   }
-  properties.push_back({kBdfFontNumber, number(f.font_number)});
-  properties.push_back({kBdfFontName, quoted(f.name)});
+  properties.push_back({kPclFontNumberProperty, number(f.font_number)});
+  properties.push_back({kPclFontNameProperty, quoted(f.name)});
 }
 
 bool write_header(const Face& face, const FontFacts& facts, OutputBuffer& out) {
