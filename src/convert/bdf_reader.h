@@ -6,6 +6,7 @@
 // the line number.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "bytes/input.h"
 #include "bytes/messages.h"
+#include "convert/bdf_lines.h"
 
 namespace kestrune::convert {
 
@@ -36,23 +38,34 @@ struct BdfHeader {
   int point_size = 0;     // SIZE
   int x_resolution = 0;
   int y_resolution = 0;
-  BdfBox bounding_box;    // FONTBOUNDINGBOX
-  std::vector<BdfProperty> properties;
-  std::int64_t declared_glyphs = -1;  // CHARS
+  BdfBox bounding_box;  // FONTBOUNDINGBOX; zero when absent or out of range
+  int advance = 0;      // a DWIDTH before the glyphs: every glyph's default
+  bool has_advance = false;
+  std::vector<BdfProperty> properties;  // at most kMostBdfProperties
+  std::int64_t declared_glyphs = -1;    // CHARS
 
+  // The last property of this name, or null.
   const BdfProperty* property(std::string_view name) const;
 };
 
+// Sizes and offsets in a BDF beyond this many dots are taken as damage.
+inline constexpr std::int64_t kLargestBdfDots = 99999;
+// Properties kept; the rest are passed over, so that memory stays bounded.
+inline constexpr std::size_t kMostBdfProperties = 512;
+inline constexpr std::size_t kMostBdfPropertyBytes = std::size_t{1} << 18;
+
 struct BdfGlyph {
-  std::string name;          // STARTCHAR
+  std::string name;            // STARTCHAR
   std::int64_t encoding = -1;  // ENCODING: -1 when it has none
-  int advance = 0;           // DWIDTH's x, in dots (else the font's)
-  BdfBox box;                // BBX
+  // DWIDTH's x, in dots; without one, the font's DWIDTH, else the BBX's
+  // right edge (x + width, at least 0).
+  int advance = 0;
+  BdfBox box;  // BBX
   // box.height rows of (box.width + 7) / 8 bytes, top first, bits past the
   // width cleared. Empty when the glyph is too large to keep.
   std::vector<std::uint8_t> rows;
-  bool too_large = false;    // its bitmap is over kLargestBitmapBytes: not kept
-  std::uint64_t line = 0;    // of its STARTCHAR
+  bool too_large = false;  // its bitmap is over kLargestBitmapBytes: not kept
+  std::uint64_t line = 0;  // of its STARTCHAR
 };
 
 // How reading stopped.
@@ -78,14 +91,39 @@ class BdfReader {
   std::size_t refused() const { return refused_; }
 
  private:
+  LineRead next_line();
+  void report(std::string_view severity, std::string_view what);
+  void report_glyph(const BdfGlyph& glyph, bool refusing, std::string_view what);
+  void read_header_line(std::string_view keyword, std::string_view rest);
+  bool read_properties(std::string_view rest);
+  void add_property(std::string_view name, std::string_view value);
+  void read_bounding_box(std::string_view rest);
+  bool read_glyph(BdfGlyph& glyph, std::string_view name);
+  std::string_view read_glyph_line(BdfGlyph& glyph, std::string_view keyword,
+                                   std::string_view rest);
+  std::string_view read_row(BdfGlyph& glyph);
+  std::string_view finish_glyph(BdfGlyph& glyph) const;
+  std::int64_t rows_expected(const BdfGlyph& glyph) const;
+  void end_font(bool with_endfont);
+
   InputBuffer& in_;
   std::string input_name_;
   MessageSink& messages_;
   BdfHeader header_;
   BdfEnding ending_ = BdfEnding::kReading;
   std::uint64_t line_ = 0;
-  std::string text_;  // the current line
+  std::string text_;      // the current line
+  bool pending_ = false;  // text_ is a STARTCHAR or ENDFONT not yet acted on
+  std::size_t property_bytes_ = 0;
+  bool properties_full_ = false;
+  bool read_failure_told_ = false;
+  std::size_t glyphs_seen_ = 0;  // STARTCHAR lines, read or refused
   std::size_t refused_ = 0;
+  // The glyph being read.
+  bool has_box_ = false;
+  bool has_advance_ = false;
+  bool in_bitmap_ = false;
+  std::int64_t rows_read_ = 0;
 };
 
 }  // namespace kestrune::convert

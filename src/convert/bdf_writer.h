@@ -3,12 +3,20 @@
 // has none, so that a font made again from the BDF has the same header.
 #pragma once
 
+#include <string_view>
+
 #include "bytes/output.h"
 #include "convert/face.h"
 
 namespace kestrune::convert {
 
-// False once the output has failed.
+// BDF advances are whole dots. A glyph whose PCL advance is not is given a
+// line "COMMENT PCL_DELTA_X <quarter dots>" after its DWIDTH, which BDF
+// readers pass over and a reader of the program's own BDF may take.
+inline constexpr std::string_view kBdfExactAdvance = "PCL_DELTA_X";
+
+// Writes the face, which holds a glyph at least (bdftopcf takes no BDF of
+// none). False once the output has failed.
 bool write_bdf(const Face& face, OutputBuffer& out);
 
 }  // namespace kestrune::convert

@@ -1,0 +1,29 @@
+// Text from a font's bytes made safe to carry on one line of a BDF or a
+// message: control bytes become spaces, bytes past ASCII question marks,
+// and the spaces at either end are trimmed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrune::convert {
+
+inline std::string printable_text(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+      text += ' ';
+    } else if (byte >= 0x7F) {
+      text += '?';
+    } else {
+      text += c;
+    }
+  }
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace kestrune::convert
