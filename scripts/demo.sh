@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Builds kestrune and kestrune-view, then, from the bundled sample font,
+# Builds kestrune, kestrune-view and kestrune-convert, then, from the
+# bundled sample font,
 # writes build/sample-landscape.sfp (set to 300 dpi in a format 20 header and
 # turned to landscape), shows the letter A before and after the turn, and
 # writes a contact sheet of the landscape font, build/sample-landscape.png
 # (where libpng was found). The sample's fill bits are clear, so -clean is
 # shown on build/sample-filled.sfp, the same glyphs with every fill bit set
 # (as some font converters leave them): it writes build/sample-clean.sfp,
-# which is the sample again.
+# which is the sample again. Last, kestrune-convert writes the sample as a
+# BDF font, build/sample.bdf, and makes it a soft font again,
+# build/sample-again.sfp, which is the sample byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
-cmake --build build -j2 --target kestrune kestrune-view make_sample_font >/dev/null
+cmake --build build -j2 --target kestrune kestrune-view kestrune-convert make_sample_font >/dev/null
 
 # kestrune ends a completed run with status 1 and an error with 255.
 run() {
@@ -39,3 +42,15 @@ build/kestrune-view --chars 65 build/sample-landscape.sfp | sed -n '/^Character 
 if build/kestrune-view --png build/sample-landscape.png build/sample-landscape.sfp >/dev/null; then
   echo "Contact sheet of the landscape font: build/sample-landscape.png"
 fi
+
+# kestrune-convert ends with 0 when the font was written.
+echo "== kestrune-convert examples/sample.sfp build/sample.bdf"
+build/kestrune-convert examples/sample.sfp build/sample.bdf
+head -n 12 build/sample.bdf
+echo "== kestrune-convert build/sample.bdf build/sample-again.sfp"
+build/kestrune-convert build/sample.bdf build/sample-again.sfp
+if ! cmp build/sample-again.sfp examples/sample.sfp; then
+  echo "build/sample-again.sfp, made from build/sample.bdf, is not the sample" >&2
+  exit 1
+fi
+echo "build/sample-again.sfp, made from build/sample.bdf, is the sample again"
