@@ -15,6 +15,7 @@ target_compile_options(kestrune_convert_tests PRIVATE ${KESTRUNE_TEST_CODE_OPTIO
 target_precompile_headers(kestrune_convert_tests PRIVATE <gtest/gtest.h>)
 target_compile_definitions(kestrune_convert_tests PRIVATE
   SAMPLE_FONT="${PROJECT_SOURCE_DIR}/examples/sample.sfp"
+  README_FILE="${PROJECT_SOURCE_DIR}/README.md"
   KESTRUNE_CONVERT_EXE="$<TARGET_FILE:kestrune-convert>")
 add_dependencies(kestrune_convert_tests kestrune-convert)
 gtest_discover_tests(kestrune_convert_tests DISCOVERY_TIMEOUT 30 ${KESTRUNE_TEST_ENVIRONMENT})

@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "  --typeface N     the typeface number printers select it by, 0 to 65535\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
+    "  --               ends the options: what follows is files\n"
     "\n"
     "Exit status: 0 the font was written; 1 it was written, but glyphs were\n"
     "refused, each named; 2 usage error, an input that cannot be read or is no\n"

@@ -195,6 +195,9 @@ TEST(ConvertCommandLine, OptionsStandBeforeOrAfterTheFilesAndDashDashEndsThem) {
   const auto help = kestrune::testsupport::run_tool(kConvert, {"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: kestrune-convert [OPTIONS] INPUT... OUTPUT\n"));
+  // The README quotes the text whole.
+  const Bytes readme = fb::read_file(README_FILE);
+  EXPECT_NE(std::string(readme.begin(), readme.end()).find(help.out), std::string::npos);
 }
 
 TEST(ConvertCommandLine, AFailedRunLeavesAnEarlierOutputAsItWas) {
