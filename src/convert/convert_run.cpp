@@ -113,9 +113,7 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
 
 // The font written is judged by the book of rules, as kestrune-view --check
 // judges it. Returns the rules it fails, each printed.
-int report_check(const ConvertOptions& options, const std::vector<std::uint8_t>& font,
-                 MessageSink& messages) {
-  InputBuffer in(font);
+int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& messages) {
   FontReader reader(in);
   const check::FontVerdict verdict = check::check_font(reader);
   int fails = 0;
@@ -128,16 +126,50 @@ int report_check(const ConvertOptions& options, const std::vector<std::uint8_t>&
   return fails;
 }
 
-bool write_output(const std::string& name, const std::vector<std::uint8_t>& bytes,
-                  MessageSink& messages) {
+// The face read from the inputs, with the options applied and its fields
+// finished. False when nothing is to be written; `refused` counts the
+// glyphs left out, each named.
+bool prepare_face(std::span<const NamedInput> inputs, const ConvertOptions& options,
+                  MessageSink& messages, Face& face, std::size_t& refused) {
+  const MergedInputs merged = read_inputs(inputs, options.symbol_set, messages, face);
+  if (!merged.read) return false;
+  refused = merged.refused;
+  apply_options(options, face);
+  if (options.scale > 1) refused += leave_out_beyond_limits(face, messages);
+  finish_fields(face);
+  if (!names_bdf(options.output)) warn_of_resolution(options, face.fields.x_resolution, messages);
+  return true;
+}
+
+bool write_face(const Face& face, bool bdf, OutputBuffer& out) {
+  return (bdf ? write_bdf(face, out) : write_pcl_font(face, out)) && out.flush();
+}
+
+// The soft font just written to `output`, judged from the file. An output
+// written straight to a device cannot be read back, and is not judged.
+int report_check_of_file(const ConvertOptions& options, const OutputFile& output,
+                         MessageSink& messages) {
+  if (output.temporary.empty() || std::fflush(output.stream) != 0) return 0;
+  const std::unique_ptr<std::FILE, CloseFile> written(open_file(output.temporary.c_str(), "rb"));
+  if (!written) return 0;
+  InputBuffer in(written.get());
+  return report_check(options, in, messages);
+}
+
+// Writes the face to the output file, straight from the glyphs: memory
+// goes with the glyphs kept, never with the font written.
+bool write_output(const ConvertOptions& options, const Face& face, MessageSink& messages,
+                  std::size_t& refused) {
   OutputFile output;
-  if (!open_output(name.c_str(), output)) {
+  if (!open_output(options.output.c_str(), output)) {
     report_system_reason(messages, output.error);
-    print_text(messages, "Error: Could not open output file " + name + ".\n");
+    print_text(messages, "Error: Could not open output file " + options.output + ".\n");
     return false;
   }
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), output.stream) == bytes.size();
-  note_failure(written, output);
+  const bool bdf = names_bdf(options.output);
+  OutputBuffer out(output.stream);
+  const bool written = note_failure(write_face(face, bdf, out), output);
+  if (written && !bdf && report_check_of_file(options, output, messages) > 0) ++refused;
   return close_output(output, written, messages) && written;
 }
 
@@ -157,21 +189,14 @@ MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& opt
                    MessageSink& messages) {
   MadeFont made;
   Face face;
-  const MergedInputs merged = read_inputs(inputs, options.symbol_set, messages, face);
-  if (!merged.read) return made;
-  std::size_t refused = merged.refused;
-  apply_options(options, face);
-  if (options.scale > 1) refused += leave_out_beyond_limits(face, messages);
+  std::size_t refused = 0;
+  if (!prepare_face(inputs, options, messages, face, refused)) return made;
   const bool bdf = names_bdf(options.output);
-  finish_fields(face);
-  if (!bdf) warn_of_resolution(options, face.fields.x_resolution, messages);
-
+  if (!bdf) made.font.reserve(pcl_font_size(face));
   OutputBuffer out(made.font);
-  if (!(bdf ? write_bdf(face, out) : write_pcl_font(face, out)) || !out.flush()) {
-    print_text(messages, "Error: Could not make the font.\n");
-    return made;
-  }
-  if (!bdf && report_check(options, made.font, messages) > 0) ++refused;
+  if (!write_face(face, bdf, out)) return made;
+  InputBuffer written(made.font);
+  if (!bdf && report_check(options, written, messages) > 0) ++refused;
   made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
   made.written = written_line(options, face, bdf);
   return made;
@@ -192,11 +217,16 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
     buffers.push_back(std::make_unique<InputBuffer>(files.back().get()));
     inputs.push_back({name, buffers.back().get()});
   }
-  MadeFont made = make_font(inputs, options, messages);
-  if (made.status == kNothingWrittenStatus) return made.status;
-  if (!write_output(options.output, made.font, messages)) return kNothingWrittenStatus;
-  print_text(messages, made.written);
-  return made.status;
+  Face face;
+  std::size_t refused = 0;
+  const bool prepared = prepare_face(inputs, options, messages, face, refused);
+  // The inputs are read: their files close before the output is written.
+  inputs.clear();
+  buffers.clear();
+  files.clear();
+  if (!prepared || !write_output(options, face, messages, refused)) return kNothingWrittenStatus;
+  print_text(messages, written_line(options, face, names_bdf(options.output)));
+  return refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
 }
 
 int run_convert_command_line(int argc, const char* const* argv, MessageSink& messages) {

@@ -55,6 +55,15 @@ class GlyphSet {
   std::size_t size() const { return count_; }
   // The glyphs in increasing code order.
   std::vector<const Glyph*> in_code_order() const;
+  // Each glyph in increasing code order, handed to `visit`, which returns
+  // false to stop; no list of them is made. False when it stopped.
+  template <typename Visit>
+  bool visit_in_code_order(Visit&& visit) const {
+    for (const std::int32_t at : slot_) {
+      if (at >= 0 && !visit(glyphs_[static_cast<std::size_t>(at)])) return false;
+    }
+    return true;
+  }
   // Every glyph, in no particular order, to be changed in place (its code
   // must stay).
   std::vector<Glyph>& all() { return glyphs_; }

@@ -58,14 +58,26 @@ void build_character(const Glyph& glyph, std::vector<std::uint8_t>& block) {
 
 }  // namespace
 
+std::size_t pcl_font_size(const Face& face) {
+  // The two commands before a block take at most 9 bytes each; a block of
+  // more than 32767 bytes takes another 9 for every further command.
+  constexpr std::size_t kCommands = 18;
+  std::size_t size = kCommands + FontDescriptor::kResolutionSize + face.copyright.size();
+  for (const Glyph& glyph : face.glyphs.all()) {
+    const std::size_t block =
+        CharacterDescriptor::kSize + glyph_stride(glyph.width) * static_cast<std::size_t>(std::max(glyph.height, 0));
+    size += kCommands + block + block / kLargestDataBlock * 9;
+  }
+  return size;
+}
+
 bool write_pcl_font(const Face& face, OutputBuffer& out) {
   if (!write_font_header(face, out)) return false;
   std::vector<std::uint8_t> block;
-  for (const Glyph* glyph : face.glyphs.in_code_order()) {
-    build_character(*glyph, block);
-    if (!write_character(glyph->code, block, out)) return false;
-  }
-  return !out.failed();
+  return face.glyphs.visit_in_code_order([&](const Glyph& glyph) {
+    build_character(glyph, block);
+    return write_character(glyph.code, block, out);
+  });
 }
 
 }  // namespace kestrune::convert

@@ -3,10 +3,16 @@
 // code order, through the one writer of characters.
 #pragma once
 
+#include <cstddef>
+
 #include "bytes/output.h"
 #include "convert/face.h"
 
 namespace kestrune::convert {
+
+// The bytes write_pcl_font writes for the face, or a few more: a font made
+// in memory takes its room at once, not twice over as it grows.
+std::size_t pcl_font_size(const Face& face);
 
 // Writes the face, whose fields are finished (finish_fields). False once
 // the output has failed.
