@@ -203,14 +203,18 @@ TEST(BdfFace, OwnPropertiesOverWhatWasWorkedOut) {
   EXPECT_EQ(r.face.fields.font_number, 4000000000u);
   EXPECT_TRUE(r.face.given.font_type && r.face.given.spacing);
 
-  const FaceRead bad =
-      read_face(bdf("", {"PCL_STROKE_WEIGHT 200", "PCL_SYMBOL_SET \"U8\"", "PCL_PITCH \"x\""}, {}));
+  const FaceRead bad = read_face(bdf(
+      "", {"PCL_STROKE_WEIGHT 200", "PCL_SYMBOL_SET \"U8\"", "PCL_PITCH \"x\"", "PCL_SPACING 256"},
+      {}));
   EXPECT_EQ(bad.messages,
             "Warning: t.bdf line 4: property PCL_SYMBOL_SET is no symbol set; it is passed over.\n"
             "Warning: t.bdf line 3: property PCL_STROKE_WEIGHT is not a whole number from -128 "
             "to 127; it is passed over.\n"
+            "Warning: t.bdf line 6: property PCL_SPACING is not a whole number from 0 to 255; "
+            "it is passed over.\n"
             "Warning: t.bdf line 5: property PCL_PITCH is not a whole number from 0 to 65535; "
             "it is passed over.\n");
+  EXPECT_FALSE(bad.face.given.spacing);
 }
 
 TEST(BdfFace, GlyphsBeyondPrintersAreNamedAndLeftOut) {
