@@ -1,8 +1,8 @@
 #include "convert/bdf_face.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
@@ -250,9 +250,10 @@ Placement choose_placement(Properties& properties, const BdfReading& reading, Me
 void take_pcl_properties(Properties& properties, Face& face) {
   std::int64_t value = 0;
   for (const PclIntegerProperty& p : kPclIntegerProperties) {
-    if (properties.integer(p.name, p.lowest, p.highest, value)) {
-      face.fields.*p.field = static_cast<int>(value);
-    }
+    if (!properties.integer(p.name, p.lowest, p.highest, value)) continue;
+    face.fields.*p.field = static_cast<int>(value);
+    if (p.field == &FontFields::font_type) face.given.font_type = true;
+    if (p.field == &FontFields::spacing) face.given.spacing = true;
   }
   if (properties.integer(kPclFontNumberProperty, 0, 0xFFFFFFFF, value)) {
     face.fields.font_number = static_cast<std::uint32_t>(value);
@@ -260,9 +261,6 @@ void take_pcl_properties(Properties& properties, Face& face) {
   if (const std::string* name = properties.text(kPclFontNameProperty)) {
     face.fields.name = name->substr(0, 16);
   }
-  const BdfHeader& header = properties.header();
-  face.given.font_type = header.property("PCL_FONT_TYPE") != nullptr;
-  face.given.spacing = header.property("PCL_SPACING") != nullptr;
 }
 
 // The text width printers take as the average of lower-case letters: the
@@ -309,18 +307,20 @@ void place_glyph(BdfGlyph& bdf, GlyphPlacing& to) {
     ++to.outcome.unplaced;
     return;
   }
-  const std::string where = to.input_name + " line " + std::to_string(bdf.line) + ": glyph \"" +
-                            bdf.name + "\" (ENCODING " + std::to_string(bdf.encoding) + ")";
+  const auto where = [&](const Glyph& glyph) {
+    return to.input_name + " line " + std::to_string(bdf.line) + ": glyph \"" + glyph.name +
+           "\" (ENCODING " + std::to_string(bdf.encoding) + ")";
+  };
   const bool too_large = bdf.too_large;
   Glyph glyph = face_glyph(bdf, code);
   const std::string why = too_large ? "its bitmap is over 1 MiB" : beyond_printer_limits(glyph);
   if (!why.empty()) {
-    print_text(to.messages, "Error: " + where + ": " + why + "; the glyph is left out.\n");
+    print_text(to.messages, "Error: " + where(glyph) + ": " + why + "; the glyph is left out.\n");
     ++to.outcome.refused;
     return;
   }
   if (const Glyph* earlier = to.face.glyphs.find(code)) {
-    print_text(to.messages, "Warning: " + where + " replaces glyph \"" + earlier->name +
+    print_text(to.messages, "Warning: " + where(glyph) + " replaces glyph \"" + earlier->name +
                                 "\" at code " + std::to_string(code) + ".\n");
   }
   to.face.glyphs.add(std::move(glyph));

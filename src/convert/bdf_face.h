@@ -12,22 +12,27 @@
 namespace kestrune::convert {
 
 struct BdfReading {
-  // The symbol set asked for (its value), or -1 for the font's own default.
+  // The symbol set asked for (its value), or -1 for the font's own: the one
+  // its PCL_SYMBOL_SET names, else 0N for ISO8859-1, 2N for ISO8859-2, else
+  // 8U.
   int symbol_set = -1;
 };
 
 // What reading one BDF made.
 struct BdfOutcome {
-  bool read = false;          // false: no BDF it could read, an "Error: " line printed
-  std::size_t glyphs = 0;     // glyphs read
-  std::size_t refused = 0;    // glyphs refused (damaged or beyond printers' limits), each named
-  std::size_t unplaced = 0;   // glyphs with no code (ENCODING -1, none in the symbol set)
-  std::string encoding;       // e.g. "ISO10646-1", or empty
-  int resolution = 0;         // dots per inch
+  bool read = false;       // false: no BDF it could read, an "Error: " line printed
+  std::size_t glyphs = 0;  // glyphs read
+  // Glyphs refused, each named: damaged ones, and those with a code that are
+  // beyond printers' limits.
+  std::size_t refused = 0;
+  std::size_t unplaced = 0;  // glyphs with no code (ENCODING -1, none in the symbol set)
+  std::string encoding;      // e.g. "ISO10646-1", or empty
+  int resolution = 0;        // dots per inch
 };
 
-// Reads a whole BDF from `in` into `face` (whose glyph set is empty).
-BdfOutcome read_bdf_face(InputBuffer& in, const std::string& input_name,
-                         const BdfReading& reading, MessageSink& messages, Face& face);
+// Reads a whole BDF from `in` into `face` (whose glyph set is empty). The
+// fields worked out from the glyphs are left to finish_fields.
+BdfOutcome read_bdf_face(InputBuffer& in, const std::string& input_name, const BdfReading& reading,
+                         MessageSink& messages, Face& face);
 
 }  // namespace kestrune::convert
