@@ -8,6 +8,7 @@
 
 #include "convert/bdf_properties.h"
 #include "convert/bdf_reader.h"
+#include "convert/printable_text.h"
 #include "pcl/symbol_sets.h"
 
 namespace kestrune::convert {
@@ -99,7 +100,9 @@ void name_fields(Properties& properties, Face& face) {
     face.family = std::string(xlfd_field(properties.header().font_name, 2));
   }
   face.fields.name = face.family.empty() ? "BDF font" : face.family.substr(0, 16);
-  if (const std::string* copyright = properties.text("COPYRIGHT")) face.copyright = *copyright;
+  if (const std::string* copyright = properties.text("COPYRIGHT")) {
+    face.copyright = printable_text(*copyright);
+  }
   if (const std::string* slant = properties.text("SLANT")) {
     for (const std::string_view italic : {"I", "O", "RI", "RO"}) {
       if (same_letters(*slant, italic)) face.fields.style = 1;
@@ -172,6 +175,10 @@ struct Placement {
   enum class Through { kUnicode, kLatin1, kLatin2, kCodes } through = Through::kCodes;
   const SymbolSet* set = nullptr;     // the face's, for the first three
   const SymbolSet* latin2 = nullptr;  // 2N, to read ISO 8859-2 codes by
+  // "ENCODING -1 n" is code n of the face's symbol set: a BDF made from a
+  // soft font in the set its PCL_SYMBOL_SET names so gives the codes that
+  // have no Unicode character.
+  bool alternate_codes = false;
 };
 
 int code_of(std::int64_t encoding, const Placement& placement) {
@@ -231,6 +238,7 @@ Placement choose_placement(Properties& properties, const BdfReading& reading, Me
   }
   const int wanted = wanted_symbol_set(properties, reading);
   face.fields.symbol_set = wanted >= 0 ? wanted : fallback;
+  placement.alternate_codes = reading.symbol_set < 0 && wanted >= 0;
   if (placement.through == Placement::Through::kCodes) return placement;
   placement.set = find_symbol_set(face.fields.symbol_set);
   if (placement.set == nullptr) {
@@ -278,6 +286,11 @@ Glyph face_glyph(BdfGlyph& bdf, int code) {
   Glyph glyph;
   glyph.code = code;
   glyph.advance = 4 * bdf.advance;
+  // The exact advance a BDF made from a soft font carries, where it rounds
+  // to the DWIDTH given.
+  if (bdf.exact_advance && std::abs(*bdf.exact_advance - glyph.advance) <= 2) {
+    glyph.advance = *bdf.exact_advance;
+  }
   glyph.name = std::move(bdf.name);
   if (bdf.box.width == 0 || bdf.box.height == 0) {
     // PCL has no character of no dots: one blank dot stands for it.
@@ -302,7 +315,9 @@ struct GlyphPlacing {
 };
 
 void place_glyph(BdfGlyph& bdf, GlyphPlacing& to) {
-  const int code = code_of(bdf.encoding, to.placement);
+  const bool alternate = bdf.encoding < 0 && bdf.alternate >= 0 && bdf.alternate <= kLastCode &&
+                         to.placement.alternate_codes;
+  const int code = alternate ? static_cast<int>(bdf.alternate) : code_of(bdf.encoding, to.placement);
   if (code < 0) {
     ++to.outcome.unplaced;
     return;

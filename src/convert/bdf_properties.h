@@ -11,6 +11,11 @@
 
 namespace kestrune::convert {
 
+// BDF advances are whole dots. A glyph whose PCL advance is not is given a
+// line "COMMENT PCL_DELTA_X <quarter dots>" after its DWIDTH, which other
+// readers pass over and this program's reader takes.
+inline constexpr std::string_view kBdfExactAdvance = "PCL_DELTA_X";
+
 struct PclIntegerProperty {
   std::string_view name;
   int FontFields::*field;

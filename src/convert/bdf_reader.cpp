@@ -1,5 +1,7 @@
 #include "convert/bdf_reader.h"
 
+#include "convert/bdf_properties.h"
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -261,6 +263,8 @@ bool BdfReader::next_glyph(BdfGlyph& glyph) {
 bool BdfReader::read_glyph(BdfGlyph& glyph, std::string_view name) {
   glyph.name.assign(name);
   glyph.encoding = -1;
+  glyph.alternate = -1;
+  glyph.exact_advance.reset();
   glyph.advance = 0;
   glyph.box = BdfBox{};
   glyph.rows.clear();
@@ -306,6 +310,18 @@ bool BdfReader::read_glyph(BdfGlyph& glyph, std::string_view name) {
   }
 }
 
+namespace {
+
+// "PCL_DELTA_X n": the glyph's advance in quarter dots, taken when it is a
+// number a PCL advance can be.
+void read_exact_advance(BdfGlyph& glyph, std::string_view rest) {
+  std::int64_t quarters = 0;
+  if (take_word(rest) != kBdfExactAdvance || !parse_whole_number(take_word(rest), quarters)) return;
+  if (quarters >= -32768 && quarters <= 32767) glyph.exact_advance = static_cast<int>(quarters);
+}
+
+}  // namespace
+
 std::string_view BdfReader::read_glyph_line(BdfGlyph& glyph, std::string_view keyword,
                                             std::string_view rest) {
   if (in_bitmap_) return read_row(glyph);
@@ -313,6 +329,11 @@ std::string_view BdfReader::read_glyph_line(BdfGlyph& glyph, std::string_view ke
   if (keyword == "ENCODING") {
     if (!parse_whole_number(take_word(rest), v[0])) return "its ENCODING is not a whole number";
     glyph.encoding = v[0] < 0 ? -1 : v[0];
+    if (glyph.encoding < 0 && parse_whole_number(take_word(rest), v[1]) && v[1] >= 0) {
+      glyph.alternate = v[1];
+    }
+  } else if (keyword == "COMMENT") {
+    read_exact_advance(glyph, rest);
   } else if (keyword == "DWIDTH") {
     const NumbersRead read = read_numbers(rest, 1, -kLargestBdfDots, kLargestBdfDots, v);
     if (read == NumbersRead::kNotNumbers) return "its DWIDTH is not a whole number";

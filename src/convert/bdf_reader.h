@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,10 @@ inline constexpr std::size_t kMostBdfPropertyBytes = std::size_t{1} << 18;
 struct BdfGlyph {
   std::string name;            // STARTCHAR
   std::int64_t encoding = -1;  // ENCODING: -1 when it has none
+  std::int64_t alternate = -1;  // the n of "ENCODING -1 n": a code of no standard encoding
+  // Its advance in quarter dots, from a "COMMENT PCL_DELTA_X n" line, which
+  // a BDF made from a soft font carries where DWIDTH cannot hold it exactly.
+  std::optional<int> exact_advance;
   // DWIDTH's x, in dots; without one, the font's DWIDTH, else the BBX's
   // right edge (x + width, at least 0).
   int advance = 0;

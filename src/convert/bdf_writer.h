@@ -10,11 +10,6 @@
 
 namespace kestrune::convert {
 
-// BDF advances are whole dots. A glyph whose PCL advance is not is given a
-// line "COMMENT PCL_DELTA_X <quarter dots>" after its DWIDTH, which BDF
-// readers pass over and a reader of the program's own BDF may take.
-inline constexpr std::string_view kBdfExactAdvance = "PCL_DELTA_X";
-
 // Writes the face, which holds a glyph at least (bdftopcf takes no BDF of
 // none). False once the output has failed.
 bool write_bdf(const Face& face, OutputBuffer& out);

@@ -1,6 +1,8 @@
 // Text from a font's bytes made safe to carry on one line of a BDF or a
-// message: control bytes become spaces, bytes past ASCII question marks,
-// and the spaces at either end are trimmed.
+// message: control bytes become spaces, DEL and the C1 controls question
+// marks (Latin-1 letters and signs, such as a copyright sign, are kept as
+// they are: X11 takes property strings in Latin-1), and the spaces at
+// either end are trimmed.
 #pragma once
 
 #include <string>
@@ -15,7 +17,7 @@ inline std::string printable_text(std::string_view bytes) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20) {
       text += ' ';
-    } else if (byte >= 0x7F) {
+    } else if (byte >= 0x7F && byte < 0xA0) {
       text += '?';
     } else {
       text += c;

@@ -132,6 +132,35 @@ TEST(Convert, ALaterInputAddsGlyphsAndReplacesThoseOfCodesTaken) {
   EXPECT_EQ(made.printed.find("code 197 replaces"), std::string::npos) << made.printed;
 }
 
+TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
+  // Rows of what BDF holds in no standard way: a code of the symbol set with
+  // no Unicode character, an advance of no whole dots, a negative offset, a
+  // copyright sign, compressed and continued characters.
+  fb::GlyphSpec no_unicode = fb::drawn_glyph(128, {"#.#", ".#.", "#.#"});
+  fb::GlyphSpec quarter_dots = fb::drawn_glyph(66, {"##", "##"});
+  quarter_dots.delta_x = 37;
+  fb::GlyphSpec below = fb::drawn_glyph(103, {".##", "#.#", ".##", "..#", "##."});
+  below.top_offset = 3;
+  below.left_offset = -2;
+  fb::FontSpec spec;
+  spec.extra = fb::text("\xA9 2026 Kestrune");
+  spec.first_code = 32;
+  spec.last_code = 255;
+  spec.font_type = 2;
+  Bytes pcl = fb::font(spec, {no_unicode, quarter_dots, below,
+                              fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
+  fb::append(pcl, fb::continued_definition(fb::drawn_glyph(68, {"##.", "#.#", "##."}), 20, 4));
+  ConvertOptions to_bdf;
+  to_bdf.output = "out.bdf";
+  const Made soft = convert({pcl}, {});
+  const Made bdf = convert({pcl}, to_bdf);
+  const Made back = convert({bdf.made.font}, {});
+  ASSERT_EQ(soft.made.status, 0) << soft.printed;
+  ASSERT_EQ(bdf.made.status, 0) << bdf.printed;
+  EXPECT_EQ(back.made.font, soft.made.font) << bdf.printed << back.printed
+                                            << std::string(bdf.made.font.begin(), bdf.made.font.end());
+}
+
 TEST(Convert, NothingIsMadeOfWhatIsNoFont) {
   const std::string rows[] = {"", "STARTFON", "Hello, world\n", "\xEF\xBB\xBFSTARTFONT 2.1\n"};
   for (const std::string& text : rows) {
