@@ -317,7 +317,8 @@ struct GlyphPlacing {
 void place_glyph(BdfGlyph& bdf, GlyphPlacing& to) {
   const bool alternate = bdf.encoding < 0 && bdf.alternate >= 0 && bdf.alternate <= kLastCode &&
                          to.placement.alternate_codes;
-  const int code = alternate ? static_cast<int>(bdf.alternate) : code_of(bdf.encoding, to.placement);
+  const int code =
+      alternate ? static_cast<int>(bdf.alternate) : code_of(bdf.encoding, to.placement);
   if (code < 0) {
     ++to.outcome.unplaced;
     return;

@@ -1,11 +1,10 @@
 #include "convert/bdf_reader.h"
 
-#include "convert/bdf_properties.h"
-
 #include <algorithm>
 #include <string>
 #include <utility>
 
+#include "convert/bdf_properties.h"
 #include "pcl/records.h"
 
 namespace kestrune::convert {

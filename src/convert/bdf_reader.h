@@ -56,8 +56,8 @@ inline constexpr std::size_t kMostBdfProperties = 512;
 inline constexpr std::size_t kMostBdfPropertyBytes = std::size_t{1} << 18;
 
 struct BdfGlyph {
-  std::string name;            // STARTCHAR
-  std::int64_t encoding = -1;  // ENCODING: -1 when it has none
+  std::string name;             // STARTCHAR
+  std::int64_t encoding = -1;   // ENCODING: -1 when it has none
   std::int64_t alternate = -1;  // the n of "ENCODING -1 n": a code of no standard encoding
   // Its advance in quarter dots, from a "COMMENT PCL_DELTA_X n" line, which
   // a BDF made from a soft font carries where DWIDTH cannot hold it exactly.

@@ -37,15 +37,14 @@ std::string symbol_set_text(int value) {
 
 // The font's codes moved from its symbol set to `to` through Unicode.
 // Returns the glyphs that have no code there, which are left out.
-std::size_t move_to_symbol_set(Face& face, int to, const std::string& name,
-                               MessageSink& messages) {
+std::size_t move_to_symbol_set(Face& face, int to, const std::string& name, MessageSink& messages) {
   const SymbolSet* from = find_symbol_set(face.fields.symbol_set);
   const SymbolSet* target = find_symbol_set(to);
   if (from == target || target == nullptr) return 0;
   if (from == nullptr) {
-    print_text(messages, "Warning: " + name + ": its symbol set " +
-                             symbol_set_name(face.fields.symbol_set) +
-                             " is not one kestrune-convert knows; its codes are kept as they are.\n");
+    print_text(messages,
+               "Warning: " + name + ": its symbol set " + symbol_set_name(face.fields.symbol_set) +
+                   " is not one kestrune-convert knows; its codes are kept as they are.\n");
     face.fields.symbol_set = to;
     return 0;
   }
@@ -88,9 +87,9 @@ OneInput read_bdf_input(InputBuffer& in, const std::string& name, int symbol_set
   if (!outcome.read) return {};
   print_text(messages, "Read " + name + ": BDF, ", static_cast<std::int64_t>(outcome.glyphs),
              outcome.glyphs == 1 ? " glyph at " : " glyphs at ");
-  print_text(messages, "", outcome.resolution,
-             " dpi, " + (outcome.encoding.empty() ? std::string("no charset") : outcome.encoding) +
-                 ".\n");
+  print_text(
+      messages, "", outcome.resolution,
+      " dpi, " + (outcome.encoding.empty() ? std::string("no charset") : outcome.encoding) + ".\n");
   print_unplaced(name, outcome.unplaced, face.fields.symbol_set, messages);
   return {true, outcome.refused, outcome.resolution};
 }
@@ -111,8 +110,8 @@ OneInput read_pcl_input(InputBuffer& in, const std::string& name, int symbol_set
   return {true, outcome.refused, outcome.resolution};
 }
 
-OneInput read_input(InputBuffer& in, const std::string& name, int symbol_set,
-                    MessageSink& messages, Face& face) {
+OneInput read_input(InputBuffer& in, const std::string& name, int symbol_set, MessageSink& messages,
+                    Face& face) {
   switch (kind_of(in)) {
     case InputKind::kBdf:
       return read_bdf_input(in, name, symbol_set, messages, face);
@@ -144,14 +143,15 @@ void add_glyphs(Face& later, const std::string& name, MessageSink& messages, Fac
 
 }  // namespace
 
-MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set,
-                         MessageSink& messages, Face& face) {
+MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set, MessageSink& messages,
+                         Face& face) {
   MergedInputs merged;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     Face later;
     Face& into = i == 0 ? face : later;
     // Later inputs are made in the first one's symbol set.
-    const int first_set = find_symbol_set(face.fields.symbol_set) != nullptr ? face.fields.symbol_set : -1;
+    const int first_set =
+        find_symbol_set(face.fields.symbol_set) != nullptr ? face.fields.symbol_set : -1;
     const int asked = i == 0 ? symbol_set : first_set;
     const OneInput input = read_input(*inputs[i].in, inputs[i].name, asked, messages, into);
     if (!input.read) return {};

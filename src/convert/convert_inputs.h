@@ -3,10 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
-
-#include <span>
 
 #include "bytes/input.h"
 #include "bytes/messages.h"
@@ -21,15 +20,15 @@ struct NamedInput {
 };
 
 struct MergedInputs {
-  bool read = false;         // false: an input could not be read or is no font
-  std::size_t refused = 0;   // glyphs refused, each named
-  int resolution = 0;        // the first input's
+  bool read = false;        // false: an input could not be read or is no font
+  std::size_t refused = 0;  // glyphs refused, each named
+  int resolution = 0;       // the first input's
 };
 
 // Reads every input into `face`: the first gives the header; each later
 // glyph is added, one under a code already taken replacing it with a
 // warning. `symbol_set` is the set asked for, or -1.
-MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set,
-                         MessageSink& messages, Face& face);
+MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set, MessageSink& messages,
+                         Face& face);
 
 }  // namespace kestrune::convert

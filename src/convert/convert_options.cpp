@@ -35,8 +35,7 @@ constexpr const char* kUsage =
     "font, or an output that cannot be written: nothing is written.\n";
 
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "kestrune-convert: %s\nTry 'kestrune-convert --help'.\n",
-               message.c_str());
+  std::fprintf(stderr, "kestrune-convert: %s\nTry 'kestrune-convert --help'.\n", message.c_str());
   return kUsageStatus;
 }
 
@@ -85,7 +84,7 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
     options.symbol_set = symbol_set_asked(symbol_set);
     if (options.symbol_set < 0) {
       return {std::nullopt, usage_error("--symbol-set: " + symbol_set +
-                                            " is not one of 0U, 0N, 2N, 8U, 10U, 19U")};
+                                        " is not one of 0U, 0N, 2N, 8U, 10U, 19U")};
     }
   }
   if (name_option->count() > 0) {

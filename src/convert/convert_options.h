@@ -11,9 +11,9 @@ namespace kestrune::convert {
 struct ConvertOptions {
   std::vector<std::string> inputs;
   std::string output;
-  int scale = 1;                  // every dot becomes scale x scale dots
-  int dpi = 0;                    // the resolution written; 0 keeps the input's
-  int symbol_set = -1;            // its value; -1 for the input's own
+  int scale = 1;        // every dot becomes scale x scale dots
+  int dpi = 0;          // the resolution written; 0 keeps the input's
+  int symbol_set = -1;  // its value; -1 for the input's own
   std::optional<std::string> name;
   std::optional<int> typeface;
 };

@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <memory>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,7 +46,8 @@ std::size_t leave_out_beyond_limits(Face& face, MessageSink& messages) {
       kept.add(std::move(glyph));
       continue;
     }
-    print_text(messages, "Error: Character code ", glyph.code, " is " + why + " once scaled; it is left out.\n");
+    print_text(messages, "Error: Character code ", glyph.code,
+               " is " + why + " once scaled; it is left out.\n");
     ++refused;
   }
   if (refused > 0) face.glyphs = std::move(kept);
@@ -62,7 +63,8 @@ void warn_of_resolution(const ConvertOptions& options, int resolution, MessageSi
     const int input = resolution / options.scale;
     for (int scale = 2; scale <= 16 && mend.empty(); ++scale) {
       if (input * scale == 300 || input * scale == 600) {
-        mend = "; --scale " + std::to_string(scale) + " makes it " + std::to_string(input * scale) + " dpi";
+        mend = "; --scale " + std::to_string(scale) + " makes it " + std::to_string(input * scale) +
+               " dpi";
       }
     }
   }
@@ -119,8 +121,9 @@ int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& me
   int fails = 0;
   for (const check::Finding& finding : verdict.findings) {
     if (finding.verdict != check::Verdict::kFail) continue;
-    print_text(messages, "Error: " + options.output + " fails the check: " +
-                             std::string(check::rule(finding.rule).name) + ": " + finding.text() + "\n");
+    print_text(messages, "Error: " + options.output +
+                             " fails the check: " + std::string(check::rule(finding.rule).name) +
+                             ": " + finding.text() + "\n");
     ++fails;
   }
   return fails;
@@ -176,7 +179,8 @@ bool write_output(const ConvertOptions& options, const Face& face, MessageSink& 
 bool output_is_an_input(const ConvertOptions& options, MessageSink& messages) {
   for (const std::string& input : options.inputs) {
     if (names_same_file(input.c_str(), options.output.c_str())) {
-      print_text(messages, "Error: The output " + options.output + " is the input " + input + ".\n");
+      print_text(messages,
+                 "Error: The output " + options.output + " is the input " + input + ".\n");
       return true;
     }
   }
@@ -210,8 +214,8 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
   for (const std::string& name : options.inputs) {
     files.emplace_back(open_file(name.c_str(), "rb"));
     if (!files.back()) {
-      print_text(messages, "Error: Could not open input file " + name + ": " +
-                               std::strerror(errno) + ".\n");
+      print_text(messages,
+                 "Error: Could not open input file " + name + ": " + std::strerror(errno) + ".\n");
       return kNothingWrittenStatus;
     }
     buffers.push_back(std::make_unique<InputBuffer>(files.back().get()));

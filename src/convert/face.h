@@ -14,12 +14,12 @@
 namespace kestrune::convert {
 
 struct Glyph {
-  int code = 0;  // in the font's symbol set, 0 to 65535
-  int width = 0;   // dots
-  int height = 0;  // dots
-  int left = 0;    // dots from the origin right to the bitmap's left column
-  int top = 0;     // dots from the baseline up to the bitmap's top row
-  int advance = 0; // quarter dots (PCL delta X; a BDF DWIDTH times 4)
+  int code = 0;     // in the font's symbol set, 0 to 65535
+  int width = 0;    // dots
+  int height = 0;   // dots
+  int left = 0;     // dots from the origin right to the bitmap's left column
+  int top = 0;      // dots from the baseline up to the bitmap's top row
+  int advance = 0;  // quarter dots (PCL delta X; a BDF DWIDTH times 4)
   // height rows of (width + 7) / 8 bytes each, top first, the bits past the
   // width clear.
   std::vector<std::uint8_t> rows;
@@ -76,7 +76,7 @@ class GlyphSet {
 };
 
 struct Face {
-  FontFields fields;      // as the font will be written, once finished
+  FontFields fields;  // as the font will be written, once finished
   GivenFields given;
   std::string copyright;  // text after the descriptor in a PCL header
   std::string family;     // BDF FAMILY_NAME, when known

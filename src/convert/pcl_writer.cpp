@@ -65,7 +65,8 @@ std::size_t pcl_font_size(const Face& face) {
   std::size_t size = kCommands + FontDescriptor::kResolutionSize + face.copyright.size();
   for (const Glyph& glyph : face.glyphs.all()) {
     const std::size_t block =
-        CharacterDescriptor::kSize + glyph_stride(glyph.width) * static_cast<std::size_t>(std::max(glyph.height, 0));
+        CharacterDescriptor::kSize +
+        glyph_stride(glyph.width) * static_cast<std::size_t>(std::max(glyph.height, 0));
     size += kCommands + block + block / kLargestDataBlock * 9;
   }
   return size;

@@ -37,10 +37,10 @@ struct FontFields {
   int last_code = 0;
   int pitch_extended = 0;
   int height_extended = 0;
-  int cap_height = 0;            // 16 bits
+  int cap_height = 0;  // 16 bits
   std::uint32_t font_number = 0;
-  std::string name;              // at most 16 characters
-  int x_resolution = 300;        // read and written with the 68-byte form only
+  std::string name;        // at most 16 characters
+  int x_resolution = 300;  // read and written with the 68-byte form only
   int y_resolution = 300;
 };
 

@@ -22,8 +22,8 @@ namespace {
 
 namespace fb = kestrune::fontbuilder;
 using kestrune::convert::ConvertOptions;
-using kestrune::convert::make_font;
 using kestrune::convert::MadeFont;
+using kestrune::convert::make_font;
 using kestrune::convert::NamedInput;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -34,7 +34,8 @@ const std::string kSmallBdf =
     "WEIGHT_NAME \"Medium\"\nPIXEL_SIZE 8\nFONT_ASCENT 7\nFONT_DESCENT 1\n"
     "CHARSET_REGISTRY \"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\nCHARS 4\n"
     "STARTCHAR space\nENCODING 32\nDWIDTH 5 0\nBBX 0 0 0 0\nBITMAP\nENDCHAR\n"
-    "STARTCHAR A\nENCODING 65\nDWIDTH 5 0\nBBX 5 7 0 0\nBITMAP\n20\n50\n88\nF8\n88\n88\n88\nENDCHAR\n"
+    "STARTCHAR A\nENCODING 65\nDWIDTH 5 0\nBBX 5 7 0 "
+    "0\nBITMAP\n20\n50\n88\nF8\n88\n88\n88\nENDCHAR\n"
     "STARTCHAR eacute\nENCODING 233\nDWIDTH 5 0\nBBX 4 6 0 0\nBITMAP\n20\n40\n60\nF0\n80\n70\n"
     "ENDCHAR\nSTARTCHAR Euro\nENCODING 8364\nDWIDTH 5 0\nBBX 5 5 0 1\nBITMAP\n38\nE0\nF0\nE0\n38\n"
     "ENDCHAR\nENDFONT\n";
@@ -86,11 +87,17 @@ TEST(Convert, SaysWhatItReadAndWrote) {
   ConvertOptions bdf;
   bdf.output = "OUT.Bdf";
   const Row rows[] = {
-      {"as it is", {}, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n",
-                        "in1: 1 glyph left out: unencoded, or with no code in symbol set 8U.\n",
-                        "Warning: out.sfp is a 75 dpi font: printers take 300 and 600 dpi fonts "
-                        "only; --scale 4 makes it 300 dpi.\n"}, "Error"},
-      {"scaled to 300 dpi", scaled, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n"}, "Warning"},
+      {"as it is",
+       {},
+       {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n",
+        "in1: 1 glyph left out: unencoded, or with no code in symbol set 8U.\n",
+        "Warning: out.sfp is a 75 dpi font: printers take 300 and 600 dpi fonts "
+        "only; --scale 4 makes it 300 dpi.\n"},
+       "Error"},
+      {"scaled to 300 dpi",
+       scaled,
+       {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n"},
+       "Warning"},
       {"at 600 dpi in Roman-8", roman8, {"in1: 1 glyph left out"}, "Warning"},
       {"as BDF", bdf, {"Read in1: BDF, 4 glyphs at 75 dpi, ISO10646-1.\n"}, "Warning"},
   };
@@ -157,8 +164,8 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
   const Made back = convert({bdf.made.font}, {});
   ASSERT_EQ(soft.made.status, 0) << soft.printed;
   ASSERT_EQ(bdf.made.status, 0) << bdf.printed;
-  EXPECT_EQ(back.made.font, soft.made.font) << bdf.printed << back.printed
-                                            << std::string(bdf.made.font.begin(), bdf.made.font.end());
+  EXPECT_EQ(back.made.font, soft.made.font)
+      << bdf.printed << back.printed << std::string(bdf.made.font.begin(), bdf.made.font.end());
 }
 
 TEST(Convert, NothingIsMadeOfWhatIsNoFont) {
@@ -253,11 +260,16 @@ struct RealFont {
 };
 
 const RealFont kRealFonts[] = {
-    {"helvR12", "/usr/bin/pcf2bdf",
-     {"/usr/share/fonts/X11/75dpi/helvR12-ISO8859-1.pcf.gz", "-o"}, {"--scale", "4"}},
-    {"courB10", "/usr/bin/pcf2bdf",
-     {"/usr/share/fonts/X11/75dpi/courB10-ISO8859-1.pcf.gz", "-o"}, {"--scale", "4"}},
-    {"DejaVuSans12", "/usr/bin/otf2bdf",
+    {"helvR12",
+     "/usr/bin/pcf2bdf",
+     {"/usr/share/fonts/X11/75dpi/helvR12-ISO8859-1.pcf.gz", "-o"},
+     {"--scale", "4"}},
+    {"courB10",
+     "/usr/bin/pcf2bdf",
+     {"/usr/share/fonts/X11/75dpi/courB10-ISO8859-1.pcf.gz", "-o"},
+     {"--scale", "4"}},
+    {"DejaVuSans12",
+     "/usr/bin/otf2bdf",
      {"-p", "12", "-r", "300", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "-o"},
      {"--symbol-set", "8U"}},
 };
