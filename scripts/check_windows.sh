@@ -67,8 +67,14 @@ done
 for input in fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/*; do
   add_font "$(basename "$input")" <"$input"
 done
-mapfile -t option_sets < <(sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp |
-  grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//')
+# The sets the tool refuses before it reads a font are run once, below, not
+# for every font.
+option_sets_marked() {  # REFUSED: "-v" for those it reads a font with
+  sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp | grep $1 '// refused' |
+    grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//'
+}
+mapfile -t option_sets < <(option_sets_marked -v)
+mapfile -t refused_option_sets < <(option_sets_marked "")
 # Every run of each font. A run under Wine mostly waits for the Wine server,
 # so several workers share the fonts; each says what failed, then its tally.
 compare_fonts() {  # WORKER FONTS...
@@ -102,6 +108,10 @@ for ((worker = 0; worker < workers; worker++)); do
 done
 # Command lines that fail before a font is read, or fail to write it.
 mkdir "$work/sample" && cp examples/sample.sfp "$work/sample/in.sfp"
+for options in "${refused_option_sets[@]}"; do
+  # shellcheck disable=SC2086
+  compare_runs "$work/sample" kestrune in.sfp out.sfp $options
+done
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "in.sfp ." "-l out.sfp -l" \
   "in.sfp out.sfp -r600dpi --landscape"; do
   # shellcheck disable=SC2086

@@ -47,7 +47,7 @@ std::size_t leave_out_beyond_limits(Face& face, MessageSink& messages) {
       continue;
     }
     print_text(messages, "Error: Character code ", glyph.code,
-               " is " + why + " once scaled; it is left out.\n");
+               ", once scaled, is beyond printers' limits: " + why + "; it is left out.\n");
     ++refused;
   }
   if (refused > 0) face.glyphs = std::move(kept);
@@ -61,7 +61,7 @@ void warn_of_resolution(const ConvertOptions& options, int resolution, MessageSi
   std::string mend;
   if (options.dpi == 0 && resolution > 0 && resolution % options.scale == 0) {
     const int input = resolution / options.scale;
-    for (int scale = 2; scale <= 16 && mend.empty(); ++scale) {
+    for (int scale = options.scale > 1 ? 1 : 2; scale <= 16 && mend.empty(); ++scale) {
       if (input * scale == 300 || input * scale == 600) {
         mend = "; --scale " + std::to_string(scale) + " makes it " + std::to_string(input * scale) +
                " dpi";

@@ -148,8 +148,12 @@ void read_definition(FontReader& font, BodyReading& reading) {
   if (reading.face_bytes - freed + character.dots_needed > kLargestFaceBytes) {
     return refuse(reading, code, "takes the font's bitmaps past 256 MiB");
   }
+  Glyph glyph = glyph_of(code, character);
+  // Written again, a character printers discard would fail the check.
+  const std::string beyond = beyond_printer_limits(glyph);
+  if (!beyond.empty()) return refuse(reading, code, "is beyond printers' limits: " + beyond);
   reading.face_bytes = reading.face_bytes - freed + character.dots_needed;
-  if (!reading.face.glyphs.add(glyph_of(code, character))) ++reading.outcome.glyphs;
+  if (!reading.face.glyphs.add(std::move(glyph))) ++reading.outcome.glyphs;
 }
 
 // How the walk ended: the error line for a font cut short or a failed read.

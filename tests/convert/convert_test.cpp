@@ -168,6 +168,32 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
       << bdf.printed << back.printed << std::string(bdf.made.font.begin(), bdf.made.font.end());
 }
 
+TEST(Convert, GlyphsBeyondPrintersLimitsAreLeftOutEachNamed) {
+  fb::GlyphSpec no_width;  // no rows and no width: a bitmap of no dots
+  no_width.code = 66;
+  no_width.height = 1;
+  const Bytes wide = fb::font({}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width,
+                                   fb::drawn_glyph(67, {"#"})});
+  ConvertOptions scaled;
+  scaled.scale = 16;
+  const Made made = convert({wide}, scaled);
+  EXPECT_EQ(made.made.status, 1);
+  EXPECT_NE(made.printed.find("Error: in1: character 66 is beyond printers' limits: 0 dots wide"),
+            std::string::npos)
+      << made.printed;
+  EXPECT_NE(made.printed.find("Error: Character code 65, once scaled, is beyond printers' "
+                              "limits: 17600 dots wide; it is left out.\n"),
+            std::string::npos)
+      << made.printed;
+  EXPECT_NE(made.printed.find("Warning: out.sfp is a 4800 dpi font: printers take 300 and 600 dpi "
+                              "fonts only; --scale 1 makes it 300 dpi.\n"),
+            std::string::npos)
+      << made.printed;
+  EXPECT_TRUE(made.made.written.starts_with("Wrote out.sfp: 1 character at 4800 dpi"))
+      << made.made.written;
+  EXPECT_EQ(fails_of(made.made.font), 0);
+}
+
 TEST(Convert, NothingIsMadeOfWhatIsNoFont) {
   const std::string rows[] = {"", "STARTFON", "Hello, world\n", "\xEF\xBB\xBFSTARTFONT 2.1\n"};
   for (const std::string& text : rows) {
