@@ -1,16 +1,32 @@
 #include "convert/bdf_lines.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 
 namespace kestrune::convert {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+// Space, tab and CR separate words; a table answers for a byte in one load.
+constexpr std::array<bool, 256> kBlanks = [] {
+  std::array<bool, 256> blanks{};
+  blanks[' '] = blanks['\t'] = blanks['\r'] = true;
+  return blanks;
+}();
+
+bool is_blank(char c) { return kBlanks[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-LineRead read_bdf_line(InputBuffer& in, std::string& line) {
+namespace {
+
+std::string_view without_blanks_at_end(std::string_view text) {
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// A line that runs past the window's end, gathered piece by piece.
+LineRead gather_line(InputBuffer& in, std::string& line) {
   line.clear();
   bool any_byte = false;
   bool too_long = false;
@@ -35,19 +51,40 @@ LineRead read_bdf_line(InputBuffer& in, std::string& line) {
     if (found != nullptr) break;
   }
   if (too_long) return LineRead::kTooLong;
-  if (!any_byte) return LineRead::kEnd;
-  while (!line.empty() && is_blank(line.back())) line.pop_back();
-  return LineRead::kLine;
+  return any_byte ? LineRead::kLine : LineRead::kEnd;
+}
+
+}  // namespace
+
+LineRead read_bdf_line(InputBuffer& in, std::string& spill, std::string_view& line) {
+  line = {};
+  if (in.held().empty()) in.refill();
+  const std::span<const std::uint8_t> held = in.held();
+  // Mostly the window holds the whole line: it is read where it lies.
+  const void* found = held.empty() ? nullptr : std::memchr(held.data(), '\n', held.size());
+  if (found != nullptr) {
+    const auto length =
+        static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - held.data());
+    if (length <= kLongestBdfLine) {
+      line = without_blanks_at_end({reinterpret_cast<const char*>(held.data()), length});
+      in.take_held(length + 1);
+      return LineRead::kLine;
+    }
+  }
+  const LineRead read = gather_line(in, spill);
+  if (read == LineRead::kLine) line = without_blanks_at_end(spill);
+  return read;
 }
 
 std::string_view take_word(std::string_view& rest) {
-  std::size_t start = 0;
-  while (start < rest.size() && is_blank(rest[start])) ++start;
-  std::size_t end = start;
-  while (end < rest.size() && !is_blank(rest[end])) ++end;
-  const std::string_view word = rest.substr(start, end - start);
-  while (end < rest.size() && is_blank(rest[end])) ++end;
-  rest.remove_prefix(end);
+  const char* const end = rest.data() + rest.size();
+  const char* start = rest.data();
+  while (start != end && is_blank(*start)) ++start;
+  const char* after = start;
+  while (after != end && !is_blank(*after)) ++after;
+  const std::string_view word(start, static_cast<std::size_t>(after - start));
+  while (after != end && is_blank(*after)) ++after;
+  rest = std::string_view(after, static_cast<std::size_t>(end - after));
   return word;
 }
 

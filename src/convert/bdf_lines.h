@@ -20,10 +20,12 @@ inline constexpr std::size_t kLongestBdfLine = 65536;
 enum class LineRead { kLine, kTooLong, kEnd };
 
 // The next line, without its LF (and without a CR and blanks at its end),
-// into `line`. kTooLong, with `line` empty, for a line of more than
+// in `line`: where the input's window holds the line whole, a view of it
+// there, valid until the next read from `in`; else a view of `spill`, which
+// it is gathered into. kTooLong, with `line` empty, for a line of more than
 // kLongestBdfLine bytes, which has been passed over whole; kEnd once the
 // input holds no more bytes. A last line with no LF is still a line.
-LineRead read_bdf_line(InputBuffer& in, std::string& line);
+LineRead read_bdf_line(InputBuffer& in, std::string& spill, std::string_view& line);
 
 // Takes the first word of `rest` (words are separated by spaces and tabs)
 // and leaves the rest after it, its leading blanks removed.

@@ -1,6 +1,8 @@
 #include "convert/bdf_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -12,11 +14,30 @@ namespace {
 
 constexpr std::string_view kTooLongLine = "the line is longer than 65536 bytes; it is passed over";
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
+// The value of each byte as a hex digit, -1 for one that is none.
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+  std::array<std::int8_t, 256> values{};
+  values.fill(-1);
+  for (std::size_t i = 0; i < 10; ++i) values['0' + i] = static_cast<std::int8_t>(i);
+  for (std::size_t i = 0; i < 6; ++i) {
+    values['A' + i] = values['a' + i] = static_cast<std::int8_t>(10 + i);
+  }
+  return values;
+}();
+
+int hex_value(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
+
+// Decodes 2 x `stride` hex digits into a row of `width` dots, its fill bits
+// cleared. False, with `bytes` in part written, at a byte that is no digit.
+bool decode_row(const char* digits, std::size_t stride, int width, std::uint8_t* bytes) {
+  for (std::size_t i = 0; i < stride; ++i) {
+    const int high = hex_value(digits[2 * i]);
+    const int low = hex_value(digits[2 * i + 1]);
+    if ((high | low) < 0) return false;
+    bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
+  }
+  bytes[stride - 1] &= static_cast<std::uint8_t>(0xFF << (static_cast<int>(stride * 8) - width));
+  return true;
 }
 
 // The string of a property value in quotes, "" inside it standing for one
@@ -51,7 +72,7 @@ BdfReader::BdfReader(InputBuffer& in, std::string input_name, MessageSink& messa
 
 LineRead BdfReader::next_line() {
   for (;;) {
-    const LineRead read = read_bdf_line(in_, text_);
+    const LineRead read = read_bdf_line(in_, spill_, text_);
     if (read == LineRead::kEnd) {
       if (in_.failed() && !read_failure_told_) {
         read_failure_told_ = true;
@@ -60,7 +81,11 @@ LineRead BdfReader::next_line() {
       return read;
     }
     ++line_;
-    if (read == LineRead::kTooLong || !trim_blanks(text_).empty()) return read;
+    // Blank lines are passed over; most lines begin with no blank at all.
+    if (read == LineRead::kTooLong || (!text_.empty() && text_[0] > ' ') ||
+        !trim_blanks(text_).empty()) {
+      return read;
+    }
   }
 }
 
@@ -287,6 +312,15 @@ bool BdfReader::read_glyph(BdfGlyph& glyph, std::string_view name) {
       }
       continue;
     }
+    // Most lines of a font are rows of a bitmap: a line that begins with a
+    // hex digit there, and not "END", is one, and needs no keyword.
+    if (in_bitmap_ && !text_.empty() && hex_value(text_[0]) >= 0 && !text_.starts_with("END")) {
+      if (problem.empty()) {
+        problem = read_row(glyph, text_);
+        if (!problem.empty()) report_glyph(glyph, true, problem);
+      }
+      continue;
+    }
     std::string_view rest = text_;
     const std::string_view keyword = take_word(rest);
     if (keyword == "STARTCHAR" || keyword == "ENDFONT") {
@@ -323,7 +357,7 @@ void read_exact_advance(BdfGlyph& glyph, std::string_view rest) {
 
 std::string_view BdfReader::read_glyph_line(BdfGlyph& glyph, std::string_view keyword,
                                             std::string_view rest) {
-  if (in_bitmap_) return read_row(glyph);
+  if (in_bitmap_) return read_row(glyph, trim_blanks(text_));
   std::int64_t v[4] = {};
   if (keyword == "ENCODING") {
     if (!parse_whole_number(take_word(rest), v[0])) return "its ENCODING is not a whole number";
@@ -354,6 +388,14 @@ std::string_view BdfReader::read_glyph_line(BdfGlyph& glyph, std::string_view ke
   } else if (keyword == "BITMAP") {
     if (!has_box_) return "its BITMAP comes before its BBX";
     in_bitmap_ = true;
+    // The rows take their room at once (at most 1 MiB, or the glyph is
+    // too large and keeps none), and are decoded into it where they belong.
+    if (!glyph.too_large) {
+      glyph.rows.assign(static_cast<std::size_t>(glyph.box.width + 7) / 8 *
+                            static_cast<std::size_t>(rows_expected(glyph)),
+                        0);
+      take_rows_in_window(glyph);
+    }
   }
   return {};
 }
@@ -362,25 +404,43 @@ std::int64_t BdfReader::rows_expected(const BdfGlyph& glyph) const {
   return glyph.box.width == 0 ? 0 : glyph.box.height;
 }
 
-std::string_view BdfReader::read_row(BdfGlyph& glyph) {
+std::string_view BdfReader::read_row(BdfGlyph& glyph, std::string_view row) {
   if (rows_read_ >= rows_expected(glyph)) return "its bitmap has more rows than its BBX";
   ++rows_read_;
   // The rows of a glyph too large to keep are passed over unread.
   if (glyph.too_large) return {};
-  const std::string_view row = trim_blanks(text_);
   const std::size_t stride = (static_cast<std::size_t>(glyph.box.width) + 7) / 8;
+  if (row.size() == 2 * stride && stride > 0) {
+    std::uint8_t* bytes = glyph.rows.data() + static_cast<std::size_t>(rows_read_ - 1) * stride;
+    if (decode_row(row.data(), stride, glyph.box.width, bytes)) return {};
+  }
   if (std::any_of(row.begin(), row.end(), [](char c) { return hex_value(c) < 0; })) {
     return "bad hex digit in its bitmap";
   }
   if (row.size() > 2 * stride) return "a row of its bitmap is longer than its BBX";
-  if (row.size() < 2 * stride) return "a row of its bitmap is shorter than its BBX";
-  for (std::size_t i = 0; i < stride; ++i) {
-    glyph.rows.push_back(
-        static_cast<std::uint8_t>(hex_value(row[2 * i]) << 4 | hex_value(row[2 * i + 1])));
+  return "a row of its bitmap is shorter than its BBX";
+}
+
+// Most lines of a font are rows of a bitmap. Those the window holds, each
+// exactly its hex digits and a line end, are read where they lie, with no
+// line made of them; at the first that is not so, line by line takes over
+// and tells what is wrong.
+void BdfReader::take_rows_in_window(BdfGlyph& glyph) {
+  const std::size_t stride = (static_cast<std::size_t>(glyph.box.width) + 7) / 8;
+  const std::size_t digits = 2 * stride;
+  while (stride > 0 && rows_read_ < rows_expected(glyph)) {
+    const std::span<const std::uint8_t> held = in_.held();
+    std::size_t end = digits;
+    if (end < held.size() && held[end] == '\r') ++end;
+    if (end >= held.size() || held[end] != '\n') return;
+    std::uint8_t* bytes = glyph.rows.data() + static_cast<std::size_t>(rows_read_) * stride;
+    if (!decode_row(reinterpret_cast<const char*>(held.data()), stride, glyph.box.width, bytes)) {
+      return;
+    }
+    ++rows_read_;
+    ++line_;
+    in_.take_held(end + 1);
   }
-  const int spare_bits = static_cast<int>(stride * 8) - glyph.box.width;
-  glyph.rows.back() &= static_cast<std::uint8_t>(0xFF << spare_bits);
-  return {};
 }
 
 std::string_view BdfReader::finish_glyph(BdfGlyph& glyph) const {

@@ -106,7 +106,8 @@ class BdfReader {
   bool read_glyph(BdfGlyph& glyph, std::string_view name);
   std::string_view read_glyph_line(BdfGlyph& glyph, std::string_view keyword,
                                    std::string_view rest);
-  std::string_view read_row(BdfGlyph& glyph);
+  std::string_view read_row(BdfGlyph& glyph, std::string_view row);
+  void take_rows_in_window(BdfGlyph& glyph);
   std::string_view finish_glyph(BdfGlyph& glyph) const;
   std::int64_t rows_expected(const BdfGlyph& glyph) const;
   void end_font(bool with_endfont);
@@ -117,7 +118,8 @@ class BdfReader {
   BdfHeader header_;
   BdfEnding ending_ = BdfEnding::kReading;
   std::uint64_t line_ = 0;
-  std::string text_;      // the current line
+  std::string_view text_;  // the current line, where read_bdf_line put it
+  std::string spill_;      // a line the input's window did not hold whole
   bool pending_ = false;  // text_ is a STARTCHAR or ENDFONT not yet acted on
   std::size_t property_bytes_ = 0;
   bool properties_full_ = false;
