@@ -1,6 +1,7 @@
 #include "convert/convert_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 
 #include "pcl/font_fields.h"
@@ -24,7 +25,7 @@ constexpr const char* kUsage =
     "  --symbol-set ID  the PCL symbol set the font is made in: 0U (ASCII),\n"
     "                   0N (ISO 8859-1), 2N (ISO 8859-2), 8U (Roman-8),\n"
     "                   10U (PC-8) or 19U (Windows Latin 1)\n"
-    "  --name TEXT      the font name in the header, at most 16 characters\n"
+    "  --name TEXT      the font name in the header: at most 16 ASCII characters\n"
     "  --typeface N     the typeface number printers select it by, 0 to 65535\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
@@ -89,6 +90,10 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   }
   if (name_option->count() > 0) {
     if (name.size() > 16) return {std::nullopt, usage_error("--name: more than 16 characters")};
+    // Printers show the name as it stands in the header: in ASCII.
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c < ' ' || c > '~'; })) {
+      return {std::nullopt, usage_error("--name: only printable ASCII characters")};
+    }
     options.name = name;
   }
   if (typeface_option->count() > 0) options.typeface = typeface;

@@ -53,12 +53,14 @@ std::string header_refusal(const FontReader& font) {
   if (!fault.empty()) return fault;
   if (!font.bitmap_font()) {
     return "it is a scalable font (header format " + std::to_string(font.format().value) + ", " +
-           font.format().name + "): only bitmap fonts become BDF";
+           font.format().name + "): kestrune-convert reads bitmap fonts only";
   }
   const int orientation = font.header().orientation();
   if (orientation != 0) {
     return "its orientation is " + std::to_string(orientation) + " (" +
-           std::string(orientation_name(orientation)) + "): BDF holds upright glyphs only";
+           std::string(orientation_name(orientation)) +
+           "): kestrune-convert reads portrait fonts only, whose glyphs stand upright as BDF holds "
+           "them";
   }
   return "";
 }

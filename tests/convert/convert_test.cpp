@@ -224,6 +224,7 @@ TEST(ConvertCommandLine, RefusesWhatItCannotDoAndWritesNothing) {
       {{"--dpi", "0", sample, out}, 2, "--dpi"},
       {{"--symbol-set", "9Q", sample, out}, 2, "9Q is not one of 0U, 0N, 2N, 8U, 10U, 19U"},
       {{"--name", "Seventeen letters", sample, out}, 2, "--name: more than 16 characters"},
+      {{"--name", "Schrift \xC3\xA4", sample, out}, 2, "--name: only printable ASCII characters"},
       {{"--typeface", "65536", sample, out}, 2, "--typeface"},
       {{"--frobnicate", sample, out}, 2, "--frobnicate"},
       {{dir + "/none.sfp", out}, 2, "Error: Could not open input file"},

@@ -182,9 +182,11 @@ TEST(PclFace, RefusesFontsWithoutUprightBitmaps) {
   };
   const Row rows[] = {
       {"landscape", [](fb::FontSpec& s) { s.orientation = 1; },
-       "Error: in.sfp: its orientation is 1 (landscape): BDF holds upright glyphs only\n"},
+       "Error: in.sfp: its orientation is 1 (landscape): kestrune-convert reads portrait fonts "
+       "only, whose glyphs stand upright as BDF holds them\n"},
       {"reverse portrait", [](fb::FontSpec& s) { s.orientation = 2; },
-       "Error: in.sfp: its orientation is 2 (reverse portrait): BDF holds upright glyphs only\n"},
+       "Error: in.sfp: its orientation is 2 (reverse portrait): kestrune-convert reads portrait "
+       "fonts only, whose glyphs stand upright as BDF holds them\n"},
       {"TrueType", [](fb::FontSpec& s) { s.header_format = 15; },
        "Error: in.sfp: it is a scalable font (header format 15, TrueType scalable): only "
        "bitmap fonts become BDF\n"},
