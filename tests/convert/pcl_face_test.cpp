@@ -188,8 +188,8 @@ TEST(PclFace, RefusesFontsWithoutUprightBitmaps) {
        "Error: in.sfp: its orientation is 2 (reverse portrait): kestrune-convert reads portrait "
        "fonts only, whose glyphs stand upright as BDF holds them\n"},
       {"TrueType", [](fb::FontSpec& s) { s.header_format = 15; },
-       "Error: in.sfp: it is a scalable font (header format 15, TrueType scalable): only "
-       "bitmap fonts become BDF\n"},
+       "Error: in.sfp: it is a scalable font (header format 15, TrueType scalable): "
+       "kestrune-convert reads bitmap fonts only\n"},
       {"block shorter than the descriptor", [](fb::FontSpec& s) { s.size_text = "40"; },
        "Error: in.sfp: the font header's block of 40 bytes is shorter than its descriptor of "
        "64 bytes\n"},
