@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine beside the Linux build and compares
-# them: for every font of the fuzz seed corpus and regression inputs, with
-# every option set fuzz_run uses, the exit status, the message lines (a CR
-# before each line's end aside) and the output's bytes; the viewer's
-# terminal view, proof job and check, in lines and in JSON; the book of
-# rules; the converter's BDF of each font, and its soft fonts of BDF ones; then the output's safety cases (the viewer's proof among them) and
-# a Unicode file name on Windows alone.
+# them, in exit status, message lines (a CR before each line's end aside)
+# and the bytes of every file written: for every font of the fuzz seed
+# corpus and regression inputs, kestrune as a copy and with the option set
+# the seed was made for (fuzz_run's first byte; a viewer seed turned,
+# cleaned and mended), the viewer's terminal view, proof job and check, in
+# lines and in JSON, and the converter's BDF of it; the converter's soft
+# fonts of the BDF seeds; command lines that fail; the book of rules; then
+# the output's safety cases (the viewer's proof among them) and a Unicode
+# file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
 set -euo pipefail
 export LC_ALL=C.UTF-8  # Wine reads the Unicode names by the locale
@@ -61,30 +64,52 @@ add_font() {  # NAME: the font on standard input
   mkdir -p "$fonts/$1"
   cat >"$fonts/$1/in.sfp"
 }
+# fuzz_run's option sets in the order of its table, one a line, "refused"
+# before those the tool refuses before it reads a font.
+option_table() {
+  sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp | grep '^ *{' |
+    while IFS= read -r entry; do
+      set=$(grep -o '{[^}]*}' <<<"$entry" | head -n 1 | sed 's/[{}",]//g; s/nullptr//')
+      if grep -q '// refused' <<<"$entry"; then echo "refused $set"; else echo "run $set"; fi
+    done
+}
+mapfile -t option_table < <(option_table)
+refused_option_sets=()
+for entry in "${option_table[@]}"; do
+  [[ $entry == refused* ]] && refused_option_sets+=("${entry#refused }")
+done
+# A run seed is the font after one byte that picks its option set, as
+# fuzz_run reads it: each is run with that set (the refused ones once, below)
+# and as a copy. A font of the viewer's corpus is run as a copy, turned,
+# cleaned and mended.
+picked="$work/picked"
+mkdir -p "$picked"
 for input in fuzz/corpus/fuzz_run/* fuzz/regressions/fuzz_run/*; do
-  tail -c +2 "$input" | add_font "run-$(basename "$input")"  # the first byte picks options
+  name="run-$(basename "$input")"
+  tail -c +2 "$input" | add_font "$name"
+  entry=${option_table[$(($(od -An -tu1 -N1 "$input") % ${#option_table[@]}))]}
+  [[ $entry == run* ]] && echo "${entry#run }" >"$picked/$name"
 done
 for input in fuzz/corpus/fuzz_view/* fuzz/regressions/fuzz_view/*; do
   add_font "$(basename "$input")" <"$input"
+  printf '%s\n' -l -clean "-fix -l" >"$picked/$(basename "$input")"
 done
-# The sets the tool refuses before it reads a font are run once, below, not
-# for every font.
-option_sets_marked() {  # REFUSED: "-v" for those it reads a font with
-  sed -n '/kOptionSets\[\]\[4\] = {/,/^};/p' fuzz/fuzz_run.cpp | grep $1 '// refused' |
-    grep -o '{[^}]*}' | sed 's/[{}",]//g; s/nullptr//'
-}
-mapfile -t option_sets < <(option_sets_marked -v)
-mapfile -t refused_option_sets < <(option_sets_marked "")
 # Every run of each font. A run under Wine mostly waits for the Wine server,
 # so several workers share the fonts; each says what failed, then its tally.
 compare_fonts() {  # WORKER FONTS...
   here="$work/worker$1"
   mkdir "$here"
   shift
+  local font options view
   # shellcheck disable=SC2086  # an option set or a command line is split into words
   for font; do
-    for options in "${option_sets[@]}"; do compare_runs "$font" kestrune in.sfp out.sfp $options; done
-    for view in "in.sfp" "--table in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp" \
+    compare_runs "$font" kestrune in.sfp out.sfp
+    if [ -f "$picked/$(basename "$font")" ]; then
+      while IFS= read -r options; do
+        [ -n "$options" ] && compare_runs "$font" kestrune in.sfp out.sfp $options
+      done <"$picked/$(basename "$font")"
+    fi
+    for view in "in.sfp" "--chars 48-57,65 --proof proof.pcl in.sfp" "--check in.sfp" \
       "--check --json in.sfp"; do
       compare_runs "$font" kestrune-view $view
     done

@@ -19,11 +19,11 @@
 #      (scripts/check_packages.sh).
 # Every package the first two need must be installed: a missing one stops
 # the run instead of leaving its part out.
-# FUZZ_SECONDS sets the time per fuzz target (default 12).
+# FUZZ_SECONDS sets the time per fuzz target (default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
-fuzz_seconds=${FUZZ_SECONDS:-12}
+fuzz_seconds=${FUZZ_SECONDS:-10}
 
 # Tests write many small temporary files; memory-backed storage is much faster.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
