@@ -19,11 +19,11 @@
 #      (scripts/check_packages.sh).
 # Every package the first two need must be installed: a missing one stops
 # the run instead of leaving its part out.
-# FUZZ_SECONDS sets the time per fuzz target (default 10).
+# FUZZ_SECONDS sets the time per fuzz target (default 8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
-fuzz_seconds=${FUZZ_SECONDS:-10}
+fuzz_seconds=${FUZZ_SECONDS:-8}
 
 # Tests write many small temporary files; memory-backed storage is much faster.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
@@ -39,7 +39,7 @@ stage "plain build: the programs and the benchmarks"
 # by default (a plain build makes the programs only), so every stage says
 # what it wants.
 cmake -S . -B build -DKESTRUNE_REQUIRE_ALL=ON -DKESTRUNE_BUILD_TESTS=OFF \
-  -DKESTRUNE_BUILD_BENCH=ON >/dev/null
+  -DKESTRUNE_BUILD_BENCH=ON -DKESTRUNE_UNITY_BUILD=ON >/dev/null
 cmake --build build -j"$jobs"
 
 stage "clang build with AddressSanitizer and UndefinedBehaviorSanitizer, its tests"
@@ -48,7 +48,7 @@ stage "clang build with AddressSanitizer and UndefinedBehaviorSanitizer, its tes
 # -O3's time and keeps the reports' stacks whole.
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -DKESTRUNE_REQUIRE_ALL=ON -DKESTRUNE_SANITIZE=ON \
   -DKESTRUNE_FUZZ=ON -DKESTRUNE_BUILD_TESTS=ON -DKESTRUNE_BUILD_BENCH=OFF \
-  -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O1 >/dev/null
+  -DKESTRUNE_UNITY_BUILD=ON -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O1 >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$((jobs + 1))"
@@ -73,7 +73,8 @@ stage "Windows programs, checked under Wine; beside them, the build with only a 
 # Wine makes its prefix, mostly waiting, while the programs build.
 (source scripts/wine.sh && wine_prefix "$PWD/build-windows/wine-prefix") &
 wine_prefix_made=$!
-cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DKESTRUNE_UNITY_BUILD=ON >/dev/null
 cmake --build build-windows -j"$jobs" --target kestrune kestrune-view kestrune-convert
 wait "$wine_prefix_made"
 # The comparisons mostly wait on the Wine server; the build with only a
