@@ -73,8 +73,7 @@ stage "Windows programs, checked under Wine; beside them, the build with only a 
 # Wine makes its prefix, mostly waiting, while the programs build.
 (source scripts/wine.sh && wine_prefix "$PWD/build-windows/wine-prefix") &
 wine_prefix_made=$!
-cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DKESTRUNE_UNITY_BUILD=ON >/dev/null
+cmake -S . -B build-windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j"$jobs" --target kestrune kestrune-view kestrune-convert
 wait "$wine_prefix_made"
 # The comparisons mostly wait on the Wine server; the build with only a

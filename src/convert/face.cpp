@@ -10,7 +10,7 @@
 namespace kestrune::convert {
 namespace {
 
-constexpr int kCodes = 65536;
+constexpr int kCodeCount = 65536;
 constexpr int kLargestSide = 16384;     // dots, wide or high
 constexpr int kFurthestOffset = 16384;  // dots, either way
 constexpr int kLargestWord = 0xFFFF;
@@ -173,8 +173,8 @@ std::string beyond_printer_limits(const Glyph& glyph) {
 }
 
 bool GlyphSet::add(Glyph glyph) {
-  if (glyph.code < 0 || glyph.code >= kCodes) return false;
-  if (slot_.empty()) slot_.assign(kCodes, -1);
+  if (glyph.code < 0 || glyph.code >= kCodeCount) return false;
+  if (slot_.empty()) slot_.assign(kCodeCount, -1);
   const auto code = static_cast<std::size_t>(glyph.code);
   if (slot_[code] >= 0) {
     glyphs_[static_cast<std::size_t>(slot_[code])] = std::move(glyph);
@@ -187,7 +187,7 @@ bool GlyphSet::add(Glyph glyph) {
 }
 
 const Glyph* GlyphSet::find(int code) const {
-  if (code < 0 || code >= kCodes || slot_.empty()) return nullptr;
+  if (code < 0 || code >= kCodeCount || slot_.empty()) return nullptr;
   const std::int32_t at = slot_[static_cast<std::size_t>(code)];
   return at < 0 ? nullptr : &glyphs_[static_cast<std::size_t>(at)];
 }

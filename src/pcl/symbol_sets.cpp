@@ -116,12 +116,14 @@ constexpr UpperHalf kWindowsLatin1 = {
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,  // 0xF8
 };
 
+}  // namespace
+
+// A character of a set and its code. (Outside the unnamed namespace: the
+// set, which holds them, has external linkage.)
 struct Pairing {
   char16_t character;
   std::uint8_t code;
 };
-
-}  // namespace
 
 struct SymbolSet {
   int value;
