@@ -13,7 +13,7 @@
 #      beside the Linux build (scripts/check_windows.sh);
 #   5. each fuzz target of the clang build for a bounded time from its
 #      corpus, as many at once as there are cores;
-#   6. beside the last fuzz targets, the packages: the .deb from the plain
+#   6. beside the fuzz targets, the packages: the .deb from the plain
 #      build and the zip from the Windows one, unpacked and checked, lintian
 #      on the .deb, and their programs run beside the Linux build
 #      (scripts/check_packages.sh).
@@ -60,7 +60,7 @@ stage "build with only a compiler"
 # the viewer's refusals of --png and --json are this build's own.
 # Unoptimized: it shows only that the programs build without the packages.
 cmake -S . -B build-bare -DKESTRUNE_BUILD_TESTS=ON -DKESTRUNE_BUILD_BENCH=ON \
-  -DCMAKE_BUILD_TYPE=None -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+  -DCMAKE_BUILD_TYPE=None -DKESTRUNE_UNITY_BUILD=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON
 cmake --build build-bare -j"$jobs" --target kestrune kestrune-view
@@ -88,17 +88,21 @@ fuzz() {  # TARGET: on a copy of its corpus (the checked-in one stays small and 
     "$fuzz_corpus/$1" fuzz/regressions/"$1" >"$fuzz_corpus/$1.log" 2>&1 || status=$?
   echo "$status" >"$fuzz_corpus/$1.status"
 }
-# Each target takes a core for its time. A last round with fewer targets
-# than cores leaves some free: the packages' stage, which mostly waits on
-# lintian and Wine, runs beside it.
+# Each target takes a core for its time, a round of them at once; the
+# rounds run beside the packages' stage, which mostly waits on lintian and
+# Wine. A target runs for its time however busy the machine is.
 mapfile -t fuzz_targets <build-sanitize/fuzz/targets.txt
-last_round=$(((${#fuzz_targets[@]} - 1) / jobs * jobs))
-for ((first = 0; first < ${#fuzz_targets[@]}; first += jobs)); do
-  for target in "${fuzz_targets[@]:first:jobs}"; do fuzz "$target" & done
-  if ((first < last_round || ${#fuzz_targets[@]} - first == jobs)); then wait; fi
-done
+fuzz_rounds() {
+  local first target
+  for ((first = 0; first < ${#fuzz_targets[@]}; first += jobs)); do
+    for target in "${fuzz_targets[@]:first:jobs}"; do fuzz "$target" & done
+    wait
+  done
+}
+fuzz_rounds &
+fuzzing=$!
 
-stage "packages: the .deb and the Windows zip"
+stage "packages: the .deb and the Windows zip, beside the fuzz targets"
 # The package holds the programs and their documents alone, not the tests
 # and benchmarks this build also has.
 cmake --build build -j"$jobs" --target package
@@ -106,7 +110,7 @@ cmake --build build-windows -j"$jobs" --target package
 scripts/check_packages.sh build build-windows
 
 stage "fuzz targets' results"
-wait
+wait "$fuzzing"
 for target in "${fuzz_targets[@]}"; do
   echo "-- $target"
   grep -E '^(stat::number_of_executed_units|Done)' "$fuzz_corpus/$target.log" || true
