@@ -8,10 +8,14 @@
 namespace kestrune {
 
 OutputBuffer::OutputBuffer(std::FILE* destination, std::size_t capacity)
-    : file_(destination), bytes_(std::max<std::size_t>(capacity, 1)) {}
+    : file_(destination),
+      bytes_(new std::uint8_t[std::max<std::size_t>(capacity, 1)]),
+      capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 OutputBuffer::OutputBuffer(std::vector<std::uint8_t>& destination, std::size_t capacity)
-    : memory_(&destination), bytes_(std::max<std::size_t>(capacity, 1)) {}
+    : memory_(&destination),
+      bytes_(new std::uint8_t[std::max<std::size_t>(capacity, 1)]),
+      capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 bool OutputBuffer::write_to_destination(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return true;
@@ -26,13 +30,14 @@ bool OutputBuffer::write_to_destination(std::span<const std::uint8_t> bytes) {
 }
 
 bool OutputBuffer::flush() {
-  if (!failed_ && !write_to_destination(std::span(bytes_).first(used_))) failed_ = true;
+  if (!failed_ && !write_to_destination(std::span<const std::uint8_t>(bytes_.get(), used_)))
+    failed_ = true;
   used_ = 0;
   return !failed_;
 }
 
 bool OutputBuffer::write_through(std::span<const std::uint8_t> bytes) {
-  const std::size_t capacity = bytes_.size();
+  const std::size_t capacity = capacity_;
   // The buffer is handed on only when full, so that every write to the
   // destination starts on a multiple of the capacity: on some file systems
   // writes that straddle pages cost much more.
@@ -46,7 +51,7 @@ bool OutputBuffer::write_through(std::span<const std::uint8_t> bytes) {
       bytes = bytes.subspan(whole);
     } else {
       const std::size_t take = std::min(bytes.size(), capacity - used_);
-      std::memcpy(bytes_.data() + used_, bytes.data(), take);
+      std::memcpy(bytes_.get() + used_, bytes.data(), take);
       used_ += take;
       bytes = bytes.subspan(take);
     }

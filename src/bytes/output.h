@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -34,7 +35,7 @@ class OutputBuffer {
   // then committed: a writer that formats its bytes there needs no copy. Null
   // when the buffer has not that much room left, or the output has failed.
   std::uint8_t* room(std::size_t count) {
-    return !failed_ && count <= bytes_.size() - used_ ? bytes_.data() + used_ : nullptr;
+    return !failed_ && count <= capacity_ - used_ ? bytes_.get() + used_ : nullptr;
   }
   // Takes the first `count` bytes of the room last given as written.
   void commit(std::size_t count) { used_ += count; }
@@ -59,7 +60,10 @@ class OutputBuffer {
 
   std::FILE* file_ = nullptr;
   std::vector<std::uint8_t>* memory_ = nullptr;  // the destination when there is no file
-  std::vector<std::uint8_t> bytes_;              // its size is the capacity
+  // Left uninitialized: a buffer is made for every run, message sink and
+  // test, and its bytes are written before they are read.
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   bool failed_ = false;
   int error_number_ = 0;

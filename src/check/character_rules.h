@@ -23,8 +23,26 @@ using RuleSet = std::bitset<kRuleCount>;
 RuleSet character_rules(const Character& character);
 
 // The characters that break one rule: their codes, and how many there are.
+// The 16-bit codes of a tally, one bit each. Most rules no character of a
+// font breaks: the bits take room only once a code is added.
+class CodeSet {
+ public:
+  static constexpr std::size_t kSize = std::size_t{kLargestCharacterCode} + 1;
+  constexpr std::size_t size() const { return kSize; }
+  bool operator[](std::size_t code) const {
+    return !words_.empty() && ((words_[code / 64] >> (code % 64)) & 1U) != 0;
+  }
+  void set(std::size_t code) {
+    if (words_.empty()) words_.assign(kSize / 64, 0);
+    words_[code / 64] |= std::uint64_t{1} << (code % 64);
+  }
+
+ private:
+  std::vector<std::uint64_t> words_;
+};
+
 struct CodeTally {
-  std::bitset<kLargestCharacterCode + 1> codes;
+  CodeSet codes;
   std::size_t count = 0;   // characters, a code defined twice counted twice
   std::size_t beyond = 0;  // of them, codes past 16 bits
 
