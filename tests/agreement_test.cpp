@@ -142,10 +142,10 @@ TEST(ViewerCheckAndKestrune, HeaderFormatsMeanTheSameToAll) {
                                              fb::drawn_glyph(66, {"##", "##"})};
   for (const Case& c : cases) {
     SCOPED_TRACE("header format " + std::to_string(c.format));
-    fb::FontSpec spec;
-    spec.header_format = static_cast<std::uint8_t>(c.format);
-    if (c.format == 20) spec.descriptor_size = 68;
-    const Bytes font = fb::font(spec, glyphs);
+    fb::FontSpec header;
+    header.header_format = static_cast<std::uint8_t>(c.format);
+    if (c.format == 20) header.descriptor_size = 68;
+    const Bytes font = fb::font(header, glyphs);
     EXPECT_EQ(testsupport::disagreement(font), "");
     const Readings r = read_all_ways(font);
     const std::string line = std::string("\n") + c.check_line;

@@ -149,12 +149,12 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
   fb::GlyphSpec below = fb::drawn_glyph(103, {".##", "#.#", ".##", "..#", "##."});
   below.top_offset = 3;
   below.left_offset = -2;
-  fb::FontSpec spec;
-  spec.extra = fb::text("\xA9 2026 Kestrune");
-  spec.first_code = 32;
-  spec.last_code = 255;
-  spec.font_type = 2;
-  Bytes pcl = fb::font(spec, {no_unicode, quarter_dots, below,
+  fb::FontSpec header;
+  header.extra = fb::text("\xA9 2026 Kestrune");
+  header.first_code = 32;
+  header.last_code = 255;
+  header.font_type = 2;
+  Bytes pcl = fb::font(header, {no_unicode, quarter_dots, below,
                               fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
   fb::append(pcl, fb::continued_definition(fb::drawn_glyph(68, {"##.", "#.#", "##."}), 20, 4));
   ConvertOptions to_bdf;

@@ -36,9 +36,9 @@ fb::GlyphSpec changed(fb::GlyphSpec glyph, Change change) {
 }
 
 fb::FontSpec with_extra(const std::string& extra) {
-  fb::FontSpec spec;
-  spec.extra = fb::text(extra);
-  return spec;
+  fb::FontSpec header;
+  header.extra = fb::text(extra);
+  return header;
 }
 
 Bytes continued_font() {
@@ -154,13 +154,13 @@ TEST(PclFace, ReadsEveryWayOfHoldingCharacters) {
 }
 
 TEST(PclFace, TakesTheHeadersFields) {
-  fb::FontSpec spec = with_extra(std::string("(c) Kestrune\r\n\0more", 20));
-  spec.descriptor_size = 68;
-  spec.header_format = 20;
-  spec.x_resolution = spec.y_resolution = 600;
-  spec.spacing = 1;
+  fb::FontSpec header = with_extra(std::string("(c) Kestrune\r\n\0more", 20));
+  header.descriptor_size = 68;
+  header.header_format = 20;
+  header.x_resolution = header.y_resolution = 600;
+  header.spacing = 1;
   Face face;
-  const Bytes font = fb::font(spec, {glyph_a()});
+  const Bytes font = fb::font(header, {glyph_a()});
   InputBuffer in(font);
   testsupport::CapturedMessages messages;
   const PclOutcome outcome = read_pcl_face(in, "in.sfp", messages.sink(), face);
@@ -196,10 +196,10 @@ TEST(PclFace, RefusesFontsWithoutUprightBitmaps) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    fb::FontSpec spec;
-    row.change(spec);
+    fb::FontSpec header;
+    row.change(header);
     Face face;
-    const Read read = read_font(fb::font(spec, {glyph_a()}), face);
+    const Read read = read_font(fb::font(header, {glyph_a()}), face);
     EXPECT_FALSE(read.read);
     EXPECT_EQ(read.messages, row.message);
     EXPECT_EQ(face.glyphs.size(), 0U);
