@@ -34,19 +34,6 @@ void print_character_error(MessageSink& messages, const std::string& input_name,
   print_text(messages, "; skipped.\n");
 }
 
-std::string_view orientation_name(int orientation) {
-  switch (orientation) {
-    case 1:
-      return "landscape";
-    case 2:
-      return "reverse portrait";
-    case 3:
-      return "reverse landscape";
-    default:
-      return "unknown";
-  }
-}
-
 // Why the header gives no face, or empty when it gives one.
 std::string header_refusal(const FontReader& font) {
   std::string fault = font.header_fault();
@@ -57,9 +44,8 @@ std::string header_refusal(const FontReader& font) {
   }
   const int orientation = font.header().orientation();
   if (orientation != 0) {
-    return "its orientation is " + std::to_string(orientation) + " (" +
-           std::string(orientation_name(orientation)) +
-           "): kestrune-convert reads portrait fonts only, whose glyphs stand upright as BDF holds "
+    return "its orientation is " + orientation_name(orientation) +
+           ": kestrune-convert reads portrait fonts only, whose glyphs stand upright as BDF holds "
            "them";
   }
   return "";

@@ -33,4 +33,12 @@ void encode_character_descriptor(const CharacterDescriptor& d, std::span<std::ui
   write_u16(bytes, 14, static_cast<std::uint16_t>(d.delta_x));
 }
 
+std::string orientation_name(int orientation) {
+  constexpr const char* kNames[] = {"portrait", "landscape", "reverse portrait",
+                                    "reverse landscape"};
+  const bool known = orientation >= 0 && orientation < 4;
+  return std::to_string(orientation) + " (" +
+         (known ? kNames[static_cast<std::size_t>(orientation)] : "unknown") + ")";
+}
+
 }  // namespace kestrune

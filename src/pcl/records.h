@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace kestrune {
 
@@ -93,6 +94,10 @@ constexpr bool first_last_code_broken(int first, int last, const DefinedCodes& c
 }
 
 CharacterDescriptor decode_character_descriptor(std::span<const std::uint8_t, 16> bytes);
+
+// An orientation as the font header and the viewer name it: "1 (landscape)",
+// "7 (unknown)".
+std::string orientation_name(int orientation);
 void encode_character_descriptor(const CharacterDescriptor& descriptor,
                                  std::span<std::uint8_t, 16> bytes);
 

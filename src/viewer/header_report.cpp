@@ -14,21 +14,6 @@ constexpr std::size_t kNameSize = 16;
 constexpr std::size_t kExtraShown = 512;  // extra header bytes shown as text
 constexpr std::size_t kDescriptorKept = FontDescriptor::kResolutionSize;
 
-// A header format's or an orientation's number and its name.
-struct Name {
-  int value;
-  const char* name;
-};
-constexpr Name kOrientations[] = {
-    {0, "portrait"}, {1, "landscape"}, {2, "reverse portrait"}, {3, "reverse landscape"}};
-
-// "value (name)", the name "unknown" when `names` has none for the value.
-std::string named(int value, std::span<const Name> names) {
-  const auto found =
-      std::find_if(names.begin(), names.end(), [value](const Name& n) { return n.value == value; });
-  return std::to_string(value) + " (" + (found == names.end() ? "unknown" : found->name) + ")";
-}
-
 void field(MessageSink& out, const char* label, const std::string& value) {
   say(out, "  %-20s%s\n", label, value.c_str());
 }
@@ -41,7 +26,7 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
     field(out, "Header format:", std::to_string(format.value) + " (" + format.name + ")");
   }
   if (present > FontDescriptor::kOrientationOffset) {
-    field(out, "Orientation:", named(d.bytes[FontDescriptor::kOrientationOffset], kOrientations));
+    field(out, "Orientation:", orientation_name(d.bytes[FontDescriptor::kOrientationOffset]));
   }
   if (d.size >= FontDescriptor::kResolutionSize && present == d.bytes.size()) {
     field(out, "Resolution:",
@@ -115,7 +100,6 @@ std::string quoted(std::span<const std::uint8_t> bytes) {
   return text + "\"";
 }
 
-std::string orientation_name(int orientation) { return named(orientation, kOrientations); }
 
 // The font's name, its trailing spaces dropped.
 std::span<const std::uint8_t> font_name(const FontHeader& header) {

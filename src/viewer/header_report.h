@@ -14,9 +14,6 @@ namespace kestrune::view {
 // Bytes as a C string literal would show them.
 std::string quoted(std::span<const std::uint8_t> bytes);
 
-// "1 (landscape)": an orientation's number and its name.
-std::string orientation_name(int orientation);
-
 // The font's name from its descriptor, its trailing spaces dropped.
 std::span<const std::uint8_t> font_name(const FontHeader& header);
 
