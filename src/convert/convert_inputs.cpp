@@ -30,11 +30,6 @@ InputKind kind_of(InputBuffer& in) {
   return InputKind::kNeither;
 }
 
-std::string symbol_set_text(int value) {
-  const SymbolSet* set = find_symbol_set(value);
-  return set != nullptr ? std::string(symbol_set_id(*set)) : symbol_set_name(value);
-}
-
 // The font's codes moved from its symbol set to `to` through Unicode.
 // Returns the glyphs that have no code there, which are left out.
 std::size_t move_to_symbol_set(Face& face, int to, const std::string& name, MessageSink& messages) {
@@ -72,7 +67,7 @@ void print_unplaced(const std::string& name, std::size_t unplaced, int symbol_se
   print_text(messages, name + ": ", static_cast<std::int64_t>(unplaced),
              unplaced == 1 ? " glyph left out: unencoded, or with no code in symbol set "
                            : " glyphs left out: unencoded, or with no code in symbol set ");
-  print_text(messages, symbol_set_text(symbol_set) + ".\n");
+  print_text(messages, symbol_set_name(symbol_set) + ".\n");
 }
 
 struct OneInput {
@@ -102,7 +97,7 @@ OneInput read_pcl_input(InputBuffer& in, const std::string& name, int symbol_set
              static_cast<std::int64_t>(outcome.glyphs),
              outcome.glyphs == 1 ? " character at " : " characters at ");
   print_text(messages, "", outcome.resolution,
-             " dpi, symbol set " + symbol_set_text(face.fields.symbol_set) + ".\n");
+             " dpi, symbol set " + symbol_set_name(face.fields.symbol_set) + ".\n");
   if (symbol_set >= 0) {
     print_unplaced(name, move_to_symbol_set(face, symbol_set, name, messages), symbol_set,
                    messages);

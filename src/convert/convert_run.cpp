@@ -91,11 +91,6 @@ std::string point_size_text(const FontFields& fields) {
   return shown;
 }
 
-std::string symbol_set_text(int value) {
-  const SymbolSet* set = find_symbol_set(value);
-  return set != nullptr ? std::string(symbol_set_id(*set)) : symbol_set_name(value);
-}
-
 std::string plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + (count == 1 ? one : many);
 }
@@ -108,7 +103,7 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
               : plural(face.glyphs.size(), " character", " characters");
   line += " at " + std::to_string(f.x_resolution) + " dpi";
   if (!bdf) line += " (header format " + std::to_string(f.header_format) + ")";
-  line += ", symbol set " + symbol_set_text(f.symbol_set);
+  line += ", symbol set " + symbol_set_name(f.symbol_set);
   line += f.spacing == 0 ? ", fixed pitch, " : ", proportional, ";
   return line + point_size_text(f) + " point.\n";
 }
