@@ -4,7 +4,7 @@
 # writes build/sample-landscape.sfp (set to 300 dpi in a format 20 header and
 # turned to landscape), shows the letter A before and after the turn, and
 # writes a contact sheet of the landscape font, build/sample-landscape.png
-# (where libpng was found). The sample's fill bits are clear, so -clean is
+# (where stb was found). The sample's fill bits are clear, so -clean is
 # shown on build/sample-filled.sfp, the same glyphs with every fill bit set
 # (as some font converters leave them): it writes build/sample-clean.sfp,
 # which is the sample again. Last, kestrune-convert writes the sample as a

@@ -61,7 +61,7 @@ stage "build with only a compiler"
 # Unoptimized: it shows only that the programs build without the packages.
 cmake -S . -B build-bare -DKESTRUNE_BUILD_TESTS=ON -DKESTRUNE_BUILD_BENCH=ON \
   -DCMAKE_BUILD_TYPE=None -DKESTRUNE_UNITY_BUILD=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
-  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_stb=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON
 cmake --build build-bare -j"$jobs" --target kestrune kestrune-view
 ctest --test-dir build-bare --output-on-failure --no-tests=error \

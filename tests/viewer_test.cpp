@@ -1,7 +1,7 @@
 // kestrune-view: the glyph drawing, the PNG contact sheet, damaged input,
 // every prefix of the sample font, and the install with its manual pages.
 #include <gtest/gtest.h>
-#include <png.h>
+#include <stb/stb_image.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,7 +92,7 @@ std::string write_temp(const fb::Bytes& bytes, const std::string& name) {
   return path;
 }
 
-// A PNG read back through libpng's simplified API, as 8-bit grey.
+// A PNG read back through stb, as 8-bit grey.
 struct GreyImage {
   unsigned width = 0;
   unsigned height = 0;
@@ -101,21 +101,19 @@ struct GreyImage {
 };
 
 bool read_png(const fb::Bytes& bytes, GreyImage& image, std::string& error) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
-    error = png.message;
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  std::uint8_t* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width,
+                                               &height, &channels, 1);
+  if (pixels == nullptr) {
+    error = stbi_failure_reason();
     return false;
   }
-  png.format = PNG_FORMAT_GRAY;
-  image.width = png.width;
-  image.height = png.height;
-  image.pixels.resize(PNG_IMAGE_SIZE(png));
-  if (png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr) == 0) {
-    error = png.message;
-    png_image_free(&png);
-    return false;
-  }
+  image.width = static_cast<unsigned>(width);
+  image.height = static_cast<unsigned>(height);
+  image.pixels.assign(pixels, pixels + std::size_t{image.width} * image.height);
+  stbi_image_free(pixels);
   return true;
 }
 

@@ -1,11 +1,11 @@
 # kestrune-view's tests: their own executable, on the viewer's library, the
-# test support and libpng (to read the contact sheet back). Included from
+# test support and stb (to read the contact sheet back). Included from
 # tests/CMakeLists.txt; the viewer's targets are defined later, in
 # src/viewer/, which is fine for linking and generator expressions.
 
 add_executable(kestrune_viewer_tests viewer_test.cpp check_test.cpp agreement_test.cpp)
 target_link_libraries(kestrune_viewer_tests PRIVATE
-  kestrune_view kestrune_agreement kestrune_testsupport PNG::PNG GTest::gtest GTest::gtest_main)
+  kestrune_view kestrune_agreement kestrune_testsupport kestrune_png GTest::gtest GTest::gtest_main)
 target_compile_options(kestrune_viewer_tests PRIVATE ${KESTRUNE_TEST_CODE_OPTIONS})
 target_precompile_headers(kestrune_viewer_tests PRIVATE <gtest/gtest.h>)
 target_compile_definitions(kestrune_viewer_tests PRIVATE

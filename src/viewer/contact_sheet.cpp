@@ -1,11 +1,10 @@
 #include "viewer/contact_sheet.h"
 
 #ifdef KESTRUNE_HAVE_PNG
-#include <png.h>
+#include <stb/stb_image_write.h>
 #endif
 
 #include <algorithm>
-#include <csetjmp>
 #include <optional>
 #include <string>
 
@@ -74,49 +73,22 @@ std::optional<std::uint8_t> shade_of(const GlyphDots& glyph, int row, int column
 }
 
 #ifdef KESTRUNE_HAVE_PNG
-// libpng reports errors by calling this, which must not return: it jumps back
-// to the setjmp of the guarded call that is running. Nothing is printed; the
-// caller reports the failure in its own words.
-[[noreturn]] void on_png_error(png_structp png, png_const_charp /*message*/) {
-  png_longjmp(png, 1);
-}
-void on_png_warning(png_structp /*png*/, png_const_charp /*message*/) {}
-
-// libpng hands the encoded bytes here. A failed write is not reported by a
-// jump: the output remembers it, and the sheet stops at its next row.
-void on_png_write(png_structp png, png_bytep bytes, png_size_t count) {
-  static_cast<OutputBuffer*>(png_get_io_ptr(png))->write(std::span(bytes, count));
-}
-// The output is flushed by its owner once the sheet is written.
-void on_png_flush(png_structp /*png*/) {}
-
-// Every libpng call that may fail is made inside one of these small functions,
-// whose frames hold nothing with a destructor, so the jump back is safe.
-bool guarded_start(png_structp png, png_infop info, OutputBuffer* out, int width, int height) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_write_fn(png, out, on_png_write, on_png_flush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  return true;
+// stb hands the encoded bytes here. A failed write is remembered by the
+// output, and finish() reports it.
+void write_png_bytes(void* out, void* bytes, int count) {
+  static_cast<OutputBuffer*>(out)->write(
+      std::span(static_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(count)));
 }
 
-bool guarded_row(png_structp png, const std::uint8_t* row) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_write_row(png, row);
-  return true;
-}
-
-bool guarded_end(png_structp png) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_write_end(png, nullptr);
-  return true;
+bool encode_png(const std::vector<std::uint8_t>& image, int width, int height, OutputBuffer& out) {
+  return stbi_write_png_to_func(write_png_bytes, &out, width, height, 1, image.data(), width) != 0;
 }
 #else
-// Built without libpng, a sheet cannot be written: every step fails.
-bool guarded_row(void* /*png*/, const std::uint8_t* /*row*/) { return false; }
-bool guarded_end(void* /*png*/) { return false; }
+// Built without stb, a sheet cannot be written.
+bool encode_png(const std::vector<std::uint8_t>& /*image*/, int /*width*/, int /*height*/,
+                OutputBuffer& /*out*/) {
+  return false;
+}
 #endif
 
 }  // namespace
@@ -152,47 +124,26 @@ SheetLayout lay_out(const SheetPlan& plan) {
   return layout;
 }
 
-#ifdef KESTRUNE_HAVE_PNG
-struct ContactSheet::Png {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  ~Png() {
-    if (png != nullptr) png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
-  }
-};
-#else
-struct ContactSheet::Png {
-  void* png = nullptr;
-};
-#endif
-
 ContactSheet::ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots)
-    : png_(std::make_unique<Png>()), out_(out), layout_(layout), max_dots_(max_dots) {
-#ifdef KESTRUNE_HAVE_PNG
-  png_->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
-  if (png_->png != nullptr) png_->info = png_create_info_struct(png_->png);
-  ok_ = png_->info != nullptr &&
-        guarded_start(png_->png, png_->info, &out_, layout_.width, layout_.height);
-#else
-  ok_ = false;
-#endif
+    : out_(out), layout_(layout), max_dots_(max_dots) {
+  // The layout keeps the sheet within its height limit, so the whole image
+  // is held: a few tens of megabytes at most.
+  image_.reserve(static_cast<std::size_t>(layout_.width) *
+                 static_cast<std::size_t>(std::max(layout_.height, 0)));
   band_.assign(
       static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.cell_height),
       kPaper);
   write_blank_rows(layout_.margin);
 }
 
-ContactSheet::~ContactSheet() = default;
-
 void ContactSheet::write_blank_rows(int count) {
-  const std::vector<std::uint8_t> blank(static_cast<std::size_t>(layout_.width), kPaper);
-  for (int i = 0; i < count && ok_; ++i)
-    ok_ = guarded_row(png_->png, blank.data()) && !out_.failed();
+  image_.insert(image_.end(),
+                static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(count), kPaper);
 }
 
 void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                        std::uint16_t height, bool drawable) {
-  if (added_ >= layout_.placed || !ok_) return;
+  if (added_ >= layout_.placed) return;
   ++added_;
   const int left = layout_.margin + band_filled_ * (layout_.cell_width + layout_.margin);
   draw_label(left, code);
@@ -245,11 +196,7 @@ void ContactSheet::draw_glyph(int left, std::span<const std::uint8_t> bitmap, st
 }
 
 void ContactSheet::flush_band() {
-  const auto row_width = static_cast<std::size_t>(layout_.width);
-  for (int y = 0; y < layout_.cell_height && ok_; ++y) {
-    ok_ = guarded_row(png_->png, band_.data() + static_cast<std::size_t>(y) * row_width) &&
-          !out_.failed();
-  }
+  image_.insert(image_.end(), band_.begin(), band_.end());
   write_blank_rows(layout_.margin);
   std::fill(band_.begin(), band_.end(), kPaper);
   band_filled_ = 0;
@@ -259,9 +206,8 @@ void ContactSheet::flush_band() {
 bool ContactSheet::finish() {
   if (band_filled_ > 0) flush_band();
   // Bands the glyphs did not fill still make up the declared height.
-  while (ok_ && bands_written_ < layout_.rows) flush_band();
-  if (ok_) ok_ = guarded_end(png_->png) && !out_.failed();
-  return ok_;
+  while (bands_written_ < layout_.rows) flush_band();
+  return encode_png(image_, layout_.width, layout_.height, out_) && !out_.failed();
 }
 
 }  // namespace kestrune::view

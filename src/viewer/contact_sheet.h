@@ -1,7 +1,7 @@
 // The PNG contact sheet: every glyph shown in a grid, each dot a small square,
 // each glyph labelled with its code. The sheet is planned from the glyphs'
-// sizes first (SheetPlan), then written band by band as the glyphs arrive in
-// order (ContactSheet), so memory holds one row of cells, never the image.
+// sizes first (SheetPlan), then drawn band by band as the glyphs arrive in
+// order (ContactSheet), and encoded once the last has arrived.
 #pragma once
 
 #include <cstddef>
@@ -58,7 +58,6 @@ SheetLayout lay_out(const SheetPlan& plan);
 class ContactSheet {
  public:
   ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots);
-  ~ContactSheet();
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;
 
@@ -67,11 +66,10 @@ class ContactSheet {
   void add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
            std::uint16_t height, bool drawable);
 
-  // Writes the remaining rows and the end of the PNG. False when any write failed.
+  // Fills the remaining rows and encodes the PNG. False when writing it failed.
   bool finish();
 
  private:
-  struct Png;
   void put(int x, int y, std::uint8_t value);
   void draw_label(int left, int code);
   void draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
@@ -79,7 +77,6 @@ class ContactSheet {
   void flush_band();
   void write_blank_rows(int count);
 
-  std::unique_ptr<Png> png_;
   OutputBuffer& out_;
   SheetLayout layout_;
   int max_dots_;
@@ -87,7 +84,7 @@ class ContactSheet {
   int band_filled_ = 0;             // cells in the band so far
   int bands_written_ = 0;
   std::size_t added_ = 0;
-  bool ok_ = true;
+  std::vector<std::uint8_t> image_;  // the rows so far, the band's once it is full
 };
 
 }  // namespace kestrune::view

@@ -157,7 +157,7 @@ std::optional<int> parse_option(Arguments& args, CommandLine& line) {
       return usage_error("--chars: " + error);
     }
   } else if (args.is("--png")) {
-    if (!kHavePng) return usage_error("--png is not available: built without libpng");
+    if (!kHavePng) return usage_error("--png is not available: built without stb");
     if (!args.value_of("--png", line.png_name) || *line.png_name == '\0') {
       return usage_error("--png needs a file name");
     }
