@@ -163,4 +163,99 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
   return Unpacked::kDone;
 }
 
+namespace {
+
+// The dot of a bit counted from the top of a byte of a row.
+std::size_t dot_of(std::size_t byte, int bit) { return byte * 8 + static_cast<std::size_t>(bit); }
+
+// The first dot from x on, before the width, that is not of the colour
+// `set`; the width when there is none. Whole bytes of that colour are passed
+// over eight at a time. Bits past the width are fill bits: a change found
+// there is no change.
+std::size_t next_change(const std::uint8_t* row, std::size_t width, std::size_t x, bool set) {
+  const std::size_t stride = (width + 7) / 8;
+  const unsigned flip = set ? 0xFFU : 0U;
+  const std::uint64_t flip_word = set ? ~std::uint64_t{0} : 0;
+  std::size_t at = x / 8;
+  const unsigned first = (row[at] ^ flip) & (0xFFU >> (x % 8));
+  if (first != 0)
+    return std::min(width, dot_of(at, std::countl_zero(static_cast<std::uint8_t>(first))));
+  for (++at; at + 8 <= stride; at += 8) {
+    const std::uint64_t word = load_word<std::endian::big>(row + at) ^ flip_word;
+    if (word != 0) return std::min(width, dot_of(at, std::countl_zero(word)));
+  }
+  for (; at < stride; ++at) {
+    const unsigned byte = row[at] ^ flip;
+    if (byte != 0)
+      return std::min(width, dot_of(at, std::countl_zero(static_cast<std::uint8_t>(byte))));
+  }
+  return width;
+}
+
+// Two rows of the same dots, whatever their fill bits.
+bool same_dots(const std::uint8_t* a, const std::uint8_t* b, std::size_t stride,
+               std::uint8_t fill_mask) {
+  if (stride == 0) return true;
+  return std::memcmp(a, b, stride - 1) == 0 && ((a[stride - 1] ^ b[stride - 1]) & fill_mask) == 0;
+}
+
+std::uint8_t* put_run(std::uint8_t* out, std::size_t run) {
+  for (; run > 255; run -= 255) {
+    *out++ = 255;
+    *out++ = 0;
+  }
+  *out++ = static_cast<std::uint8_t>(run);
+  return out;
+}
+
+// A row's record: its repeat count, then its runs from x = 0, clear first.
+std::uint8_t* put_row(std::uint8_t* out, const std::uint8_t* row, std::size_t width,
+                      std::size_t repeats) {
+  *out++ = static_cast<std::uint8_t>(repeats);
+  bool set = false;
+  for (std::size_t x = 0; x < width; set = !set) {
+    const std::size_t change = next_change(row, width, x, set);
+    out = put_run(out, change - x);
+    x = change;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool pack_compressed_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                            std::uint16_t height, std::vector<std::uint8_t>& data,
+                            std::size_t most) {
+  const std::size_t stride = row_stride(width);
+  data.clear();
+  if (stride > 0 && bitmap.size() / stride < height) return false;
+  const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
+  // The most a record takes: the repeat count, a run for every dot and one
+  // before them, and 255, 0 for every 255 dots of a run.
+  const std::size_t record_most = std::size_t{width} + 4 + 2 * (std::size_t{width} / 255);
+  std::size_t used = 0;
+  for (std::size_t row = 0; row < height;) {
+    const std::uint8_t* const dots = bitmap.data() + row * stride;
+    std::size_t repeats = 0;
+    while (repeats < 255 && row + repeats + 1 < height &&
+           same_dots(dots, dots + (repeats + 1) * stride, stride, fill_mask)) {
+      ++repeats;
+    }
+    // Room for the record is made before it is written; the data never
+    // grows far past `most`, the records checked one by one.
+    if (data.size() < used + record_most) {
+      data.resize(std::max(data.size() * 2, used + record_most));
+    }
+    used =
+        static_cast<std::size_t>(put_row(data.data() + used, dots, width, repeats) - data.data());
+    if (used > most) {
+      data.clear();
+      return false;
+    }
+    row += repeats + 1;
+  }
+  data.resize(used);
+  return true;
+}
+
 }  // namespace kestrune
