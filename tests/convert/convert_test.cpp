@@ -155,11 +155,15 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
   header.last_code = 255;
   header.font_type = 2;
   Bytes pcl = fb::font(header, {no_unicode, quarter_dots, below,
-                              fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
+                                fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
   fb::append(pcl, fb::continued_definition(fb::drawn_glyph(68, {"##.", "#.#", "##."}), 20, 4));
   ConvertOptions to_bdf;
   to_bdf.output = "out.bdf";
-  const Made soft = convert({pcl}, {});
+  // BDF holds no class: a glyph from it goes out uncompressed, as --expand
+  // writes the compressed one of the soft font.
+  ConvertOptions expanded;
+  expanded.classes = kestrune::convert::CharacterClasses::kExpand;
+  const Made soft = convert({pcl}, expanded);
   const Made bdf = convert({pcl}, to_bdf);
   const Made back = convert({bdf.made.font}, {});
   ASSERT_EQ(soft.made.status, 0) << soft.printed;
@@ -172,8 +176,8 @@ TEST(Convert, GlyphsBeyondPrintersLimitsAreLeftOutEachNamed) {
   fb::GlyphSpec no_width;  // no rows and no width: a bitmap of no dots
   no_width.code = 66;
   no_width.height = 1;
-  const Bytes wide = fb::font({}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width,
-                                   fb::drawn_glyph(67, {"#"})});
+  const Bytes wide = fb::font(
+      {}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width, fb::drawn_glyph(67, {"#"})});
   ConvertOptions scaled;
   scaled.scale = 16;
   const Made made = convert({wide}, scaled);
