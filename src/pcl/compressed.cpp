@@ -165,38 +165,34 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
 
 namespace {
 
-// The dot of a bit counted from the top of a byte of a row.
-std::size_t dot_of(std::size_t byte, int bit) { return byte * 8 + static_cast<std::size_t>(bit); }
-
-// The first dot from x on, before the width, that is not of the colour
-// `set`; the width when there is none. Whole bytes of that colour are passed
-// over eight at a time. Bits past the width are fill bits: a change found
-// there is no change.
-std::size_t next_change(const std::uint8_t* row, std::size_t width, std::size_t x, bool set) {
-  const std::size_t stride = (width + 7) / 8;
-  const unsigned flip = set ? 0xFFU : 0U;
-  const std::uint64_t flip_word = set ? ~std::uint64_t{0} : 0;
-  std::size_t at = x / 8;
-  const unsigned first = (row[at] ^ flip) & (0xFFU >> (x % 8));
-  if (first != 0)
-    return std::min(width, dot_of(at, std::countl_zero(static_cast<std::uint8_t>(first))));
-  for (++at; at + 8 <= stride; at += 8) {
-    const std::uint64_t word = load_word<std::endian::big>(row + at) ^ flip_word;
-    if (word != 0) return std::min(width, dot_of(at, std::countl_zero(word)));
+// Eight bytes of a row from byte `at` on as a word, its leftmost dot the
+// top bit; bytes past the row's end are clear. Bytes past the row are read
+// where the bitmap, which ends at `end`, holds them: only near its end is
+// the row copied out.
+std::uint64_t row_word(const std::uint8_t* row, std::size_t stride, std::size_t at,
+                       const std::uint8_t* end) {
+  if (at + 8 <= stride) return load_word<std::endian::big>(row + at);
+  const std::size_t past = at + 8 - stride;  // 1 to 7 bytes past the row
+  if (end - (row + at) >= 8) {
+    return load_word<std::endian::big>(row + at) >> (8 * past) << (8 * past);
   }
-  for (; at < stride; ++at) {
-    const unsigned byte = row[at] ^ flip;
-    if (byte != 0)
-      return std::min(width, dot_of(at, std::countl_zero(static_cast<std::uint8_t>(byte))));
-  }
-  return width;
+  std::uint8_t bytes[8] = {};
+  std::memcpy(bytes, row + at, stride - at);
+  return load_word<std::endian::big>(bytes);
 }
 
 // Two rows of the same dots, whatever their fill bits.
 bool same_dots(const std::uint8_t* a, const std::uint8_t* b, std::size_t stride,
-               std::uint8_t fill_mask) {
+               std::uint8_t fill_mask, const std::uint8_t* end) {
   if (stride == 0) return true;
-  return std::memcmp(a, b, stride - 1) == 0 && ((a[stride - 1] ^ b[stride - 1]) & fill_mask) == 0;
+  std::size_t at = 0;
+  for (; at + 8 < stride; at += 8) {
+    if (load_word(a + at) != load_word(b + at)) return false;
+  }
+  // The last one to eight bytes, the last byte's fill bits left out.
+  const std::uint64_t fill = std::uint64_t{static_cast<std::uint8_t>(~fill_mask)}
+                             << (56 - 8 * (stride - 1 - at));
+  return ((row_word(a, stride, at, end) ^ row_word(b, stride, at, end)) & ~fill) == 0;
 }
 
 std::uint8_t* put_run(std::uint8_t* out, std::size_t run) {
@@ -209,16 +205,34 @@ std::uint8_t* put_run(std::uint8_t* out, std::size_t run) {
 }
 
 // A row's record: its repeat count, then its runs from x = 0, clear first.
+// The row is read a word at a time: the leading bits of the word that agree
+// with the run's colour are the rest of the run. Bits past the width are
+// fill bits, and never part of a run.
 std::uint8_t* put_row(std::uint8_t* out, const std::uint8_t* row, std::size_t width,
-                      std::size_t repeats) {
+                      std::size_t repeats, const std::uint8_t* end) {
   *out++ = static_cast<std::uint8_t>(repeats);
-  bool set = false;
-  for (std::size_t x = 0; x < width; set = !set) {
-    const std::size_t change = next_change(row, width, x, set);
-    out = put_run(out, change - x);
-    x = change;
+  if (width == 0) return out;  // a row of no dots has no runs
+  const std::size_t stride = (width + 7) / 8;
+  std::size_t run = 0;       // dots of the current run so far
+  std::uint64_t colour = 0;  // all ones while the run is of set dots
+  for (std::size_t at = 0; at < stride; at += 8) {
+    std::uint64_t bits = row_word(row, stride, at, end);
+    std::size_t left = std::min<std::size_t>(64, width - at * 8);  // the row's dots in it
+    while (left > 0) {
+      const std::uint64_t differ = bits ^ colour;
+      const auto same = differ == 0 ? 64 : static_cast<std::size_t>(std::countl_zero(differ));
+      if (same >= left) {
+        run += left;
+        break;
+      }
+      out = put_run(out, run + same);
+      run = 0;
+      colour = ~colour;
+      bits <<= same;  // fewer than 64: some of the row's dots are left
+      left -= same;
+    }
   }
-  return out;
+  return put_run(out, run);
 }
 
 }  // namespace
@@ -230,15 +244,18 @@ bool pack_compressed_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t 
   data.clear();
   if (stride > 0 && bitmap.size() / stride < height) return false;
   const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
+  const std::uint8_t* const end = bitmap.data() + bitmap.size();
   // The most a record takes: the repeat count, a run for every dot and one
   // before them, and 255, 0 for every 255 dots of a run.
   const std::size_t record_most = std::size_t{width} + 4 + 2 * (std::size_t{width} / 255);
+  // Usually room enough for data no larger than the bitmap, at once.
+  data.resize(std::min(most, stride * height) + record_most);
   std::size_t used = 0;
   for (std::size_t row = 0; row < height;) {
     const std::uint8_t* const dots = bitmap.data() + row * stride;
     std::size_t repeats = 0;
     while (repeats < 255 && row + repeats + 1 < height &&
-           same_dots(dots, dots + (repeats + 1) * stride, stride, fill_mask)) {
+           same_dots(dots, dots + (repeats + 1) * stride, stride, fill_mask, end)) {
       ++repeats;
     }
     // Room for the record is made before it is written; the data never
@@ -246,8 +263,8 @@ bool pack_compressed_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t 
     if (data.size() < used + record_most) {
       data.resize(std::max(data.size() * 2, used + record_most));
     }
-    used =
-        static_cast<std::size_t>(put_row(data.data() + used, dots, width, repeats) - data.data());
+    used = static_cast<std::size_t>(put_row(data.data() + used, dots, width, repeats, end) -
+                                    data.data());
     if (used > most) {
       data.clear();
       return false;
