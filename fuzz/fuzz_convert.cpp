@@ -1,6 +1,7 @@
 // A whole run of kestrune-convert in memory, on a BDF font or a PCL soft
 // font (told apart by their content, as the program tells them): reading,
-// merging, the options, and writing a soft font or a BDF. The first byte
+// merging, the options, and writing a soft font or a BDF, its characters
+// compressed, expanded or of the class they came in. The first byte
 // picks the options; the rest is the input, read twice over when the
 // options merge two inputs.
 #include <array>
@@ -18,15 +19,18 @@
 
 namespace {
 
+using kestrune::convert::CharacterClasses;
+
 struct OptionSet {
   const char* output;
   int scale;
   int symbol_set;  // -1: the input's
   int dpi;
   bool twice;
+  CharacterClasses classes = CharacterClasses::kKeep;
 };
 
-constexpr std::array<OptionSet, 8> kOptionSets = {{
+constexpr std::array<OptionSet, 10> kOptionSets = {{
     {"out.sfp", 1, -1, 0, false},
     {"out.bdf", 1, -1, 0, false},
     {"out.sfp", 4, -1, 0, false},
@@ -35,6 +39,8 @@ constexpr std::array<OptionSet, 8> kOptionSets = {{
     {"out.BDF", 2, -1, 600, false},
     {"out.sfp", 16, 14, 0, false},  // 0N
     {"out.bdf", 3, 341, 0, true},   // 10U
+    {"out.sfp", 2, -1, 0, false, CharacterClasses::kCompress},
+    {"out.sfp", 1, -1, 0, true, CharacterClasses::kExpand},
 }};
 
 }  // namespace
@@ -52,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.scale = set.scale;
   options.symbol_set = set.symbol_set;
   options.dpi = set.dpi;
+  options.classes = set.classes;
 
   const std::span<const std::uint8_t> font(data + 1, size - 1);
   kestrune::InputBuffer first(font);

@@ -8,7 +8,8 @@
 # sheet, and its check, and but for
 # fuzz_run's corpus its proof job and the check in JSON, and the
 # converter's BDF of it; the converter's soft
-# fonts of the BDF seeds; command lines that fail; the book of rules; then
+# fonts of the BDF seeds, and its --compress and --expand; command lines
+# that fail; the book of rules; then
 # the output's safety cases (the viewer's proof among them) and a Unicode
 # file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
@@ -157,8 +158,12 @@ for input in fuzz/corpus/fuzz_bdf/*; do
   add_font "bdf-$(basename "$input")" <"$input"
   compare_runs "$fonts/bdf-$(basename "$input")" kestrune-convert --scale 4 in.sfp out.sfp
 done
+# Characters written compressed where that is smaller, and a font of
+# compressed characters written uncompressed.
+compare_runs "$work/sample" kestrune-convert --compress in.sfp out.sfp
+compare_runs "$fonts/run-compressed-clean" kestrune-convert --expand in.sfp out.sfp
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "--scale 17 in.sfp out.sfp" \
-  "in.sfp in.sfp out.bdf --name TooLongForAFontName"; do
+  "in.sfp in.sfp out.bdf --name TooLongForAFontName" "--compress --expand in.sfp out.sfp"; do
   # shellcheck disable=SC2086
   compare_runs "$work/sample" kestrune-convert $args
 done

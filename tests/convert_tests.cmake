@@ -7,6 +7,7 @@ add_executable(kestrune_convert_tests
   convert/bdf_face_test.cpp
   convert/bdf_writer_test.cpp
   convert/pcl_face_test.cpp
+  convert/pack_test.cpp
   convert/convert_test.cpp
 )
 target_link_libraries(kestrune_convert_tests PRIVATE

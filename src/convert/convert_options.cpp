@@ -27,6 +27,10 @@ constexpr const char* kUsage =
     "                   10U (PC-8) or 19U (Windows Latin 1)\n"
     "  --name TEXT      the font name in the header: at most 16 ASCII characters\n"
     "  --typeface N     the typeface number printers select it by, 0 to 65535\n"
+    "  --compress       write a character compressed where that is smaller\n"
+    "  --expand         write every character uncompressed (default: a soft\n"
+    "                   font's compressed characters stay compressed, and\n"
+    "                   BDF glyphs go out uncompressed)\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "  --               ends the options: what follows is files\n"
@@ -56,6 +60,8 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   int typeface = 0;
   bool help = false;
   bool version = false;
+  bool compress = false;
+  bool expand = false;
 
   CLI::App app;
   app.set_help_flag();  // the usage text above is ours
@@ -66,6 +72,8 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   app.add_option("--symbol-set", symbol_set);
   auto* name_option = app.add_option("--name", name);
   auto* typeface_option = app.add_option("--typeface", typeface)->check(CLI::Range(0, 65535));
+  auto* compress_option = app.add_flag("--compress", compress);
+  app.add_flag("--expand", expand)->excludes(compress_option);
   app.add_option("files", files);
   try {
     app.parse(argc, argv);
@@ -97,6 +105,8 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
     options.name = name;
   }
   if (typeface_option->count() > 0) options.typeface = typeface;
+  if (compress) options.classes = CharacterClasses::kCompress;
+  if (expand) options.classes = CharacterClasses::kExpand;
   options.output = files.back();
   files.pop_back();
   options.inputs = std::move(files);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/pcl_writer.h"
+
 namespace kestrune::convert {
 
 struct ConvertOptions {
@@ -16,6 +18,7 @@ struct ConvertOptions {
   int symbol_set = -1;  // its value; -1 for the input's own
   std::optional<std::string> name;
   std::optional<int> typeface;
+  CharacterClasses classes = CharacterClasses::kKeep;  // --compress, --expand
 };
 
 // What the command line asks for: a conversion, or an exit status when it

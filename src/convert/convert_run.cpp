@@ -139,8 +139,8 @@ bool prepare_face(std::span<const NamedInput> inputs, const ConvertOptions& opti
   return true;
 }
 
-bool write_face(const Face& face, bool bdf, OutputBuffer& out) {
-  return (bdf ? write_bdf(face, out) : write_pcl_font(face, out)) && out.flush();
+bool write_face(const Face& face, const ConvertOptions& options, bool bdf, OutputBuffer& out) {
+  return (bdf ? write_bdf(face, out) : write_pcl_font(face, options.classes, out)) && out.flush();
 }
 
 // The soft font just written to `output`, judged from the file. An output
@@ -166,7 +166,7 @@ bool write_output(const ConvertOptions& options, const Face& face, MessageSink& 
   }
   const bool bdf = names_bdf(options.output);
   OutputBuffer out(output.stream);
-  const bool written = note_failure(write_face(face, bdf, out), output);
+  const bool written = note_failure(write_face(face, options, bdf, out), output);
   if (written && !bdf && report_check_of_file(options, output, messages) > 0) ++refused;
   return close_output(output, written, messages) && written;
 }
@@ -191,9 +191,9 @@ MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& opt
   std::size_t refused = 0;
   if (!prepare_face(inputs, options, messages, face, refused)) return made;
   const bool bdf = names_bdf(options.output);
-  if (!bdf) made.font.reserve(pcl_font_size(face));
+  if (!bdf) made.font.reserve(pcl_font_size(face, options.classes));
   OutputBuffer out(made.font);
-  if (!write_face(face, bdf, out)) return made;
+  if (!write_face(face, options, bdf, out)) return made;
   InputBuffer written(made.font);
   if (!bdf && report_check(options, written, messages) > 0) ++refused;
   made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;

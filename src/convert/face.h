@@ -24,6 +24,9 @@ struct Glyph {
   // width clear.
   std::vector<std::uint8_t> rows;
   std::string name;  // the BDF glyph name, where there is one
+  // It came as a compressed (class 2) character, and goes out so again
+  // unless the command line says otherwise.
+  bool compressed = false;
 };
 
 constexpr std::size_t glyph_stride(int width) {

@@ -94,6 +94,7 @@ std::string character_refusal(const Character& character) {
 Glyph glyph_of(int code, const Character& character) {
   const CharacterDescriptor& d = character.descriptor;
   Glyph glyph{code, d.width, d.height, d.left_offset, d.top_offset, d.delta_x, {}, {}};
+  glyph.compressed = character.kind == CharacterKind::kCompressed;
   glyph.rows.assign(character.dots.begin(), character.dots.end());
   glyph.rows.resize(character.dots_needed, 0);
   const RowFill fill = row_fill(d.width, d.height, glyph.rows.size());

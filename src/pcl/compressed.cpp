@@ -163,4 +163,116 @@ Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_
   return Unpacked::kDone;
 }
 
+namespace {
+
+// Eight bytes of a row from byte `at` on as a word, its leftmost dot the
+// top bit; bytes past the row's end are clear. Bytes past the row are read
+// where the bitmap, which ends at `end`, holds them: only near its end is
+// the row copied out.
+std::uint64_t row_word(const std::uint8_t* row, std::size_t stride, std::size_t at,
+                       const std::uint8_t* end) {
+  if (at + 8 <= stride) return load_word<std::endian::big>(row + at);
+  const std::size_t past = at + 8 - stride;  // 1 to 7 bytes past the row
+  if (end - (row + at) >= 8) {
+    return load_word<std::endian::big>(row + at) >> (8 * past) << (8 * past);
+  }
+  std::uint8_t bytes[8] = {};
+  std::memcpy(bytes, row + at, stride - at);
+  return load_word<std::endian::big>(bytes);
+}
+
+// Two rows of the same dots, whatever their fill bits.
+bool same_dots(const std::uint8_t* a, const std::uint8_t* b, std::size_t stride,
+               std::uint8_t fill_mask, const std::uint8_t* end) {
+  if (stride == 0) return true;
+  std::size_t at = 0;
+  for (; at + 8 < stride; at += 8) {
+    if (load_word(a + at) != load_word(b + at)) return false;
+  }
+  // The last one to eight bytes, the last byte's fill bits left out.
+  const std::uint64_t fill = std::uint64_t{static_cast<std::uint8_t>(~fill_mask)}
+                             << (56 - 8 * (stride - 1 - at));
+  return ((row_word(a, stride, at, end) ^ row_word(b, stride, at, end)) & ~fill) == 0;
+}
+
+std::uint8_t* put_run(std::uint8_t* out, std::size_t run) {
+  for (; run > 255; run -= 255) {
+    *out++ = 255;
+    *out++ = 0;
+  }
+  *out++ = static_cast<std::uint8_t>(run);
+  return out;
+}
+
+// A row's record: its repeat count, then its runs from x = 0, clear first.
+// The row is read a word at a time: the leading bits of the word that agree
+// with the run's colour are the rest of the run. Bits past the width are
+// fill bits, and never part of a run.
+std::uint8_t* put_row(std::uint8_t* out, const std::uint8_t* row, std::size_t width,
+                      std::size_t repeats, const std::uint8_t* end) {
+  *out++ = static_cast<std::uint8_t>(repeats);
+  if (width == 0) return out;  // a row of no dots has no runs
+  const std::size_t stride = (width + 7) / 8;
+  std::size_t run = 0;       // dots of the current run so far
+  std::uint64_t colour = 0;  // all ones while the run is of set dots
+  for (std::size_t at = 0; at < stride; at += 8) {
+    std::uint64_t bits = row_word(row, stride, at, end);
+    std::size_t left = std::min<std::size_t>(64, width - at * 8);  // the row's dots in it
+    while (left > 0) {
+      const std::uint64_t differ = bits ^ colour;
+      const auto same = differ == 0 ? 64 : static_cast<std::size_t>(std::countl_zero(differ));
+      if (same >= left) {
+        run += left;
+        break;
+      }
+      out = put_run(out, run + same);
+      run = 0;
+      colour = ~colour;
+      bits <<= same;  // fewer than 64: some of the row's dots are left
+      left -= same;
+    }
+  }
+  return put_run(out, run);
+}
+
+}  // namespace
+
+bool pack_compressed_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                            std::uint16_t height, std::vector<std::uint8_t>& data,
+                            std::size_t most) {
+  const std::size_t stride = row_stride(width);
+  data.clear();
+  if (stride > 0 && bitmap.size() / stride < height) return false;
+  const std::uint8_t fill_mask = row_fill(width, height, bitmap.size()).mask;
+  const std::uint8_t* const end = bitmap.data() + bitmap.size();
+  // The most a record takes: the repeat count, a run for every dot and one
+  // before them, and 255, 0 for every 255 dots of a run.
+  const std::size_t record_most = std::size_t{width} + 4 + 2 * (std::size_t{width} / 255);
+  // Usually room enough for data no larger than the bitmap, at once.
+  data.resize(std::min(most, stride * height) + record_most);
+  std::size_t used = 0;
+  for (std::size_t row = 0; row < height;) {
+    const std::uint8_t* const dots = bitmap.data() + row * stride;
+    std::size_t repeats = 0;
+    while (repeats < 255 && row + repeats + 1 < height &&
+           same_dots(dots, dots + (repeats + 1) * stride, stride, fill_mask, end)) {
+      ++repeats;
+    }
+    // Room for the record is made before it is written; the data never
+    // grows far past `most`, the records checked one by one.
+    if (data.size() < used + record_most) {
+      data.resize(std::max(data.size() * 2, used + record_most));
+    }
+    used = static_cast<std::size_t>(put_row(data.data() + used, dots, width, repeats, end) -
+                                    data.data());
+    if (used > most) {
+      data.clear();
+      return false;
+    }
+    row += repeats + 1;
+  }
+  data.resize(used);
+  return true;
+}
+
 }  // namespace kestrune

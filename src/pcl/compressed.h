@@ -1,6 +1,7 @@
 // The compressed-bitmap (class 2) codec. Pure: no I/O.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -32,5 +33,17 @@ Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint1
 // from the runs, with no portrait bitmap between.
 Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                 std::uint16_t height, std::vector<std::uint8_t>& turned);
+
+// The other way: an uncompressed bitmap of `height` rows of row_stride(width)
+// bytes coded as the unpacking above reads it, into `data`. A row the rows
+// after it repeat is coded once, with their count (at most 255 a record);
+// every run is coded, the last clear one of a row too, and a run of more than
+// 255 dots as 255, 0 and the rest, as often as it takes. Fill bits are not
+// dots: they are ignored. False, with `data` empty, when the data would pass
+// `most` bytes or the bitmap holds fewer bytes than its rows: a writer that
+// only wants data shorter than the bitmap stops as soon as it is not.
+bool pack_compressed_bitmap(std::span<const std::uint8_t> bitmap, std::uint16_t width,
+                            std::uint16_t height, std::vector<std::uint8_t>& data,
+                            std::size_t most = SIZE_MAX);
 
 }  // namespace kestrune

@@ -3,9 +3,11 @@
 // Debian's packages where they are installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -155,11 +157,15 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
   header.last_code = 255;
   header.font_type = 2;
   Bytes pcl = fb::font(header, {no_unicode, quarter_dots, below,
-                              fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
+                                fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
   fb::append(pcl, fb::continued_definition(fb::drawn_glyph(68, {"##.", "#.#", "##."}), 20, 4));
   ConvertOptions to_bdf;
   to_bdf.output = "out.bdf";
-  const Made soft = convert({pcl}, {});
+  // BDF holds no class: a glyph from it goes out uncompressed, as --expand
+  // writes the compressed one of the soft font.
+  ConvertOptions expanded;
+  expanded.classes = kestrune::convert::CharacterClasses::kExpand;
+  const Made soft = convert({pcl}, expanded);
   const Made bdf = convert({pcl}, to_bdf);
   const Made back = convert({bdf.made.font}, {});
   ASSERT_EQ(soft.made.status, 0) << soft.printed;
@@ -168,12 +174,163 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
       << bdf.printed << back.printed << std::string(bdf.made.font.begin(), bdf.made.font.end());
 }
 
+// Each character of a soft font as the project's own reading sees it: its
+// class, and its dots, unpacked where it is compressed.
+struct CharacterRead {
+  int glyph_class = 0;
+  int width = 0;
+  int height = 0;
+  Bytes dots;
+};
+std::map<int, CharacterRead> characters_of(const Bytes& font_bytes) {
+  kestrune::InputBuffer in{std::span<const std::uint8_t>(font_bytes)};
+  kestrune::FontReader font(in);
+  font.read_header();
+  std::map<int, CharacterRead> read;
+  if (!font.start_body()) return read;
+  while (font.next_definition()) {
+    if (font.definition().status != kestrune::DefinitionStatus::kComplete) continue;
+    const kestrune::Character c = font.classify(kestrune::kUnpackRuns);
+    read[font.definition().code] = {c.descriptor.glyph_class, c.descriptor.width,
+                                    c.descriptor.height, Bytes(c.dots.begin(), c.dots.end())};
+  }
+  return read;
+}
+
+bool same_dots(const std::map<int, CharacterRead>& a, const std::map<int, CharacterRead>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    return x.first == y.first && x.second.width == y.second.width &&
+           x.second.height == y.second.height && x.second.dots == y.second.dots;
+  });
+}
+
+std::map<int, int> classes_of(const Bytes& font_bytes) {
+  std::map<int, int> classes;
+  for (const auto& [code, c] : characters_of(font_bytes)) classes[code] = c.glyph_class;
+  return classes;
+}
+
+// Dots that repeat down a stem and across a bar, as a text face's do.
+fb::GlyphSpec stroked_glyph(int code, int width, int height) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < height; ++y) {
+    std::string row(static_cast<std::size_t>(width), '.');
+    for (int x = 0; x < width; ++x) {
+      if (x < width / 5 || (y > height / 2 && y < height / 2 + 3))
+        row[static_cast<std::size_t>(x)] = '#';
+    }
+    rows.push_back(row);
+  }
+  return fb::drawn_glyph(code, rows);
+}
+
+// Dots of no pattern, which run lengths only make longer.
+fb::GlyphSpec speckled_glyph(int code, int width, int height) {
+  fb::GlyphSpec glyph = fb::drawn_glyph(code, {});
+  glyph.width = static_cast<std::uint16_t>(width);
+  glyph.height = static_cast<std::uint16_t>(height);
+  Bytes bitmap((static_cast<std::size_t>(width) + 7) / 8 * static_cast<std::size_t>(height));
+  std::uint32_t state = 12345;
+  for (std::uint8_t& byte : bitmap) {
+    state = state * 1103515245U + 12345U;
+    byte = static_cast<std::uint8_t>(state >> 16);
+  }
+  const int spare = (8 - width % 8) % 8;
+  for (std::size_t end = (static_cast<std::size_t>(width) + 7) / 8; end <= bitmap.size();
+       end += (static_cast<std::size_t>(width) + 7) / 8) {
+    bitmap[end - 1] &= static_cast<std::uint8_t>(0xFF << spare);
+  }
+  glyph.bitmap = bitmap;
+  return glyph;
+}
+
+ConvertOptions with_classes(kestrune::convert::CharacterClasses classes) {
+  ConvertOptions options;
+  options.classes = classes;
+  return options;
+}
+
+TEST(Convert, CompressMakesASmallerFontOfTheSameDotsAndExpandGivesItBack) {
+  using kestrune::convert::CharacterClasses;
+  const Bytes sample = fb::read_file(SAMPLE_FONT);
+  // Glyphs that compress, one that does not, and one over a data command
+  // uncompressed that compresses into one.
+  const Bytes strokes = fb::font({}, {stroked_glyph(65, 40, 60), speckled_glyph(66, 30, 30),
+                                      stroked_glyph(67, 900, 300), fb::drawn_glyph(68, {"#"})});
+  ConvertOptions scaled;
+  scaled.scale = 4;
+  const Made from_bdf = convert({bytes_of(kSmallBdf)}, scaled);
+  struct Row {
+    const char* name;
+    Bytes input;
+    std::size_t compressed;  // characters --compress makes compressed
+  };
+  const Row rows[] = {
+      {"the sample font", sample, 32},
+      {"strokes and speckle", strokes, 2},
+      {"a soft font made from BDF", from_bdf.made.font, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Made plain = convert({row.input}, with_classes(CharacterClasses::kExpand));
+    const Made packed = convert({row.input}, with_classes(CharacterClasses::kCompress));
+    ASSERT_EQ(packed.made.status, 0) << packed.printed;
+    EXPECT_EQ(fails_of(packed.made.font), 0);
+    EXPECT_TRUE(same_dots(characters_of(packed.made.font), characters_of(row.input)));
+    std::size_t compressed = 0;
+    for (const auto& [code, glyph_class] : classes_of(packed.made.font)) {
+      compressed += glyph_class == 2 ? 1 : 0;
+    }
+    EXPECT_EQ(compressed, row.compressed);
+    if (row.compressed > 0) {
+      EXPECT_LT(packed.made.font.size(), plain.made.font.size());
+    }
+    const Made back = convert({packed.made.font}, with_classes(CharacterClasses::kExpand));
+    EXPECT_EQ(back.made.font, plain.made.font);
+  }
+  // A font kestrune-convert wrote comes back byte for byte.
+  EXPECT_EQ(convert({sample}, with_classes(CharacterClasses::kExpand)).made.font, sample);
+}
+
+TEST(Convert, WithoutAnOptionACharacterKeepsItsClass) {
+  const fb::GlyphSpec stem = stroked_glyph(65, 40, 60);
+  const fb::GlyphSpec speckle = speckled_glyph(66, 30, 30);
+  struct Row {
+    const char* name;
+    Bytes input;
+    std::map<int, int> classes;  // of the characters written, by code
+  };
+  Bytes continued = fb::font({}, {stem});
+  fb::append(continued, fb::continued_definition(fb::compressed_glyph(speckle), 100, 50));
+  Bytes too_large = fb::font({}, {fb::compressed_glyph(stem)});
+  fb::append(too_large, fb::continued_definition(fb::compressed_glyph(speckled_glyph(67, 500, 500)),
+                                                 32767, 32765));
+  const Row rows[] = {
+      {"uncompressed, though it would compress, and compressed, though larger",
+       fb::font({}, {stem, fb::compressed_glyph(speckle)}),
+       {{65, 1}, {66, 2}}},
+      {"compressed, continued over data commands: in one", continued, {{65, 1}, {66, 2}}},
+      {"compressed, too large for one data command: uncompressed", too_large, {{65, 2}, {67, 1}}},
+      {"from BDF: uncompressed",
+       convert({bytes_of(kSmallBdf)}, {}).made.font,
+       {{32, 1}, {65, 1}, {197, 1}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Made made = convert({row.input}, {});
+    ASSERT_EQ(made.made.status, 0) << made.printed;
+    EXPECT_EQ(fails_of(made.made.font), 0);
+    EXPECT_EQ(classes_of(made.made.font), row.classes);
+    EXPECT_TRUE(same_dots(characters_of(made.made.font), characters_of(row.input)));
+  }
+}
+
 TEST(Convert, GlyphsBeyondPrintersLimitsAreLeftOutEachNamed) {
   fb::GlyphSpec no_width;  // no rows and no width: a bitmap of no dots
   no_width.code = 66;
   no_width.height = 1;
-  const Bytes wide = fb::font({}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width,
-                                   fb::drawn_glyph(67, {"#"})});
+  const Bytes wide = fb::font(
+      {}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width, fb::drawn_glyph(67, {"#"})});
   ConvertOptions scaled;
   scaled.scale = 16;
   const Made made = convert({wide}, scaled);
@@ -230,6 +387,7 @@ TEST(ConvertCommandLine, RefusesWhatItCannotDoAndWritesNothing) {
       {{dir + "/none.sfp", out}, 2, "Error: Could not open input file"},
       {{sample, dir + "/no/such/dir/out.sfp"}, 2, "Error: Could not open output file"},
       {{sample, sample}, 2, "is the input"},
+      {{"--compress", sample, "--expand", out}, 2, "--compress excludes --expand"},
   };
   for (const Row& row : rows) {
     const auto run = kestrune::testsupport::run_tool(kConvert, row.args);

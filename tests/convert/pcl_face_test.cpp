@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bytes/input.h"
@@ -250,9 +252,21 @@ Face hand_made_face(int descriptor_size, std::string copyright) {
   face.copyright = std::move(copyright);
   face.given.font_type = face.given.spacing = true;
   face.glyphs.add(glyph(700, 300, 900, -4, 800, 1203));  // over one data command
-  face.glyphs.add(glyph(65, 13, 20, 1, 20, 61));
+  // Read as compressed: its data kept so is larger than its rows.
+  Glyph speckled = glyph(65, 13, 20, 1, 20, 61);
+  speckled.compressed = true;
+  face.glyphs.add(speckled);
   face.glyphs.add(glyph(0, 1, 1, 0, -5, 0));
   face.glyphs.add(glyph(32, 8, 3, -2, 1, 32));
+  // Blank glyphs, which compress to a few bytes: one read as compressed,
+  // one not.
+  Glyph blank = glyph(66, 200, 300, 0, 300, 800);
+  std::fill(blank.rows.begin(), blank.rows.end(), std::uint8_t{0});
+  blank.compressed = true;
+  face.glyphs.add(blank);
+  blank.code = 67;
+  blank.compressed = false;
+  face.glyphs.add(blank);
   return face;
 }
 
@@ -268,6 +282,22 @@ void expect_same_glyphs(const Face& written, const Face& read) {
   }
 }
 
+// The compressed (class 2) characters of a soft font.
+std::size_t compressed_characters(const Bytes& font_bytes) {
+  InputBuffer in(font_bytes);
+  FontReader font(in);
+  font.read_header();
+  std::size_t count = 0;
+  if (!font.start_body()) return count;
+  while (font.next_definition()) {
+    if (font.definition().status == DefinitionStatus::kComplete &&
+        font.classify(0).kind == CharacterKind::kCompressed) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 TEST(PclWriter, WrittenFontReadsBackAndPassesTheCheck) {
   struct Row {
     const char* name;
@@ -281,30 +311,42 @@ TEST(PclWriter, WrittenFontReadsBackAndPassesTheCheck) {
       {"resolution-specified", 68, "Copyright Kestrune", "Copyright Kestrune"},
       {"copyright cut to the largest header", 64, longest + "past it", longest},
   };
+  // How many characters go out compressed: those read so, the large one
+  // aside, which no data command holds; those it makes smaller; none.
+  const std::pair<CharacterClasses, std::size_t> classes[] = {
+      {CharacterClasses::kKeep, 2},
+      {CharacterClasses::kCompress, 2},
+      {CharacterClasses::kExpand, 0},
+  };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const Face face = hand_made_face(row.descriptor_size, row.copyright);
-    Bytes written;
-    {
-      OutputBuffer out(written);
-      ASSERT_TRUE(write_pcl_font(face, out));
-      ASSERT_TRUE(out.flush());
-    }
-    Face read;
-    const Read result = read_font(written, read);
-    ASSERT_TRUE(result.read) << result.messages;
-    EXPECT_EQ(result.messages, "");
-    EXPECT_EQ(read.copyright, row.copyright_read);
-    EXPECT_EQ(encode_font_fields(read.fields), encode_font_fields(face.fields));
-    expect_same_glyphs(face, read);
+    for (const auto& [wanted, compressed] : classes) {
+      SCOPED_TRACE(row.name);
+      SCOPED_TRACE(static_cast<int>(wanted));
+      const Face face = hand_made_face(row.descriptor_size, row.copyright);
+      Bytes written;
+      {
+        OutputBuffer out(written);
+        ASSERT_TRUE(write_pcl_font(face, wanted, out));
+        ASSERT_TRUE(out.flush());
+      }
+      EXPECT_LE(written.size(), pcl_font_size(face, wanted));
+      EXPECT_EQ(compressed_characters(written), compressed);
+      Face read;
+      const Read result = read_font(written, read);
+      ASSERT_TRUE(result.read) << result.messages;
+      EXPECT_EQ(result.messages, "");
+      EXPECT_EQ(read.copyright, row.copyright_read);
+      EXPECT_EQ(encode_font_fields(read.fields), encode_font_fields(face.fields));
+      expect_same_glyphs(face, read);
 
-    InputBuffer in(written);
-    FontReader font(in);
-    const check::FontVerdict verdict = check::check_font(font);
-    for (const check::Finding& finding : verdict.findings) {
-      EXPECT_NE(finding.verdict, check::Verdict::kFail) << finding.text();
+      InputBuffer in(written);
+      FontReader font(in);
+      const check::FontVerdict verdict = check::check_font(font);
+      for (const check::Finding& finding : verdict.findings) {
+        EXPECT_NE(finding.verdict, check::Verdict::kFail) << finding.text();
+      }
+      EXPECT_EQ(verdict.checked, 6U);
     }
-    EXPECT_EQ(verdict.checked, 4U);
   }
 }
 
