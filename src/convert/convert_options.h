@@ -16,6 +16,8 @@ struct ConvertOptions {
   int symbol_set = -1;  // its value; -1 for the input's own
   std::optional<std::string> name;
   std::optional<int> typeface;
+  int code = 65;       // the first image's character code
+  int threshold = 50;  // an image's dot is darker than this percent of white
 };
 
 // What the command line asks for: a conversion, or an exit status when it
