@@ -155,7 +155,7 @@ TEST(Convert, ASoftFontComesBackFromBdfAsItWas) {
   header.last_code = 255;
   header.font_type = 2;
   Bytes pcl = fb::font(header, {no_unicode, quarter_dots, below,
-                              fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
+                                fb::compressed_glyph(fb::drawn_glyph(67, {"###", "#..", "###"}))});
   fb::append(pcl, fb::continued_definition(fb::drawn_glyph(68, {"##.", "#.#", "##."}), 20, 4));
   ConvertOptions to_bdf;
   to_bdf.output = "out.bdf";
@@ -172,8 +172,8 @@ TEST(Convert, GlyphsBeyondPrintersLimitsAreLeftOutEachNamed) {
   fb::GlyphSpec no_width;  // no rows and no width: a bitmap of no dots
   no_width.code = 66;
   no_width.height = 1;
-  const Bytes wide = fb::font({}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width,
-                                   fb::drawn_glyph(67, {"#"})});
+  const Bytes wide = fb::font(
+      {}, {fb::drawn_glyph(65, {std::string(1100, '#')}), no_width, fb::drawn_glyph(67, {"#"})});
   ConvertOptions scaled;
   scaled.scale = 16;
   const Made made = convert({wide}, scaled);
@@ -226,6 +226,11 @@ TEST(ConvertCommandLine, RefusesWhatItCannotDoAndWritesNothing) {
       {{"--name", "Seventeen letters", sample, out}, 2, "--name: more than 16 characters"},
       {{"--name", "Schrift \xC3\xA4", sample, out}, 2, "--name: only printable ASCII characters"},
       {{"--typeface", "65536", sample, out}, 2, "--typeface"},
+      {{"--code", "65536", sample, out}, 2, "--code"},
+      {{"--code", "-1", sample, out}, 2, "--code"},
+      {{"--threshold", "0", sample, out}, 2, "--threshold"},
+      {{"--threshold", "101", sample, out}, 2, "--threshold"},
+      {{"--threshold", "50.5", sample, out}, 2, "--threshold"},
       {{"--frobnicate", sample, out}, 2, "--frobnicate"},
       {{dir + "/none.sfp", out}, 2, "Error: Could not open input file"},
       {{sample, dir + "/no/such/dir/out.sfp"}, 2, "Error: Could not open output file"},
