@@ -16,7 +16,7 @@ namespace {
 // Each chunk's CRC made right, as far as the lengths lead.
 void mend_crcs(std::vector<std::uint8_t>& file) {
   std::size_t at = 8;
-  while (file.size() - at >= 12 && at >= 8) {
+  while (at <= file.size() && file.size() - at >= 12) {
     const std::uint32_t length = std::uint32_t{file[at]} << 24 | std::uint32_t{file[at + 1]} << 16 |
                                  std::uint32_t{file[at + 2]} << 8 | file[at + 3];
     if (length > file.size() - at - 12) return;

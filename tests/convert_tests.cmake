@@ -9,6 +9,7 @@ add_executable(kestrune_convert_tests
   convert/pcl_face_test.cpp
   convert/convert_test.cpp
   convert/png_face_test.cpp
+  convert/png_convert_test.cpp
 )
 target_link_libraries(kestrune_convert_tests PRIVATE
   kestrune_convert kestrune_testsupport kestrune_fontbuilder GTest::gtest GTest::gtest_main)
