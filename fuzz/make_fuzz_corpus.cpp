@@ -1,11 +1,14 @@
-// Writes the seed corpus of the fuzz targets from the font builder:
-//   make_fuzz_corpus DIR   (DIR/fuzz_run and DIR/fuzz_primitives must exist)
+// Writes the seed corpus of the fuzz targets from the font and PNG builders:
+//   make_fuzz_corpus DIR   (DIR/fuzz_run, DIR/fuzz_primitives, DIR/fuzz_png
+//                           and DIR/fuzz_convert must exist)
 // Each whole-run seed starts with the byte that picks the options.
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "font_builder.h"
+#include "png_builder.h"
 
 namespace {
 
@@ -114,6 +117,58 @@ void write(const std::string& path, const Bytes& bytes) {
   std::printf("%s (%zu bytes)\n", path.c_str(), bytes.size());
 }
 
+// Small images in each colour type, with a palette and transparency, a
+// resolution, interlacing and no ink at all.
+std::vector<std::pair<std::string, Bytes>> images() {
+  namespace pb = kestrune::pngbuilder;
+  pb::PngSpec grey = pb::drawn_png({"......", ".##.#.", ".#..#.", "......"});
+  pb::PngSpec one_bit = grey;
+  one_bit.bit_depth = 1;
+  for (auto& sample : one_bit.samples) sample = sample != 0 ? 1 : 0;
+  pb::PngSpec palette = one_bit;
+  palette.colour_type = 3;
+  palette.palette = {{0, 0, 0}, {255, 255, 255}};
+  palette.transparency = Bytes{255, 0};
+  palette.interlaced = true;
+  pb::PngSpec grey_alpha;
+  grey_alpha.width = 5;
+  grey_alpha.height = 3;
+  grey_alpha.colour_type = 4;
+  grey_alpha.bit_depth = 16;
+  grey_alpha.pixels_per_metre = 23622;
+  for (std::uint16_t i = 0; i < 15; ++i) {
+    grey_alpha.samples.push_back(static_cast<std::uint16_t>(i * 4000));
+    grey_alpha.samples.push_back(static_cast<std::uint16_t>(65535 - i * 3000));
+  }
+  pb::PngSpec rgba;
+  rgba.width = 3;
+  rgba.height = 2;
+  rgba.colour_type = 6;
+  rgba.samples = {0, 0, 0, 255, 255, 0,   0,   255, 9, 9, 9,   0,
+                  0, 0, 0, 128, 200, 200, 200, 255, 0, 0, 255, 255};
+  return {{"grey", pb::png_file(grey)},
+          {"one-bit", pb::png_file(one_bit)},
+          {"palette-interlaced", pb::png_file(palette)},
+          {"grey-alpha-600", pb::png_file(grey_alpha)},
+          {"rgba", pb::png_file(rgba)},
+          {"blank", pb::png_file(pb::drawn_png({"...", "..."}))}};
+}
+
+void write_images(const std::string& dir) {
+  int mode = 0;
+  for (const auto& [name, file] : images()) {
+    // fuzz_png: the threshold and code byte, its CRC-mending bit set.
+    Bytes seed = {static_cast<std::uint8_t>(0x80 | mode * 11)};
+    append(seed, file);
+    write(dir + "/fuzz_png/" + name, seed);
+    // fuzz_convert: the option set's byte.
+    Bytes run = {static_cast<std::uint8_t>(mode % 8)};
+    append(run, file);
+    write(dir + "/fuzz_convert/png-" + name, run);
+    ++mode;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,5 +201,6 @@ int main(int argc, char** argv) {
   append(runs_block, fb::character_bitmap(compressed_glyph()));
   write(dir + "/fuzz_primitives/compressed-block", runs_block);
   write(dir + "/fuzz_primitives/continued", continued_font({}));
+  write_images(dir);
   return 0;
 }

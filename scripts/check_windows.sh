@@ -8,8 +8,8 @@
 # sheet, and its check, and but for
 # fuzz_run's corpus its proof job and the check in JSON, and the
 # converter's BDF of it; the converter's soft
-# fonts of the BDF seeds, and its --compress and --expand; command lines
-# that fail; the book of rules; then
+# fonts of the BDF seeds and of the PNG images, and its --compress and
+# --expand; command lines that fail; the book of rules; then
 # the output's safety cases (the viewer's proof among them) and a Unicode
 # file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
@@ -162,6 +162,18 @@ done
 # compressed characters written uncompressed.
 compare_runs "$work/sample" kestrune-convert --compress in.sfp out.sfp
 compare_runs "$fonts/run-compressed-clean" kestrune-convert --expand in.sfp out.sfp
+# PNG images made into soft fonts and BDF: each alone with a code, merged
+# with itself at another threshold and resolution, and added to the sample
+# font (fuzz_png's seeds, after the byte that picks its threshold).
+for input in fuzz/corpus/fuzz_png/*; do
+  tail -c +2 "$input" | add_font "png-$(basename "$input")"
+  cp "$work/sample/in.sfp" "$fonts/png-$(basename "$input")/sample.sfp"
+  compare_runs "$fonts/png-$(basename "$input")" kestrune-convert --code 83 in.sfp out.sfp
+  compare_runs "$fonts/png-$(basename "$input")" kestrune-convert --threshold 90 --dpi 600 \
+    in.sfp in.sfp out.bdf
+  compare_runs "$fonts/png-$(basename "$input")" kestrune-convert --code 200 sample.sfp in.sfp \
+    out.sfp
+done
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "--scale 17 in.sfp out.sfp" \
   "in.sfp in.sfp out.bdf --name TooLongForAFontName" "--compress --expand in.sfp out.sfp"; do
   # shellcheck disable=SC2086

@@ -9,9 +9,11 @@ add_executable(kestrune_convert_tests
   convert/pcl_face_test.cpp
   convert/pack_test.cpp
   convert/convert_test.cpp
+  convert/png_face_test.cpp
+  convert/png_convert_test.cpp
 )
 target_link_libraries(kestrune_convert_tests PRIVATE
-  kestrune_convert kestrune_testsupport GTest::gtest GTest::gtest_main)
+  kestrune_convert kestrune_testsupport kestrune_fontbuilder GTest::gtest GTest::gtest_main)
 target_compile_options(kestrune_convert_tests PRIVATE ${KESTRUNE_TEST_CODE_OPTIONS})
 target_precompile_headers(kestrune_convert_tests PRIVATE <gtest/gtest.h>)
 target_compile_definitions(kestrune_convert_tests PRIVATE

@@ -6,16 +6,18 @@
 #include "bytes/input.h"
 #include "convert/bdf_face.h"
 #include "convert/pcl_face.h"
+#include "convert/png_face.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
 
 namespace kestrune::convert {
 namespace {
 
-enum class InputKind { kBdf, kPcl, kNeither };
+enum class InputKind { kBdf, kPcl, kPng, kNeither };
 
 // A BDF begins "STARTFONT"; a PCL soft font, or the PCL commands or PJL
-// lines before one, with ESC. The bytes looked at are read again after.
+// lines before one, with ESC; a PNG image with its signature. The bytes
+// looked at are read again after.
 InputKind kind_of(InputBuffer& in) {
   constexpr std::string_view kBdfStart = "STARTFONT";
   std::string start;
@@ -26,6 +28,9 @@ InputKind kind_of(InputBuffer& in) {
   }
   if (!in.seek(0)) return InputKind::kNeither;
   if (start == kBdfStart) return InputKind::kBdf;
+  if (starts_as_png({reinterpret_cast<const std::uint8_t*>(start.data()), start.size()})) {
+    return InputKind::kPng;
+  }
   if (!start.empty() && start[0] == ESC) return InputKind::kPcl;
   return InputKind::kNeither;
 }
@@ -105,13 +110,42 @@ OneInput read_pcl_input(InputBuffer& in, const std::string& name, int symbol_set
   return {true, outcome.refused, outcome.resolution};
 }
 
-OneInput read_input(InputBuffer& in, const std::string& name, int symbol_set, MessageSink& messages,
-                    Face& face) {
+// Where an image stands among the inputs: it takes the next code, and the
+// font's resolution when it follows a font.
+struct ImageTurn {
+  int code = 0;
+  bool first = true;
+  int font_resolution = 0;  // the first input's, when this is a later one
+};
+
+OneInput read_png_input(InputBuffer& in, const std::string& name, const InputReading& reading,
+                        const ImageTurn& turn, MessageSink& messages, Face& face) {
+  PngReading png;
+  png.code = turn.code;
+  png.threshold = reading.threshold;
+  png.scale = reading.scale;
+  png.first = turn.first;
+  png.symbol_set = reading.symbol_set;
+  png.font_dpi = reading.dpi > 0 ? reading.dpi
+                 : turn.first    ? 0
+                                 : turn.font_resolution * reading.scale;
+  const PngOutcome outcome = read_png_face(in, name, png, messages, face);
+  if (!outcome.read) return {};
+  return {true, outcome.refused, outcome.resolution};
+}
+
+OneInput read_input(InputBuffer& in, const std::string& name, const InputReading& reading,
+                    ImageTurn& turn, MessageSink& messages, Face& face) {
   switch (kind_of(in)) {
     case InputKind::kBdf:
-      return read_bdf_input(in, name, symbol_set, messages, face);
+      return read_bdf_input(in, name, reading.symbol_set, messages, face);
     case InputKind::kPcl:
-      return read_pcl_input(in, name, symbol_set, messages, face);
+      return read_pcl_input(in, name, reading.symbol_set, messages, face);
+    case InputKind::kPng: {
+      const OneInput input = read_png_input(in, name, reading, turn, messages, face);
+      ++turn.code;
+      return input;
+    }
     case InputKind::kNeither:
       break;
   }
@@ -119,8 +153,8 @@ OneInput read_input(InputBuffer& in, const std::string& name, int symbol_set, Me
     report_read_error(messages);
   } else {
     print_text(messages, "Error: " + name +
-                             " is no font: it begins neither with STARTFONT (a BDF font) nor "
-                             "with ESC (a PCL soft font).\n");
+                             " is no font: it begins neither with STARTFONT (a BDF font), nor "
+                             "with ESC (a PCL soft font), nor as a PNG image.\n");
   }
   return {};
 }
@@ -138,17 +172,21 @@ void add_glyphs(Face& later, const std::string& name, MessageSink& messages, Fac
 
 }  // namespace
 
-MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set, MessageSink& messages,
-                         Face& face) {
+MergedInputs read_inputs(std::span<const NamedInput> inputs, const InputReading& reading,
+                         MessageSink& messages, Face& face) {
   MergedInputs merged;
+  ImageTurn turn{reading.code, true, 0};
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     Face later;
     Face& into = i == 0 ? face : later;
     // Later inputs are made in the first one's symbol set.
     const int first_set =
         find_symbol_set(face.fields.symbol_set) != nullptr ? face.fields.symbol_set : -1;
-    const int asked = i == 0 ? symbol_set : first_set;
-    const OneInput input = read_input(*inputs[i].in, inputs[i].name, asked, messages, into);
+    InputReading asked = reading;
+    if (i > 0) asked.symbol_set = first_set;
+    turn.first = i == 0;
+    turn.font_resolution = merged.resolution;
+    const OneInput input = read_input(*inputs[i].in, inputs[i].name, asked, turn, messages, into);
     if (!input.read) return {};
     merged.refused += input.refused;
     if (i == 0) {

@@ -25,10 +25,19 @@ struct MergedInputs {
   int resolution = 0;       // the first input's
 };
 
+// What the command line says of reading the inputs.
+struct InputReading {
+  int symbol_set = -1;  // the set asked for, or -1
+  int code = 65;        // the first image's code; each later image takes the next
+  int threshold = 50;   // percent of white an image's dot is darker than
+  int dpi = 0;          // the resolution asked for, or 0
+  int scale = 1;
+};
+
 // Reads every input into `face`: the first gives the header; each later
 // glyph is added, one under a code already taken replacing it with a
-// warning. `symbol_set` is the set asked for, or -1.
-MergedInputs read_inputs(std::span<const NamedInput> inputs, int symbol_set, MessageSink& messages,
-                         Face& face);
+// warning.
+MergedInputs read_inputs(std::span<const NamedInput> inputs, const InputReading& reading,
+                         MessageSink& messages, Face& face);
 
 }  // namespace kestrune::convert

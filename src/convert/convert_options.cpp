@@ -13,15 +13,17 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kestrune-convert [OPTIONS] INPUT... OUTPUT\n"
     "\n"
-    "Makes a PCL bitmap soft font from BDF fonts and PCL soft fonts, or a BDF\n"
-    "font from them when OUTPUT ends in .bdf. Several inputs are merged: the\n"
-    "first gives the header, and a later glyph replaces an earlier one of the\n"
-    "same code.\n"
+    "Makes a PCL bitmap soft font from BDF fonts, PCL soft fonts and PNG\n"
+    "images (each image one character, such as a signature or a logo), or a\n"
+    "BDF font from them when OUTPUT ends in .bdf. Several inputs are merged:\n"
+    "the first gives the header, and a later glyph replaces an earlier one of\n"
+    "the same code.\n"
     "\n"
     "  --scale N        every dot becomes N x N dots, 1 to 16; the resolution\n"
     "                   is scaled with it unless --dpi is given\n"
     "  --dpi N          the resolution written into the font (default: the\n"
-    "                   input's); printers take 300 and 600\n"
+    "                   first input's; an image's pHYs, else 300); printers\n"
+    "                   take 300 and 600\n"
     "  --symbol-set ID  the PCL symbol set the font is made in: 0U (ASCII),\n"
     "                   0N (ISO 8859-1), 2N (ISO 8859-2), 8U (Roman-8),\n"
     "                   10U (PC-8) or 19U (Windows Latin 1)\n"
@@ -31,6 +33,10 @@ constexpr const char* kUsage =
     "  --expand         write every character uncompressed (default: a soft\n"
     "                   font's compressed characters stay compressed, and\n"
     "                   BDF glyphs go out uncompressed)\n"
+    "  --code N         the first image's character code, 0 to 65535 (default\n"
+    "                   65); each later image takes the next\n"
+    "  --threshold P    an image's pixel is a dot when, laid over white, it is\n"
+    "                   darker than P percent of white, 1 to 100 (default 50)\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "  --               ends the options: what follows is files\n"
@@ -74,6 +80,8 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   auto* typeface_option = app.add_option("--typeface", typeface)->check(CLI::Range(0, 65535));
   auto* compress_option = app.add_flag("--compress", compress);
   app.add_flag("--expand", expand)->excludes(compress_option);
+  app.add_option("--code", options.code)->check(CLI::Range(0, 65535));
+  app.add_option("--threshold", options.threshold)->check(CLI::Range(1, 100));
   app.add_option("files", files);
   try {
     app.parse(argc, argv);

@@ -19,6 +19,8 @@ struct ConvertOptions {
   std::optional<std::string> name;
   std::optional<int> typeface;
   CharacterClasses classes = CharacterClasses::kKeep;  // --compress, --expand
+  int code = 65;       // the first image's character code
+  int threshold = 50;  // an image's dot is darker than this percent of white
 };
 
 // What the command line asks for: a conversion, or an exit status when it

@@ -129,7 +129,13 @@ int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& me
 // glyphs left out, each named.
 bool prepare_face(std::span<const NamedInput> inputs, const ConvertOptions& options,
                   MessageSink& messages, Face& face, std::size_t& refused) {
-  const MergedInputs merged = read_inputs(inputs, options.symbol_set, messages, face);
+  InputReading reading;
+  reading.symbol_set = options.symbol_set;
+  reading.code = options.code;
+  reading.threshold = options.threshold;
+  reading.dpi = options.dpi;
+  reading.scale = options.scale;
+  const MergedInputs merged = read_inputs(inputs, reading, messages, face);
   if (!merged.read) return false;
   refused = merged.refused;
   apply_options(options, face);
