@@ -197,6 +197,8 @@ TEST(ViewerHeader, SampleHeaderSection) {
       "  Orientation:        0 (portrait)\n"
       "  Resolution:         none in a 64-byte descriptor (printed at 300 dpi)\n"
       "  Font name:          \"Kestrune Sample\"\n"
+      "  Selected by:        ESC (8U ESC (s1p25h3.75v0s0b3T\n"
+      "  In printf:          \\e(8U\\e(s1p25h3.75v0s0b3T\n"
       "  Extra header bytes: 53: \"Copyright (c) 2026 Kestrune sample font. Free to use.\"\n"
       "\nCharacters:\n";
   EXPECT_NE(text.find(expected), std::string::npos) << text;

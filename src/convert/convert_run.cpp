@@ -83,12 +83,7 @@ void apply_options(const ConvertOptions& options, Face& face) {
 std::string point_size_text(const FontFields& fields) {
   if (fields.y_resolution <= 0) return "0";
   const double points = fields.height / 4.0 * 72.0 / fields.y_resolution;
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", std::round(points * 100.0) / 100.0);
-  std::string shown = text;
-  while (shown.back() == '0') shown.pop_back();
-  if (shown.back() == '.') shown.pop_back();
-  return shown;
+  return hundredths_text(std::llround(points * 100.0));
 }
 
 std::string plural(std::size_t count, const char* one, const char* many) {

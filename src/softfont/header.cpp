@@ -134,6 +134,13 @@ bool resolution_ignored(const FontHeader& header) {
          header_format(header.format_byte()).kind == FormatKind::kBitmap;
 }
 
+std::string selection_commands(const FontHeader& header, SelectionForm form) {
+  if (header.descriptor_read < FontDescriptor::kPlainSize) return "";
+  const std::span<const std::uint8_t> plain(header.descriptor.bytes.data(),
+                                            FontDescriptor::kPlainSize);
+  return selection_string(decode_font_fields(plain), printer_resolution(header), form);
+}
+
 namespace {
 
 // Each problem as kestrune's error line gives it, and as the check and the

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "bytes/input.h"
+#include "pcl/font_fields.h"
 #include "pcl/records.h"
 
 namespace kestrune {
@@ -66,6 +68,11 @@ int printer_resolution(const FontHeader& header);
 // The descriptor holds a resolution (68 bytes or more) that printers do not
 // read, its header being a plain bitmap font's (format 0).
 bool resolution_ignored(const FontHeader& header);
+
+// The commands that select the font by its attributes at the resolution
+// a printer prints it at (printer_resolution), in the form asked for; empty
+// when less than the 64-byte descriptor was read.
+std::string selection_commands(const FontHeader& header, SelectionForm form);
 
 // kestrune works only on the 64 and 68-byte descriptors.
 constexpr bool kestrune_takes_descriptor_size(int size) {
