@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "pcl/commands.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
 
@@ -27,6 +28,10 @@ constexpr const char* kUsage =
     "                   10U (PC-8) or 19U (Windows Latin 1)\n"
     "  --name TEXT      the font name in the header: at most 16 ASCII characters\n"
     "  --typeface N     the typeface number printers select it by, 0 to 65535\n"
+    "  --font-id N      a download file: ESC *c<N>D before the font, N from 0\n"
+    "                   to 32767 (PCL output only)\n"
+    "  --permanent      with --font-id: ESC *c5F after the font, which keeps it\n"
+    "                   through a printer reset until the printer is switched off\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "  --               ends the options: what follows is files\n"
@@ -46,7 +51,25 @@ int symbol_set_asked(const std::string& id) {
   return value >= 0 && find_symbol_set(value) != nullptr ? value : -1;
 }
 
+// --font-id and --permanent make a PCL download file. Empty when they
+// stand as they may.
+std::string download_options_error(const ConvertOptions& options) {
+  if (options.permanent && !options.font_id) return "--permanent needs --font-id";
+  if ((options.font_id || options.permanent) && names_bdf(options.output)) {
+    return std::string(options.permanent ? "--permanent" : "--font-id") +
+           ": a BDF output (.bdf) is no download file";
+  }
+  return "";
+}
+
 }  // namespace
+
+bool names_bdf(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  return end == ".bdf";
+}
 
 CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   ConvertOptions options;
@@ -66,6 +89,9 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   app.add_option("--symbol-set", symbol_set);
   auto* name_option = app.add_option("--name", name);
   auto* typeface_option = app.add_option("--typeface", typeface)->check(CLI::Range(0, 65535));
+  int font_id = 0;
+  auto* font_id_option = app.add_option("--font-id", font_id)->check(CLI::Range(0, kLargestFontId));
+  app.add_flag("--permanent", options.permanent);
   app.add_option("files", files);
   try {
     app.parse(argc, argv);
@@ -97,7 +123,10 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
     options.name = name;
   }
   if (typeface_option->count() > 0) options.typeface = typeface;
+  if (font_id_option->count() > 0) options.font_id = font_id;
   options.output = files.back();
+  const std::string download_error = download_options_error(options);
+  if (!download_error.empty()) return {std::nullopt, usage_error(download_error)};
   files.pop_back();
   options.inputs = std::move(files);
   return {std::move(options), 0};

@@ -16,7 +16,14 @@ struct ConvertOptions {
   int symbol_set = -1;  // its value; -1 for the input's own
   std::optional<std::string> name;
   std::optional<int> typeface;
+  // A download file: the font's ID (0 to 32767) before it, and with
+  // `permanent` ESC *c5F after it. PCL output only.
+  std::optional<int> font_id;
+  bool permanent = false;
 };
+
+// The output is a BDF font: its name ends in .bdf, in any case.
+bool names_bdf(const std::string& name);
 
 // What the command line asks for: a conversion, or an exit status when it
 // asks for none (--help, --version, a usage error, each printed here).

@@ -16,6 +16,7 @@
 #include "convert/bdf_writer.h"
 #include "convert/convert_inputs.h"
 #include "convert/pcl_writer.h"
+#include "pcl/commands.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
 #include "platform/files.h"
@@ -27,13 +28,6 @@ namespace {
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-bool names_bdf(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string end = name.substr(name.size() - 4);
-  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  return end == ".bdf";
-}
 
 // Glyphs that scaling took beyond what printers take are left out, each
 // named. Returns how many.
@@ -103,11 +97,25 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
   return line + point_size_text(f) + " point.\n";
 }
 
+// The line after it that says how a job selects the soft font written: by
+// its ID when it has one, and by its attributes as the font reads back.
+std::string selection_line(const ConvertOptions& options, const std::string& attributes) {
+  if (attributes.empty()) return "";
+  std::string line = "Select it ";
+  if (options.font_id) {
+    line += "with ESC (" + std::to_string(*options.font_id) + "X, or ";
+  }
+  return line + "by its attributes with " + attributes + ".\n";
+}
+
 // The font written is judged by the book of rules, as kestrune-view --check
-// judges it. Returns the rules it fails, each printed.
-int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& messages) {
+// judges it. Returns the rules it fails, each printed; `selection` is set to
+// the commands that select the font as it reads back.
+int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& messages,
+                 std::string& selection) {
   FontReader reader(in);
   const check::FontVerdict verdict = check::check_font(reader);
+  selection = selection_commands(reader.header(), SelectionForm::kWrittenOut);
   int fails = 0;
   for (const check::Finding& finding : verdict.findings) {
     if (finding.verdict != check::Verdict::kFail) continue;
@@ -134,25 +142,33 @@ bool prepare_face(std::span<const NamedInput> inputs, const ConvertOptions& opti
   return true;
 }
 
-bool write_face(const Face& face, bool bdf, OutputBuffer& out) {
-  return (bdf ? write_bdf(face, out) : write_pcl_font(face, out)) && out.flush();
+// A soft font is a download file with a font ID: the ID before it, and
+// with --permanent the command that keeps it through a reset after it.
+bool write_soft_font(const ConvertOptions& options, const Face& face, OutputBuffer& out) {
+  return (!options.font_id || write_font_id(*options.font_id, out)) && write_pcl_font(face, out) &&
+         (!options.permanent || write_font_control(kMakePermanent, out));
+}
+
+bool write_face(const ConvertOptions& options, const Face& face, OutputBuffer& out) {
+  const bool bdf = names_bdf(options.output);
+  return (bdf ? write_bdf(face, out) : write_soft_font(options, face, out)) && out.flush();
 }
 
 // The soft font just written to `output`, judged from the file. An output
 // written straight to a device cannot be read back, and is not judged.
 int report_check_of_file(const ConvertOptions& options, const OutputFile& output,
-                         MessageSink& messages) {
+                         MessageSink& messages, std::string& selection) {
   if (output.temporary.empty() || std::fflush(output.stream) != 0) return 0;
   const std::unique_ptr<std::FILE, CloseFile> written(open_file(output.temporary.c_str(), "rb"));
   if (!written) return 0;
   InputBuffer in(written.get());
-  return report_check(options, in, messages);
+  return report_check(options, in, messages, selection);
 }
 
 // Writes the face to the output file, straight from the glyphs: memory
 // goes with the glyphs kept, never with the font written.
 bool write_output(const ConvertOptions& options, const Face& face, MessageSink& messages,
-                  std::size_t& refused) {
+                  std::size_t& refused, std::string& selection) {
   OutputFile output;
   if (!open_output(options.output.c_str(), output)) {
     report_system_reason(messages, output.error);
@@ -161,8 +177,8 @@ bool write_output(const ConvertOptions& options, const Face& face, MessageSink& 
   }
   const bool bdf = names_bdf(options.output);
   OutputBuffer out(output.stream);
-  const bool written = note_failure(write_face(face, bdf, out), output);
-  if (written && !bdf && report_check_of_file(options, output, messages) > 0) ++refused;
+  const bool written = note_failure(write_face(options, face, out), output);
+  if (written && !bdf && report_check_of_file(options, output, messages, selection) > 0) ++refused;
   return close_output(output, written, messages) && written;
 }
 
@@ -186,13 +202,15 @@ MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& opt
   std::size_t refused = 0;
   if (!prepare_face(inputs, options, messages, face, refused)) return made;
   const bool bdf = names_bdf(options.output);
-  if (!bdf) made.font.reserve(pcl_font_size(face));
+  // The ID and the control command after the font take a command each.
+  if (!bdf) made.font.reserve(pcl_font_size(face) + 2 * kLongestCommand);
   OutputBuffer out(made.font);
-  if (!write_face(face, bdf, out)) return made;
+  if (!write_face(options, face, out)) return made;
   InputBuffer written(made.font);
-  if (!bdf && report_check(options, written, messages) > 0) ++refused;
+  std::string selection;
+  if (!bdf && report_check(options, written, messages, selection) > 0) ++refused;
   made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
-  made.written = written_line(options, face, bdf);
+  made.written = written_line(options, face, bdf) + selection_line(options, selection);
   return made;
 }
 
@@ -218,8 +236,12 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
   inputs.clear();
   buffers.clear();
   files.clear();
-  if (!prepared || !write_output(options, face, messages, refused)) return kNothingWrittenStatus;
-  print_text(messages, written_line(options, face, names_bdf(options.output)));
+  std::string selection;
+  if (!prepared || !write_output(options, face, messages, refused, selection)) {
+    return kNothingWrittenStatus;
+  }
+  print_text(messages, written_line(options, face, names_bdf(options.output)) +
+                           selection_line(options, selection));
   return refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
 }
 

@@ -90,10 +90,19 @@ enum class DescriptorSizes { kToolsOwn, kAny };
 HeaderProblem read_font_header(InputBuffer& in, FontHeader& header,
                                DescriptorSizes sizes = DescriptorSizes::kToolsOwn);
 
-// Where the font header begins in a file that holds PCL commands or PJL
-// lines before it, within its first 4 KiB; -1 when it holds none such.
-// Leaves `in` somewhere in those bytes.
-std::int64_t font_header_after_prefix(InputBuffer& in);
+// What stands before a font header that does not begin the file.
+struct HeaderPrefix {
+  // Where the header begins after PCL commands or PJL lines within the
+  // file's first 4 KiB; -1 when the file holds none such.
+  std::int64_t header_at = -1;
+  // The font's ID when those commands are its ID command alone, as a
+  // download file begins: no prefix printers or kestrune take amiss.
+  int font_id = -1;
+};
+
+// What stands before the font header in a file that does not begin with
+// one. Leaves `in` somewhere in its first bytes.
+HeaderPrefix font_header_after_prefix(InputBuffer& in);
 
 // The reason the tool's error line gives for a problem, without its
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the
