@@ -7,6 +7,7 @@
 #include "characters/header_phase.h"
 #include "driver/options.h"
 #include "font_builder.h"
+#include "pcl/commands.h"
 #include "pcl/font_fields.h"
 #include "streams.h"
 
@@ -387,6 +388,33 @@ TEST(SelectionString, AtThePrintersResolution) {
     EXPECT_EQ(selection_commands(header, SelectionForm::kWrittenOut), c.written_out);
     header.descriptor_read = 63;
     EXPECT_EQ(selection_commands(header, SelectionForm::kWrittenOut), "");
+  }
+}
+
+TEST(FontIdBeforeHeader, OnlyAnIdStraightBeforeTheHeader) {
+  const std::pair<const char*, int> cases[] = {
+      {"\x1b*c12D\x1b)s", 12},
+      {"\x1b*c007D\x1b)s64W", 7},
+      {"\x1b*c0D\x1b)s", 0},
+      {"\x1b*c32767D\x1b)s", 32767},
+      {"\x1b*c32768D\x1b)s", -1},
+      {"\x1b*c000012D\x1b)s", -1},
+      {"\x1b*cD\x1b)s", -1},
+      {"\x1b*c12D", -1},
+      {"\x1b*c12D\x1b)", -1},
+      {"\x1b*c12d\x1b)s", -1},
+      {"\x1b*c5F\x1b)s", -1},
+      {"\x1b"
+       "E\x1b*c1D\x1b)s",
+       -1},
+      {"\x1b*c1D\x1b"
+       "E\x1b)s",
+       -1},
+      {"", -1},
+  };
+  for (const auto& [start, id] : cases) {
+    const std::string bytes = start;
+    EXPECT_EQ(font_id_before_header(text(bytes)), id) << bytes.substr(1);
   }
 }
 
