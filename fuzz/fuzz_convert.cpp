@@ -24,9 +24,12 @@ struct OptionSet {
   int symbol_set;  // -1: the input's
   int dpi;
   bool twice;
+  int font_id = -1;  // -1: no download file
+  bool permanent = false;
 };
 
-constexpr std::array<OptionSet, 8> kOptionSets = {{
+// New sets go at the end: a seed's first byte keeps the set it was made for.
+constexpr std::array<OptionSet, 10> kOptionSets = {{
     {"out.sfp", 1, -1, 0, false},
     {"out.bdf", 1, -1, 0, false},
     {"out.sfp", 4, -1, 0, false},
@@ -35,6 +38,8 @@ constexpr std::array<OptionSet, 8> kOptionSets = {{
     {"out.BDF", 2, -1, 600, false},
     {"out.sfp", 16, 14, 0, false},  // 0N
     {"out.bdf", 3, 341, 0, true},   // 10U
+    {"out.sfp", 1, -1, 0, false, 12, true},
+    {"out.sfp", 4, 277, 0, true, 32767, false},
 }};
 
 }  // namespace
@@ -52,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.scale = set.scale;
   options.symbol_set = set.symbol_set;
   options.dpi = set.dpi;
+  if (set.font_id >= 0) options.font_id = set.font_id;
+  options.permanent = set.permanent;
 
   const std::span<const std::uint8_t> font(data + 1, size - 1);
   kestrune::InputBuffer first(font);
@@ -68,7 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (made.status != 2 && !output.ends_with(".bdf") && !output.ends_with(".BDF")) {
     kestrune::InputBuffer written(made.font);
     kestrune::FontReader reader(written);
-    if (kestrune::check::check_font(reader).fails() > 0) std::abort();
+    // A download file reads as the font it holds, under its ID: its
+    // commands are no prefix and no stray bytes.
+    const kestrune::check::FontVerdict verdict = kestrune::check::check_font(reader);
+    if (verdict.fails() > 0 || reader.font_id() != set.font_id) std::abort();
+    constexpr std::string_view kPermanent = "\x1b*c5F";
+    const std::string_view end(reinterpret_cast<const char*>(made.font.data()), made.font.size());
+    if (set.permanent && !end.ends_with(kPermanent)) std::abort();
   }
   return 0;
 }

@@ -7,7 +7,8 @@
 # cleaned and mended), the viewer's terminal view and check, and but for
 # fuzz_run's corpus its proof job and the check in JSON, and the
 # converter's BDF of it; the converter's soft
-# fonts of the BDF seeds; command lines that fail; the book of rules; then
+# fonts of the BDF seeds and a download file of the sample; command lines
+# that fail; the book of rules; then
 # the output's safety cases (the viewer's proof among them) and a Unicode
 # file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
@@ -155,8 +156,10 @@ for input in fuzz/corpus/fuzz_bdf/*; do
   add_font "bdf-$(basename "$input")" <"$input"
   compare_runs "$fonts/bdf-$(basename "$input")" kestrune-convert --scale 4 in.sfp out.sfp
 done
+# A download file, and the download options refused.
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "--scale 17 in.sfp out.sfp" \
-  "in.sfp in.sfp out.bdf --name TooLongForAFontName"; do
+  "in.sfp in.sfp out.bdf --name TooLongForAFontName" "--font-id 12 --permanent in.sfp out.sfp" \
+  "--permanent in.sfp out.sfp" "--font-id 12 in.sfp out.bdf"; do
   # shellcheck disable=SC2086
   compare_runs "$work/sample" kestrune-convert $args
 done
