@@ -30,7 +30,8 @@ void handle_definition(CharacterDefinition& definition, const InputBuffer& in,
         print_text(messages, "Error: Input ends inside character ", definition.code, ".\n");
       break;
     case kFontControl:
-      // A download file's last command is kept, as a copy keeps it.
+      // A download file's font control is kept where it stood, as a copy
+      // keeps it.
       write_font_control(definition.code, context.out);
       break;
     case kTooShort:
