@@ -98,8 +98,18 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
 }
 
 // The line after it that says how a job selects the soft font written: by
-// its ID when it has one, and by its attributes as the font reads back.
-std::string selection_line(const ConvertOptions& options, const std::string& attributes) {
+// its ID when it has one, and by its attributes as its header reads, which
+// the one reading of a font decides from the header's own bytes: the same
+// whether the file written can be read back or not (a device, or a file
+// Windows keeps to its writer).
+std::string selection_line(const ConvertOptions& options, const Face& face) {
+  std::vector<std::uint8_t> header;
+  OutputBuffer out(header);
+  if (!write_pcl_header(face, out) || !out.flush()) return "";
+  InputBuffer in(header);
+  FontReader reader(in);
+  reader.read_header();
+  const std::string attributes = selection_commands(reader.header(), SelectionForm::kWrittenOut);
   if (attributes.empty()) return "";
   std::string line = "Select it ";
   if (options.font_id) {
@@ -109,13 +119,10 @@ std::string selection_line(const ConvertOptions& options, const std::string& att
 }
 
 // The font written is judged by the book of rules, as kestrune-view --check
-// judges it. Returns the rules it fails, each printed; `selection` is set to
-// the commands that select the font as it reads back.
-int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& messages,
-                 std::string& selection) {
+// judges it. Returns the rules it fails, each printed.
+int report_check(const ConvertOptions& options, InputBuffer& in, MessageSink& messages) {
   FontReader reader(in);
   const check::FontVerdict verdict = check::check_font(reader);
-  selection = selection_commands(reader.header(), SelectionForm::kWrittenOut);
   int fails = 0;
   for (const check::Finding& finding : verdict.findings) {
     if (finding.verdict != check::Verdict::kFail) continue;
@@ -157,18 +164,18 @@ bool write_face(const ConvertOptions& options, const Face& face, OutputBuffer& o
 // The soft font just written to `output`, judged from the file. An output
 // written straight to a device cannot be read back, and is not judged.
 int report_check_of_file(const ConvertOptions& options, const OutputFile& output,
-                         MessageSink& messages, std::string& selection) {
+                         MessageSink& messages) {
   if (output.temporary.empty() || std::fflush(output.stream) != 0) return 0;
   const std::unique_ptr<std::FILE, CloseFile> written(open_file(output.temporary.c_str(), "rb"));
   if (!written) return 0;
   InputBuffer in(written.get());
-  return report_check(options, in, messages, selection);
+  return report_check(options, in, messages);
 }
 
 // Writes the face to the output file, straight from the glyphs: memory
 // goes with the glyphs kept, never with the font written.
 bool write_output(const ConvertOptions& options, const Face& face, MessageSink& messages,
-                  std::size_t& refused, std::string& selection) {
+                  std::size_t& refused) {
   OutputFile output;
   if (!open_output(options.output.c_str(), output)) {
     report_system_reason(messages, output.error);
@@ -178,7 +185,7 @@ bool write_output(const ConvertOptions& options, const Face& face, MessageSink& 
   const bool bdf = names_bdf(options.output);
   OutputBuffer out(output.stream);
   const bool written = note_failure(write_face(options, face, out), output);
-  if (written && !bdf && report_check_of_file(options, output, messages, selection) > 0) ++refused;
+  if (written && !bdf && report_check_of_file(options, output, messages) > 0) ++refused;
   return close_output(output, written, messages) && written;
 }
 
@@ -207,10 +214,10 @@ MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& opt
   OutputBuffer out(made.font);
   if (!write_face(options, face, out)) return made;
   InputBuffer written(made.font);
-  std::string selection;
-  if (!bdf && report_check(options, written, messages, selection) > 0) ++refused;
+  if (!bdf && report_check(options, written, messages) > 0) ++refused;
   made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
-  made.written = written_line(options, face, bdf) + selection_line(options, selection);
+  made.written = written_line(options, face, bdf);
+  if (!bdf) made.written += selection_line(options, face);
   return made;
 }
 
@@ -236,12 +243,10 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
   inputs.clear();
   buffers.clear();
   files.clear();
-  std::string selection;
-  if (!prepared || !write_output(options, face, messages, refused, selection)) {
-    return kNothingWrittenStatus;
-  }
-  print_text(messages, written_line(options, face, names_bdf(options.output)) +
-                           selection_line(options, selection));
+  if (!prepared || !write_output(options, face, messages, refused)) return kNothingWrittenStatus;
+  const bool bdf = names_bdf(options.output);
+  print_text(messages,
+             written_line(options, face, bdf) + (bdf ? "" : selection_line(options, face)));
   return refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
 }
 
