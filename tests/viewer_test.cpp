@@ -581,7 +581,9 @@ std::vector<int> row_codes(const std::string& text) {
   bool inside = false;
   for (const std::string& line : lines_of(text)) {
     if (line.find(" character definition") != std::string::npos) break;
-    if (inside && !starts_with(line, "  Skipped")) codes.push_back(std::stoi(line));
+    if (inside && !starts_with(line, "  Skipped") && !starts_with(line, "  Font control")) {
+      codes.push_back(std::stoi(line));
+    }
     inside = inside || starts_with(line, "  code char");
   }
   return codes;
