@@ -28,9 +28,12 @@ struct OptionSet {
   int dpi;
   bool twice;
   CharacterClasses classes = CharacterClasses::kKeep;
+  int font_id = -1;  // -1: no download file
+  bool permanent = false;
 };
 
-constexpr std::array<OptionSet, 10> kOptionSets = {{
+// New sets go at the end: a seed's first byte keeps the set it was made for.
+constexpr std::array<OptionSet, 12> kOptionSets = {{
     {"out.sfp", 1, -1, 0, false},
     {"out.bdf", 1, -1, 0, false},
     {"out.sfp", 4, -1, 0, false},
@@ -41,6 +44,8 @@ constexpr std::array<OptionSet, 10> kOptionSets = {{
     {"out.bdf", 3, 341, 0, true},   // 10U
     {"out.sfp", 2, -1, 0, false, CharacterClasses::kCompress},
     {"out.sfp", 1, -1, 0, true, CharacterClasses::kExpand},
+    {"out.sfp", 1, -1, 0, false, CharacterClasses::kKeep, 12, true},
+    {"out.sfp", 4, 277, 0, true, CharacterClasses::kKeep, 32767, false},
 }};
 
 }  // namespace
@@ -59,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.symbol_set = set.symbol_set;
   options.dpi = set.dpi;
   options.classes = set.classes;
+  if (set.font_id >= 0) options.font_id = set.font_id;
+  options.permanent = set.permanent;
 
   const std::span<const std::uint8_t> font(data + 1, size - 1);
   kestrune::InputBuffer first(font);
@@ -75,7 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (made.status != 2 && !output.ends_with(".bdf") && !output.ends_with(".BDF")) {
     kestrune::InputBuffer written(made.font);
     kestrune::FontReader reader(written);
-    if (kestrune::check::check_font(reader).fails() > 0) std::abort();
+    // A download file reads as the font it holds, under its ID: its
+    // commands are no prefix and no stray bytes.
+    const kestrune::check::FontVerdict verdict = kestrune::check::check_font(reader);
+    if (verdict.fails() > 0 || reader.font_id() != set.font_id) std::abort();
+    constexpr std::string_view kPermanent = "\x1b*c5F";
+    const std::string_view end(reinterpret_cast<const char*>(made.font.data()), made.font.size());
+    if (set.permanent && !end.ends_with(kPermanent)) std::abort();
   }
   return 0;
 }

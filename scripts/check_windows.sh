@@ -8,8 +8,9 @@
 # sheet, and its check, and but for
 # fuzz_run's corpus its proof job and the check in JSON, and the
 # converter's BDF of it; the converter's soft
-# fonts of the BDF seeds and of the PNG images, and its --compress and
-# --expand; command lines that fail; the book of rules; then
+# fonts of the BDF seeds and of the PNG images, its --compress and
+# --expand, and a download file of the sample; command lines that fail;
+# the book of rules; then
 # the output's safety cases (the viewer's proof among them) and a Unicode
 # file name on Windows alone.
 #   scripts/check_windows.sh LINUX_BUILD WINDOWS_BUILD
@@ -174,8 +175,10 @@ for input in fuzz/corpus/fuzz_png/*; do
   compare_runs "$fonts/png-$(basename "$input")" kestrune-convert --code 200 sample.sfp in.sfp \
     out.sfp
 done
+# A download file, and the download options refused.
 for args in "" "in.sfp" "none.sfp out.sfp" "in.sfp nodir/out.sfp" "--scale 17 in.sfp out.sfp" \
-  "in.sfp in.sfp out.bdf --name TooLongForAFontName" "--compress --expand in.sfp out.sfp"; do
+  "in.sfp in.sfp out.bdf --name TooLongForAFontName" "--font-id 12 --permanent in.sfp out.sfp" \
+  "--permanent in.sfp out.sfp" "--font-id 12 in.sfp out.bdf" "--compress --expand in.sfp out.sfp"; do
   # shellcheck disable=SC2086
   compare_runs "$work/sample" kestrune-convert $args
 done

@@ -163,6 +163,58 @@ TEST(BodyPass, EveryPrefixGivesAPrefixOfTheWholeOutput) {
   }
 }
 
+// A download file is the font it holds: every mode writes what it writes of
+// the font alone, with the ID before it and the font control commands where
+// they stood, and says the same of it.
+TEST(BodyPass, ADownloadFileKeepsItsIdAndFontControls) {
+  const Bytes font = fontbuilder::font(
+      FontSpec{}, {drawn_glyph(65, {"#.#", ".##", "#.."}), drawn_glyph(66, {"##", "#."})});
+  const Bytes a = fontbuilder::font(FontSpec{}, {drawn_glyph(65, {"#.#", ".##", "#.."})});
+  const Bytes b = fontbuilder::character_definition(drawn_glyph(66, {"##", "#."}));
+  struct Case {
+    const char* name;
+    Bytes before;
+    Bytes between;  // after the first character
+    Bytes after;
+  };
+  const Case cases[] = {
+      {"permanent", fontbuilder::command("*c12D"), {}, fontbuilder::command("*c5F")},
+      {"temporary, ID 0", fontbuilder::command("*c0D"), {}, fontbuilder::command("*c4F")},
+      {"an ID alone", fontbuilder::command("*c32767D"), {}, {}},
+      {"a control between characters",
+       fontbuilder::command("*c7D"),
+       fontbuilder::command("*c5F"),
+       {}},
+  };
+  const std::vector<std::vector<std::string>> modes = {
+      {}, {"-r600"}, {"-l"}, {"-clean"}, {"-fix"}, {"-l", "-clean", "-fix"}, {"-r600", "-f20"}};
+  for (const Case& c : cases) {
+    Bytes file = c.before;
+    append(file, a);
+    append(file, c.between);
+    append(file, b);
+    append(file, c.after);
+    for (const auto& mode : modes) {
+      SCOPED_TRACE(std::string(c.name) + ", " + (mode.empty() ? "copy" : mode[0]));
+      const MemoryRun plain = run_in_memory(font, mode);
+      const MemoryRun run = run_in_memory(file, mode);
+      ASSERT_TRUE(run.completed) << run.messages;
+      EXPECT_EQ(run.messages, plain.messages);
+      // The plain run's output with the same commands where they stood:
+      // the run on A alone writes the header and A.
+      const Bytes first = run_in_memory(a, mode).output;
+      ASSERT_TRUE(std::equal(first.begin(), first.end(), plain.output.begin()));
+      Bytes expected = c.before;
+      append(expected, first);
+      append(expected, c.between);
+      expected.insert(expected.end(), plain.output.begin() + static_cast<long>(first.size()),
+                      plain.output.end());
+      append(expected, c.after);
+      EXPECT_EQ(run.output, expected);
+    }
+  }
+}
+
 TEST(BodyPass, CleaningACleanedFontChangesNothing) {
   std::mt19937 rng(3);
   std::vector<GlyphSpec> glyphs;

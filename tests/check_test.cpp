@@ -112,11 +112,26 @@ std::vector<RuleCase> rule_cases() {
       {"no characters", fb::font({}, {}), {"WARN no-characters"}, 0},
       {"stray bytes", plain, {"WARN stray-bytes"}, 0},
       {"cut short", plain, {"FAIL cut-short"}, 1},
+      // A download file: its ID straight before the header, and the command
+      // that makes it permanent or temporary after it, are the font's own.
+      {"download file, permanent", fb::command("*c12D"), {}, 0},
+      {"download file, temporary", fb::command("*c32767D"), {}, 0},
+      {"an ID past 32767 is a prefix", fb::command("*c32768D"), {"WARN pcl-prefix"}, 0},
+      {"a font control that deletes fonts is stray", plain, {"WARN stray-bytes"}, 0},
   };
+  // A reset before the ID makes it a prefix.
+  cases[2].font = fb::command("E");
+  append(cases[2].font, fb::command("*c1D"));
   append(cases[2].font, plain);
   append(cases[4].font, fb::command("(1X"));
   const Bytes def = fb::character_definition(glyph(66));
   cases[5].font.insert(cases[5].font.end(), def.begin(), def.end() - 3);
+  append(cases[6].font, plain);
+  append(cases[6].font, fb::command("*c5F"));
+  append(cases[7].font, plain);
+  append(cases[7].font, fb::command("*c4F"));
+  append(cases[8].font, plain);
+  append(cases[9].font, fb::command("*c0F"));
 
   auto header_case = [&](const char* name, void (*change)(fb::FontSpec&),
                          std::vector<std::string> rules, int status) {
@@ -412,7 +427,8 @@ TEST(FontCheck, ManyFontsEachReportedThenTheirTotals) {
 #ifdef KESTRUNE_HAVE_JSON
 TEST(FontCheck, JsonHoldsWhatTheLinesSay) {
   const std::string dir = testsupport::temp_dir();
-  Bytes font = fb::command("*c1D");
+  Bytes font = fb::command("E");
+  append(font, fb::command("*c1D"));
   fb::FontSpec header;
   header.first_code = 66;
   append(font, font_of({with(glyph(65), [](fb::GlyphSpec& g) { g.descriptor_size = 16; }),

@@ -7,6 +7,8 @@
 #include "characters/header_phase.h"
 #include "driver/options.h"
 #include "font_builder.h"
+#include "pcl/commands.h"
+#include "pcl/font_fields.h"
 #include "streams.h"
 
 namespace kestrune {
@@ -291,6 +293,140 @@ TEST(RewriteFontHeader, BodyReadableAfterSizeBelowDescriptor) {
   ASSERT_TRUE(rewrite_font_header(font, out, {}, capture.sink()).written);
   EXPECT_EQ(in.next_byte(), input[input.size() - 2]);
   EXPECT_FALSE(in.exhausted());
+}
+
+// ------------------------------------------------------ selection strings
+
+// A 12-point Roman-8 font at 300 dpi, 16.67 characters per inch.
+FontFields selected_fields() {
+  FontFields f;
+  f.symbol_set = 277;  // 8U
+  f.spacing = 1;
+  f.pitch = 72;    // 18 dots
+  f.height = 200;  // 50 dots: 12 points at 300 dpi
+  f.typeface = 4099;
+  return f;
+}
+
+struct SelectionCase {
+  const char* name;
+  void (*change)(FontFields&);
+  int resolution;
+  const char* written_out;
+};
+
+TEST(SelectionString, FromFields) {
+  const SelectionCase cases[] = {
+      {"proportional, 300 dpi", [](FontFields&) {}, 300, "ESC (8U ESC (s1p16.67h12v0s0b4099T"},
+      {"fixed", [](FontFields& f) { f.spacing = 0; }, 300, "ESC (8U ESC (s0p16.67h12v0s0b4099T"},
+      {"600 dpi, same dots: twice the pitch, half the height", [](FontFields&) {}, 600,
+       "ESC (8U ESC (s1p33.33h6v0s0b4099T"},
+      {"10 cpi exactly", [](FontFields& f) { f.pitch = 120; }, 300,
+       "ESC (8U ESC (s1p10h12v0s0b4099T"},
+      {"pitch extended: 18.125 dots", [](FontFields& f) { f.pitch_extended = 128; }, 300,
+       "ESC (8U ESC (s1p16.55h12v0s0b4099T"},
+      {"pitch extended alone", [](FontFields& f) { f.pitch = 0, f.pitch_extended = 1; }, 300,
+       "ESC (8U ESC (s1p307200h12v0s0b4099T"},
+      {"pitch 0 leaves the pitch out", [](FontFields& f) { f.pitch = 0; }, 300,
+       "ESC (8U ESC (s1p12v0s0b4099T"},
+      {"no resolution leaves pitch and height out", [](FontFields&) {}, 0,
+       "ESC (8U ESC (s1p0s0b4099T"},
+      {"a quarter point", [](FontFields& f) { f.height = 204; }, 300,
+       "ESC (8U ESC (s1p16.67h12.25v0s0b4099T"},
+      {"half a point", [](FontFields& f) { f.height = 208; }, 300,
+       "ESC (8U ESC (s1p16.67h12.5v0s0b4099T"},
+      {"three quarters, rounded up from 50.88 quarter points",
+       [](FontFields& f) { f.height = 212; }, 300, "ESC (8U ESC (s1p16.67h12.75v0s0b4099T"},
+      {"rounded down from 48.24 quarter points", [](FontFields& f) { f.height = 201; }, 300,
+       "ESC (8U ESC (s1p16.67h12v0s0b4099T"},
+      {"negative stroke weight", [](FontFields& f) { f.stroke_weight = -3; }, 300,
+       "ESC (8U ESC (s1p16.67h12v0s-3b4099T"},
+      {"style past a byte", [](FontFields& f) { f.style = 0x0123; }, 300,
+       "ESC (8U ESC (s1p16.67h12v291s0b4099T"},
+      {"ASCII, typeface 0", [](FontFields& f) { f.symbol_set = 21, f.typeface = 0; }, 300,
+       "ESC (0U ESC (s1p16.67h12v0s0b0T"},
+      {"largest typeface and symbol set", [](FontFields& f) { f.symbol_set = f.typeface = 65535; },
+       300, "ESC (2047_ ESC (s1p16.67h12v0s0b65535T"},
+  };
+  for (const SelectionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FontFields f = selected_fields();
+    c.change(f);
+    EXPECT_EQ(selection_string(f, c.resolution, SelectionForm::kWrittenOut), c.written_out);
+  }
+  EXPECT_EQ(selection_string(selected_fields(), 300, SelectionForm::kPrintf),
+            "\\e(8U\\e(s1p16.67h12v0s0b4099T");
+}
+
+TEST(SelectionString, AtThePrintersResolution) {
+  struct Case {
+    const char* name;
+    int size;
+    int format;
+    int dpi;
+    const char* written_out;
+  };
+  // The printer's resolution, not the descriptor's, as the header decides it.
+  const Case cases[] = {
+      {"64 bytes", 64, 0, 600, "ESC (8U ESC (s1p16.67h12v0s0b4099T"},
+      {"68 bytes of format 0: its resolution ignored", 68, 0, 600,
+       "ESC (8U ESC (s1p16.67h12v0s0b4099T"},
+      {"format 20 at 600 dpi", 68, 20, 600, "ESC (8U ESC (s1p33.33h6v0s0b4099T"},
+      {"format 20 at 0 dpi", 68, 20, 0, "ESC (8U ESC (s1p16.67h12v0s0b4099T"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FontFields f = selected_fields();
+    f.descriptor_size = c.size;
+    f.header_format = c.format;
+    f.x_resolution = f.y_resolution = c.dpi;
+    FontHeader header;
+    const auto bytes = encode_font_fields(f);
+    std::copy(bytes.begin(), bytes.end(), header.descriptor.bytes.begin());
+    header.descriptor.size = c.size;
+    header.descriptor_read = static_cast<std::size_t>(c.size);
+    EXPECT_EQ(selection_commands(header, SelectionForm::kWrittenOut), c.written_out);
+    header.descriptor_read = 63;
+    EXPECT_EQ(selection_commands(header, SelectionForm::kWrittenOut), "");
+  }
+}
+
+TEST(FontIdBeforeHeader, OnlyAnIdStraightBeforeTheHeader) {
+  const std::pair<const char*, int> cases[] = {
+      {"\x1b*c12D\x1b)s", 12},
+      {"\x1b*c007D\x1b)s64W", 7},
+      {"\x1b*c0D\x1b)s", 0},
+      {"\x1b*c32767D\x1b)s", 32767},
+      {"\x1b*c32768D\x1b)s", -1},
+      {"\x1b*c000012D\x1b)s", -1},
+      {"\x1b*cD\x1b)s", -1},
+      {"\x1b*c12D", -1},
+      {"\x1b*c12D\x1b)", -1},
+      {"\x1b*c12d\x1b)s", -1},
+      {"\x1b*c5F\x1b)s", -1},
+      {"\x1b"
+       "E\x1b*c1D\x1b)s",
+       -1},
+      {"\x1b*c1D\x1b"
+       "E\x1b)s",
+       -1},
+      {"", -1},
+  };
+  for (const auto& [start, id] : cases) {
+    const std::string bytes = start;
+    EXPECT_EQ(font_id_before_header(text(bytes)), id) << bytes.substr(1);
+  }
+}
+
+TEST(HundredthsText, Forms) {
+  const std::pair<std::int64_t, const char*> cases[] = {{1200, "12"},
+                                                        {1050, "10.5"},
+                                                        {1667, "16.67"},
+                                                        {5, "0.05"},
+                                                        {0, "0"},
+                                                        {-250, "-2.5"},
+                                                        {INT64_MIN, "-92233720368547758.08"}};
+  for (const auto& [hundredths, text] : cases) EXPECT_EQ(hundredths_text(hundredths), text);
 }
 
 }  // namespace

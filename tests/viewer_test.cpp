@@ -195,6 +195,8 @@ TEST(ViewerHeader, SampleHeaderSection) {
       "  Orientation:        0 (portrait)\n"
       "  Resolution:         none in a 64-byte descriptor (printed at 300 dpi)\n"
       "  Font name:          \"Kestrune Sample\"\n"
+      "  Selected by:        ESC (8U ESC (s1p25h3.75v0s0b3T\n"
+      "  In printf:          \\e(8U\\e(s1p25h3.75v0s0b3T\n"
       "  Extra header bytes: 53: \"Copyright (c) 2026 Kestrune sample font. Free to use.\"\n"
       "\nCharacters:\n";
   EXPECT_NE(text.find(expected), std::string::npos) << text;
@@ -202,6 +204,39 @@ TEST(ViewerHeader, SampleHeaderSection) {
       text.find("    65 'A'       670     1      0      1     14     10     14     48      44\n"),
       std::string::npos)
       << text;
+}
+
+// A download file is shown as the font it holds: its ID named, no prefix,
+// and its font controls listed as what they are. A font whose characters
+// are no bitmaps has no selection by height shown.
+TEST(ViewerHeader, ADownloadFileAndTheFontsSelection) {
+  const fb::Bytes sample = fb::read_file(SAMPLE_FONT);
+  fb::Bytes file = fb::command("*c12D");
+  fb::append(file, sample);
+  fb::append(file, fb::command("*c5F"));
+  std::string text;
+  ASSERT_EQ(view_bytes(file, text), view::kStatusComplete) << text;
+  const std::string lines[] = {
+      "Font ID: 12 (ESC *c12D before the font header, as a download file begins); selected by "
+      "ESC (12X.\nFont header: ESC )s117W, a block of 117 bytes from byte 13\n",
+      "  Selected by:        ESC (8U ESC (s1p25h3.75v0s0b3T\n", "    90 'Z'      2062 ",
+      "\n  Font control at byte 2118: ESC *c5F, the font made permanent\n36 character "
+      "definitions.\n",
+      "End of font at byte 2123.\n"};
+  std::size_t at = 0;
+  for (const std::string& line : lines) {
+    at = text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+  }
+  EXPECT_EQ(text.find("PCL prefix"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Skipped"), std::string::npos) << text;
+
+  fb::FontSpec scalable;
+  scalable.header_format = 15;
+  ASSERT_EQ(view_bytes(fb::font(scalable, {}), text), view::kStatusComplete) << text;
+  EXPECT_NE(text.find("  Font name:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Selected by:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("In printf:"), std::string::npos) << text;
 }
 
 TEST(ViewerHeader, ResolutionWithoutFormat20IsNoted) {
@@ -544,7 +579,9 @@ std::vector<int> row_codes(const std::string& text) {
   bool inside = false;
   for (const std::string& line : lines_of(text)) {
     if (line.find(" character definition") != std::string::npos) break;
-    if (inside && !starts_with(line, "  Skipped")) codes.push_back(std::stoi(line));
+    if (inside && !starts_with(line, "  Skipped") && !starts_with(line, "  Font control")) {
+      codes.push_back(std::stoi(line));
+    }
     inside = inside || starts_with(line, "  code char");
   }
   return codes;

@@ -146,7 +146,9 @@ HeaderOutcome rewrite_font_header(FontReader& font, OutputBuffer& out, const Hea
     report_read_error(messages);
     return outcome;
   }
-  if (!write_font_header(out, header)) {
+  // A download file's ID is kept before the header, as printers need it.
+  const bool id_written = font.font_id() < 0 || write_font_id(font.font_id(), out);
+  if (!id_written || !write_font_header(out, header)) {
     report_write_error(messages, out.error_number());
     return outcome;
   }

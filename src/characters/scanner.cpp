@@ -29,6 +29,11 @@ void handle_definition(CharacterDefinition& definition, const InputBuffer& in,
       if (!in.failed())
         print_text(messages, "Error: Input ends inside character ", definition.code, ".\n");
       break;
+    case kFontControl:
+      // A download file's font control is kept where it stood, as a copy
+      // keeps it.
+      write_font_control(definition.code, context.out);
+      break;
     case kTooShort:
       print_text(messages, "Error: Character ", definition.code,
                  " is too short to hold a descriptor; skipped.\n");

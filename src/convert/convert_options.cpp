@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "pcl/commands.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
 
@@ -37,6 +38,10 @@ constexpr const char* kUsage =
     "                   65); each later image takes the next\n"
     "  --threshold P    an image's pixel is a dot when, laid over white, it is\n"
     "                   darker than P percent of white, 1 to 100 (default 50)\n"
+    "  --font-id N      a download file: ESC *c<N>D before the font, N from 0\n"
+    "                   to 32767 (PCL output only)\n"
+    "  --permanent      with --font-id: ESC *c5F after the font, which keeps it\n"
+    "                   through a printer reset until the printer is switched off\n"
     "  --help           show this text\n"
     "  --version        show the version\n"
     "  --               ends the options: what follows is files\n"
@@ -56,7 +61,25 @@ int symbol_set_asked(const std::string& id) {
   return value >= 0 && find_symbol_set(value) != nullptr ? value : -1;
 }
 
+// --font-id and --permanent make a PCL download file. Empty when they
+// stand as they may.
+std::string download_options_error(const ConvertOptions& options) {
+  if (options.permanent && !options.font_id) return "--permanent needs --font-id";
+  if ((options.font_id || options.permanent) && names_bdf(options.output)) {
+    return std::string(options.permanent ? "--permanent" : "--font-id") +
+           ": a BDF output (.bdf) is no download file";
+  }
+  return "";
+}
+
 }  // namespace
+
+bool names_bdf(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  return end == ".bdf";
+}
 
 CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   ConvertOptions options;
@@ -82,6 +105,9 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   app.add_flag("--expand", expand)->excludes(compress_option);
   app.add_option("--code", options.code)->check(CLI::Range(0, 65535));
   app.add_option("--threshold", options.threshold)->check(CLI::Range(1, 100));
+  int font_id = 0;
+  auto* font_id_option = app.add_option("--font-id", font_id)->check(CLI::Range(0, kLargestFontId));
+  app.add_flag("--permanent", options.permanent);
   app.add_option("files", files);
   try {
     app.parse(argc, argv);
@@ -115,7 +141,10 @@ CommandLine parse_convert_command_line(int argc, const char* const* argv) {
   if (typeface_option->count() > 0) options.typeface = typeface;
   if (compress) options.classes = CharacterClasses::kCompress;
   if (expand) options.classes = CharacterClasses::kExpand;
+  if (font_id_option->count() > 0) options.font_id = font_id;
   options.output = files.back();
+  const std::string download_error = download_options_error(options);
+  if (!download_error.empty()) return {std::nullopt, usage_error(download_error)};
   files.pop_back();
   options.inputs = std::move(files);
   return {std::move(options), 0};

@@ -19,9 +19,16 @@ struct ConvertOptions {
   std::optional<std::string> name;
   std::optional<int> typeface;
   CharacterClasses classes = CharacterClasses::kKeep;  // --compress, --expand
-  int code = 65;       // the first image's character code
+  int code = 65;                                       // the first image's character code
   int threshold = 50;  // an image's dot is darker than this percent of white
+  // A download file: the font's ID (0 to 32767) before it, and with
+  // `permanent` ESC *c5F after it. PCL output only.
+  std::optional<int> font_id;
+  bool permanent = false;
 };
+
+// The output is a BDF font: its name ends in .bdf, in any case.
+bool names_bdf(const std::string& name);
 
 // What the command line asks for: a conversion, or an exit status when it
 // asks for none (--help, --version, a usage error, each printed here).

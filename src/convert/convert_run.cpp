@@ -16,6 +16,7 @@
 #include "convert/bdf_writer.h"
 #include "convert/convert_inputs.h"
 #include "convert/pcl_writer.h"
+#include "pcl/commands.h"
 #include "pcl/font_fields.h"
 #include "pcl/symbol_sets.h"
 #include "platform/files.h"
@@ -27,13 +28,6 @@ namespace {
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-bool names_bdf(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string end = name.substr(name.size() - 4);
-  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  return end == ".bdf";
-}
 
 // Glyphs that scaling took beyond what printers take are left out, each
 // named. Returns how many.
@@ -83,12 +77,7 @@ void apply_options(const ConvertOptions& options, Face& face) {
 std::string point_size_text(const FontFields& fields) {
   if (fields.y_resolution <= 0) return "0";
   const double points = fields.height / 4.0 * 72.0 / fields.y_resolution;
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", std::round(points * 100.0) / 100.0);
-  std::string shown = text;
-  while (shown.back() == '0') shown.pop_back();
-  if (shown.back() == '.') shown.pop_back();
-  return shown;
+  return hundredths_text(std::llround(points * 100.0));
 }
 
 std::string plural(std::size_t count, const char* one, const char* many) {
@@ -106,6 +95,27 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
   line += ", symbol set " + symbol_set_name(f.symbol_set);
   line += f.spacing == 0 ? ", fixed pitch, " : ", proportional, ";
   return line + point_size_text(f) + " point.\n";
+}
+
+// The line after it that says how a job selects the soft font written: by
+// its ID when it has one, and by its attributes as its header reads, which
+// the one reading of a font decides from the header's own bytes: the same
+// whether the file written can be read back or not (a device, or a file
+// Windows keeps to its writer).
+std::string selection_line(const ConvertOptions& options, const Face& face) {
+  std::vector<std::uint8_t> header;
+  OutputBuffer out(header);
+  if (!write_pcl_header(face, out) || !out.flush()) return "";
+  InputBuffer in(header);
+  FontReader reader(in);
+  reader.read_header();
+  const std::string attributes = selection_commands(reader.header(), SelectionForm::kWrittenOut);
+  if (attributes.empty()) return "";
+  std::string line = "Select it ";
+  if (options.font_id) {
+    line += "with ESC (" + std::to_string(*options.font_id) + "X, or ";
+  }
+  return line + "by its attributes with " + attributes + ".\n";
 }
 
 // The font written is judged by the book of rules, as kestrune-view --check
@@ -145,18 +155,32 @@ bool prepare_face(std::span<const NamedInput> inputs, const ConvertOptions& opti
   return true;
 }
 
-bool write_face(const Face& face, const ConvertOptions& options, bool bdf, OutputBuffer& out) {
-  return (bdf ? write_bdf(face, out) : write_pcl_font(face, options.classes, out)) && out.flush();
+// A soft font is a download file with a font ID: the ID before it, and
+// with --permanent the command that keeps it through a reset after it.
+bool write_soft_font(const ConvertOptions& options, const Face& face, OutputBuffer& out) {
+  return (!options.font_id || write_font_id(*options.font_id, out)) &&
+         write_pcl_font(face, options.classes, out) &&
+         (!options.permanent || write_font_control(kMakePermanent, out));
+}
+
+bool write_face(const ConvertOptions& options, const Face& face, OutputBuffer& out) {
+  const bool bdf = names_bdf(options.output);
+  return (bdf ? write_bdf(face, out) : write_soft_font(options, face, out)) && out.flush();
 }
 
 // The soft font just written to `output`, judged from the file. An output
 // written straight to a device cannot be read back, and is not judged.
 int report_check_of_file(const ConvertOptions& options, const OutputFile& output,
                          MessageSink& messages) {
-  if (output.temporary.empty() || std::fflush(output.stream) != 0) return 0;
-  const std::unique_ptr<std::FILE, CloseFile> written(open_file(output.temporary.c_str(), "rb"));
-  if (!written) return 0;
-  InputBuffer in(written.get());
+  if (output.temporary.empty()) return 0;
+  // Read back through the stream it was written by, which is open for
+  // reading too: Windows lets no one else open the new file while it is
+  // being written. A font that cannot be read back is not taken as sound.
+  if (std::fflush(output.stream) != 0 || std::fseek(output.stream, 0, SEEK_SET) != 0) {
+    print_text(messages, "Error: " + options.output + " could not be read back to be checked.\n");
+    return 1;
+  }
+  InputBuffer in(output.stream);
   return report_check(options, in, messages);
 }
 
@@ -172,7 +196,7 @@ bool write_output(const ConvertOptions& options, const Face& face, MessageSink& 
   }
   const bool bdf = names_bdf(options.output);
   OutputBuffer out(output.stream);
-  const bool written = note_failure(write_face(face, options, bdf, out), output);
+  const bool written = note_failure(write_face(options, face, out), output);
   if (written && !bdf && report_check_of_file(options, output, messages) > 0) ++refused;
   return close_output(output, written, messages) && written;
 }
@@ -197,13 +221,15 @@ MadeFont make_font(std::span<const NamedInput> inputs, const ConvertOptions& opt
   std::size_t refused = 0;
   if (!prepare_face(inputs, options, messages, face, refused)) return made;
   const bool bdf = names_bdf(options.output);
-  if (!bdf) made.font.reserve(pcl_font_size(face, options.classes));
+  // The ID and the control command after the font take a command each.
+  if (!bdf) made.font.reserve(pcl_font_size(face, options.classes) + 2 * kLongestCommand);
   OutputBuffer out(made.font);
-  if (!write_face(face, options, bdf, out)) return made;
+  if (!write_face(options, face, out)) return made;
   InputBuffer written(made.font);
   if (!bdf && report_check(options, written, messages) > 0) ++refused;
   made.status = refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
   made.written = written_line(options, face, bdf);
+  if (!bdf) made.written += selection_line(options, face);
   return made;
 }
 
@@ -230,7 +256,9 @@ int run_convert(const ConvertOptions& options, MessageSink& messages) {
   buffers.clear();
   files.clear();
   if (!prepared || !write_output(options, face, messages, refused)) return kNothingWrittenStatus;
-  print_text(messages, written_line(options, face, names_bdf(options.output)));
+  const bool bdf = names_bdf(options.output);
+  print_text(messages,
+             written_line(options, face, bdf) + (bdf ? "" : selection_line(options, face)));
   return refused > 0 ? kRefusedGlyphsStatus : kWrittenStatus;
 }
 

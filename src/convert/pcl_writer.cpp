@@ -22,22 +22,6 @@ std::int16_t clamped_word(int value) {
   return static_cast<std::int16_t>(std::clamp(value, INT16_MIN, INT16_MAX));
 }
 
-// The font header: its descriptor, then as much of the copyright notice as
-// the header's size of at most 32767 bytes leaves room for.
-bool write_font_header(const Face& face, OutputBuffer& out) {
-  FontFields fields = face.fields;
-  fields.descriptor_size = fields.descriptor_size >= FontDescriptor::kResolutionSize
-                               ? FontDescriptor::kResolutionSize
-                               : FontDescriptor::kPlainSize;
-  const auto descriptor_size = static_cast<std::size_t>(fields.descriptor_size);
-  const std::size_t copyright =
-      std::min(face.copyright.size(), kLargestDataBlock - descriptor_size);
-  const auto descriptor = encode_font_fields(fields);
-  return emit_command(")s", static_cast<int>(descriptor_size + copyright), 'W', out) &&
-         out.write(std::span(descriptor).first(descriptor_size)) &&
-         out.write(bytes_of(face.copyright).first(copyright));
-}
-
 // The descriptor of the glyph's character, of the class given.
 CharacterDescriptor descriptor_of(const Glyph& glyph, std::uint8_t glyph_class) {
   CharacterDescriptor d;
@@ -105,6 +89,20 @@ bool write_glyph(const Glyph& glyph, CharacterClasses classes, std::vector<std::
 
 }  // namespace
 
+bool write_pcl_header(const Face& face, OutputBuffer& out) {
+  FontFields fields = face.fields;
+  fields.descriptor_size = fields.descriptor_size >= FontDescriptor::kResolutionSize
+                               ? FontDescriptor::kResolutionSize
+                               : FontDescriptor::kPlainSize;
+  const auto descriptor_size = static_cast<std::size_t>(fields.descriptor_size);
+  const std::size_t copyright =
+      std::min(face.copyright.size(), kLargestDataBlock - descriptor_size);
+  const auto descriptor = encode_font_fields(fields);
+  return emit_command(")s", static_cast<int>(descriptor_size + copyright), 'W', out) &&
+         out.write(std::span(descriptor).first(descriptor_size)) &&
+         out.write(bytes_of(face.copyright).first(copyright));
+}
+
 std::size_t pcl_font_size(const Face& face, CharacterClasses classes) {
   // The two commands before a block take at most 9 bytes each; a block of
   // more than 32767 bytes takes another 9 for every further command.
@@ -126,7 +124,7 @@ std::size_t pcl_font_size(const Face& face, CharacterClasses classes) {
 }
 
 bool write_pcl_font(const Face& face, CharacterClasses classes, OutputBuffer& out) {
-  if (!write_font_header(face, out)) return false;
+  if (!write_pcl_header(face, out)) return false;
   std::vector<std::uint8_t> packed;
   return face.glyphs.visit_in_code_order(
       [&](const Glyph& glyph) { return write_glyph(glyph, classes, packed, out); });

@@ -23,6 +23,11 @@ enum class CharacterClasses {
 // in memory takes its room at once, not twice over as it grows.
 std::size_t pcl_font_size(const Face& face, CharacterClasses classes);
 
+// Writes the font header alone: its descriptor, then as much of the
+// copyright notice as the header's size of at most 32767 bytes leaves room
+// for. False once the output has failed.
+bool write_pcl_header(const Face& face, OutputBuffer& out);
+
 // Writes the face, whose fields are finished (finish_fields). False once
 // the output has failed.
 bool write_pcl_font(const Face& face, CharacterClasses classes, OutputBuffer& out);

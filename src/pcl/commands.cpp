@@ -98,4 +98,26 @@ std::int64_t font_header_after_commands(std::span<const std::uint8_t> start) {
   return -1;
 }
 
+int font_id_before_header(std::span<const std::uint8_t> start) {
+  constexpr std::uint8_t kIdStart[] = {ESC, '*', 'c'};
+  constexpr std::size_t kMostDigits = 5;
+  if (start.size() < sizeof kIdStart ||
+      !std::equal(std::begin(kIdStart), std::end(kIdStart), start.begin())) {
+    return -1;
+  }
+  std::int64_t id = 0;
+  const std::size_t digits = fold_digits(start.subspan(sizeof kIdStart), id);
+  const std::size_t at = sizeof kIdStart + digits;
+  if (digits == 0 || digits > kMostDigits || id > kLargestFontId || at >= start.size() ||
+      start[at] != kFontIdTerminator) {
+    return -1;
+  }
+  const std::span<const std::uint8_t> header = start.subspan(at + 1);
+  if (header.size() < sizeof kFontHeaderStart ||
+      !std::equal(std::begin(kFontHeaderStart), std::end(kFontHeaderStart), header.begin())) {
+    return -1;
+  }
+  return static_cast<int>(id);
+}
+
 }  // namespace kestrune

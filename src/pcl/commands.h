@@ -83,6 +83,23 @@ inline constexpr std::array<std::uint8_t, 2> kContinuationPrefix = {4, 1};
 
 namespace kestrune {
 
+// A download file: the font's ID, ESC *c#D, straight before its header, and
+// after its characters ESC *c4F or ESC *c5F, which make it temporary or
+// permanent (kept through a printer reset until the printer is switched off).
+inline constexpr int kLargestFontId = 32767;
+inline constexpr char kFontIdTerminator = 'D';
+inline constexpr char kFontControlTerminator = 'F';
+inline constexpr int kMakeTemporary = 4;
+inline constexpr int kMakePermanent = 5;
+constexpr bool names_download_control(int control) {
+  return control == kMakeTemporary || control == kMakePermanent;
+}
+
+// The ID when `start`, the first bytes of a file, is a font ID command
+// (ESC *c, 1 to 5 digits of at most kLargestFontId, D) and then a font
+// header's ESC )s; else -1.
+int font_id_before_header(std::span<const std::uint8_t> start);
+
 // Download files often put PCL commands (a reset, the font's ID) or a PJL
 // header before the font header. When `start`, the first bytes of a file,
 // holds nothing but such commands and PJL lines before an ESC )s, returns

@@ -116,4 +116,54 @@ std::string symbol_set_name(int value) {
   return std::to_string(value >> 5) + static_cast<char>(64 + letter);
 }
 
+std::string hundredths_text(std::int64_t hundredths) {
+  const bool negative = hundredths < 0;
+  // Its magnitude as unsigned: the most negative value has no positive int64.
+  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(hundredths)
+                                           : static_cast<std::uint64_t>(hundredths);
+  std::string text = (negative ? "-" : "") + std::to_string(magnitude / 100);
+  const std::uint64_t fraction = magnitude % 100;
+  if (fraction == 0) return text;
+  text += '.';
+  text += static_cast<char>('0' + fraction / 10);
+  if (fraction % 10 != 0) text += static_cast<char>('0' + fraction % 10);
+  return text;
+}
+
+namespace {
+
+// a / b rounded half up, for a >= 0 and b > 0, in 64 bits: every operand
+// here is at most 32 bits wide.
+std::int64_t rounded_quotient(std::int64_t a, std::int64_t b) { return (2 * a + b) / (2 * b); }
+
+// The terms of ESC (s from the pitch on, each value followed by its
+// letter: pitch in characters per inch (h), height in points (v), style (s),
+// stroke weight (b), and the typeface last (T).
+std::string attribute_terms(const FontFields& f, int resolution) {
+  std::string terms;
+  // The pitch field is in quarter dots, its extension in 1024ths of a dot.
+  const std::int64_t advance = std::int64_t{f.pitch} * 256 + f.pitch_extended;
+  if (resolution > 0 && advance > 0) {
+    terms += hundredths_text(rounded_quotient(std::int64_t{resolution} * 1024 * 100, advance));
+    terms += 'h';
+  }
+  if (resolution > 0 && f.height >= 0) {
+    // The height field is in quarter dots: quarter points, rounded, first.
+    const std::int64_t quarter_points = rounded_quotient(std::int64_t{f.height} * 72, resolution);
+    terms += hundredths_text(quarter_points * 25) + 'v';
+  }
+  terms += std::to_string(f.style & 0xFFFF) + 's';
+  terms += std::to_string(f.stroke_weight) + 'b';
+  return terms + std::to_string(f.typeface & 0xFFFF) + 'T';
+}
+
+}  // namespace
+
+std::string selection_string(const FontFields& fields, int resolution, SelectionForm form) {
+  const std::string escape = form == SelectionForm::kPrintf ? "\\e" : "ESC ";
+  const std::string between = form == SelectionForm::kPrintf ? "" : " ";
+  return escape + "(" + symbol_set_name(fields.symbol_set & 0xFFFF) + between + escape + "(s" +
+         std::to_string(fields.spacing) + 'p' + attribute_terms(fields, resolution);
+}
+
 }  // namespace kestrune

@@ -58,4 +58,23 @@ std::array<std::uint8_t, 68> encode_font_fields(const FontFields& fields);
 int symbol_set_value(const std::string& name);
 std::string symbol_set_name(int value);
 
+// A number of hundredths as a printer's font list writes it: at most two
+// decimals, trailing zeros and a trailing point dropped ("12", "10.5",
+// "16.67").
+std::string hundredths_text(std::int64_t hundredths);
+
+// How a selection string is written: for a reader, with ESC spelled out and
+// a space between commands ("ESC (8U ESC (s1p...T"), or for a shell's
+// printf, each ESC as \e and nothing between ("\e(8U\e(s1p...T").
+enum class SelectionForm { kWrittenOut, kPrintf };
+
+// The commands that select this bitmap font by its attributes, as a
+// printer's font list gives them: the symbol set, then ESC (s with the
+// spacing (p), pitch (h), height (v), style (s), stroke weight (b) and
+// typeface, upper-case T last. `resolution`
+// is the one the printer prints the font at, which the caller decides; the
+// pitch is left out where it would divide by zero (a pitch of 0, or no
+// resolution), and the height where there is no resolution.
+std::string selection_string(const FontFields& fields, int resolution, SelectionForm form);
+
 }  // namespace kestrune

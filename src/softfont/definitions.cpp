@@ -100,7 +100,13 @@ DefinitionStatus read_after_escape(InputBuffer& in, std::vector<std::uint8_t>& b
     case CommandRead::kMismatch:
       return kNotCharacter;
     case CommandRead::kBadValue:
-      return kBadCode;
+      // The one other ESC *c command a font's body holds as its own.
+      if (code.terminator != kFontControlTerminator || code.overflow ||
+          !names_download_control(code.value)) {
+        return kBadCode;
+      }
+      definition.code = code.value;
+      return kFontControl;
     default:
       break;
   }
@@ -178,6 +184,14 @@ bool write_character_bytes_in_commands(CharacterWriter& character,
     character.left -= take;
   }
   return !character.out.failed();
+}
+
+bool write_font_id(int id, OutputBuffer& out) {
+  return emit_command("*c", id, kFontIdTerminator, out);
+}
+
+bool write_font_control(int control, OutputBuffer& out) {
+  return emit_command("*c", control, kFontControlTerminator, out);
 }
 
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out) {

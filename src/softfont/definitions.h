@@ -25,13 +25,23 @@ enum class DefinitionStatus {
   kCutShort,       // a code, then the input ends inside its data
   kTooShort,       // a code and a block too short for a descriptor
   kComplete,       // a code and its whole (joined) block
+  // ESC *c4F or ESC *c5F, which makes the font temporary or permanent, as a
+  // download file ends: no character, and no stray bytes either. `code`
+  // holds its value.
+  kFontControl,
 };
 
 // True when the bytes after the ESC held a character code: the definitions
 // the body pass reports as found, whatever was wrong with them after that.
 constexpr bool names_a_character(DefinitionStatus status) {
   return status != DefinitionStatus::kNotCharacter && status != DefinitionStatus::kCutBeforeCode &&
-         status != DefinitionStatus::kBadCode;
+         status != DefinitionStatus::kBadCode && status != DefinitionStatus::kFontControl;
+}
+
+// The definitions whose bytes belong to the font: its characters, and the
+// commands that make it temporary or permanent.
+constexpr bool belongs_to_font(DefinitionStatus status) {
+  return status == DefinitionStatus::kComplete || status == DefinitionStatus::kFontControl;
 }
 
 struct CharacterDefinition {
@@ -80,7 +90,7 @@ struct BytesOutsideDefinitions {
   }
   void account(const CharacterDefinition& definition) {
     outside(counted_to, definition.start);
-    if (definition.status != DefinitionStatus::kComplete) outside(definition.start, definition.end);
+    if (!belongs_to_font(definition.status)) outside(definition.start, definition.end);
     counted_to = definition.end;
   }
   void end_at(std::uint64_t end) {
@@ -125,6 +135,11 @@ inline void commit_character_bytes(CharacterWriter& character, std::size_t count
   character.room -= count;
   character.left -= count;
 }
+
+// A download file's commands around the font: its ID before the header,
+// and a font control (kMakeTemporary, kMakePermanent) after the characters.
+bool write_font_id(int id, OutputBuffer& out);
+bool write_font_control(int control, OutputBuffer& out);
 
 // A character of `block.size()` bytes written whole under `code`.
 bool write_character(int code, std::span<const std::uint8_t> block, OutputBuffer& out);

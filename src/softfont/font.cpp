@@ -8,13 +8,16 @@ HeaderProblem FontReader::read_header() {
   header_ = FontHeader{};
   header_problem_ = read_font_header(in_, header_, rules_.sizes);
   if (header_problem_ == HeaderProblem::kBadStart && !in_.failed()) {
-    prefix_end_ = font_header_after_prefix(in_);
-    if (prefix_end_ >= 0 && rules_.past_prefix) {
-      if (in_.seek(static_cast<std::uint64_t>(prefix_end_))) {
-        header_ = FontHeader{};
-        header_problem_ = read_font_header(in_, header_, rules_.sizes);
-        read_past_prefix_ = true;
-      }
+    const HeaderPrefix prefix = font_header_after_prefix(in_);
+    prefix_end_ = prefix.header_at;
+    const bool font_id = prefix.font_id >= 0 && prefix_end_ >= 0;
+    if ((font_id || (prefix_end_ >= 0 && rules_.past_prefix)) &&
+        in_.seek(static_cast<std::uint64_t>(prefix_end_))) {
+      header_ = FontHeader{};
+      header_problem_ = read_font_header(in_, header_, rules_.sizes);
+      header_start_ = static_cast<std::uint64_t>(prefix_end_);
+      font_id_ = font_id ? prefix.font_id : -1;
+      read_past_prefix_ = !font_id;
     }
   }
   body_start_ = header_.body_start();

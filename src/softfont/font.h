@@ -51,8 +51,14 @@ class FontReader {
   // file's first 4 KiB, or -1 when the file does not begin so. Known once
   // read_header() has found no header at the start.
   std::int64_t prefix_end() const { return prefix_end_; }
-  // The header was read from after such a prefix.
+  // The header was read from after such a prefix: not a font ID alone.
   bool read_past_prefix() const { return read_past_prefix_; }
+  // The ID of a download file, whose ID command (ESC *c#D) stands straight
+  // before its font header, which is read from there whatever the rules
+  // say of prefixes; -1 for any other file.
+  int font_id() const { return font_id_; }
+  // Where the font header was read from: 0, or after a prefix or an ID.
+  std::uint64_t header_start() const { return header_start_; }
   const FontHeader& header() const { return header_; }
   FontHeader& header() { return header_; }
   HeaderProblem header_problem() const { return header_problem_; }
@@ -102,6 +108,8 @@ class FontReader {
   FontReadingRules rules_;
   std::int64_t prefix_end_ = -1;
   bool read_past_prefix_ = false;
+  int font_id_ = -1;
+  std::uint64_t header_start_ = 0;
   FontHeader header_;
   std::uint64_t body_start_ = 0;
   HeaderProblem header_problem_ = HeaderProblem::kNone;

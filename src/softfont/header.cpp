@@ -87,12 +87,12 @@ HeaderProblem read_font_header(InputBuffer& in, FontHeader& header, DescriptorSi
   return read_header_block(in, header, sizes);
 }
 
-std::int64_t font_header_after_prefix(InputBuffer& in) {
+HeaderPrefix font_header_after_prefix(InputBuffer& in) {
   constexpr std::size_t kLookedAt = 4096;
   std::vector<std::uint8_t> start;
-  if (!in.seek(0)) return -1;
+  if (!in.seek(0)) return {};
   start.resize(in.read_block_at(0, kLookedAt, start));
-  return font_header_after_commands(start);
+  return {font_header_after_commands(start), font_id_before_header(start)};
 }
 
 namespace {
@@ -132,6 +132,13 @@ int printer_resolution(const FontHeader& header) {
 bool resolution_ignored(const FontHeader& header) {
   return header.descriptor.size >= FontDescriptor::kResolutionSize &&
          header_format(header.format_byte()).kind == FormatKind::kBitmap;
+}
+
+std::string selection_commands(const FontHeader& header, SelectionForm form) {
+  if (header.descriptor_read < FontDescriptor::kPlainSize) return "";
+  const std::span<const std::uint8_t> plain(header.descriptor.bytes.data(),
+                                            FontDescriptor::kPlainSize);
+  return selection_string(decode_font_fields(plain), printer_resolution(header), form);
 }
 
 namespace {

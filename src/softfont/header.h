@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "bytes/input.h"
+#include "pcl/font_fields.h"
 #include "pcl/records.h"
 
 namespace kestrune {
@@ -67,6 +69,11 @@ int printer_resolution(const FontHeader& header);
 // read, its header being a plain bitmap font's (format 0).
 bool resolution_ignored(const FontHeader& header);
 
+// The commands that select the font by its attributes at the resolution
+// a printer prints it at (printer_resolution), in the form asked for; empty
+// when less than the 64-byte descriptor was read.
+std::string selection_commands(const FontHeader& header, SelectionForm form);
+
 // kestrune works only on the 64 and 68-byte descriptors.
 constexpr bool kestrune_takes_descriptor_size(int size) {
   return size == FontDescriptor::kPlainSize || size == FontDescriptor::kResolutionSize;
@@ -83,10 +90,19 @@ enum class DescriptorSizes { kToolsOwn, kAny };
 HeaderProblem read_font_header(InputBuffer& in, FontHeader& header,
                                DescriptorSizes sizes = DescriptorSizes::kToolsOwn);
 
-// Where the font header begins in a file that holds PCL commands or PJL
-// lines before it, within its first 4 KiB; -1 when it holds none such.
-// Leaves `in` somewhere in those bytes.
-std::int64_t font_header_after_prefix(InputBuffer& in);
+// What stands before a font header that does not begin the file.
+struct HeaderPrefix {
+  // Where the header begins after PCL commands or PJL lines within the
+  // file's first 4 KiB; -1 when the file holds none such.
+  std::int64_t header_at = -1;
+  // The font's ID when those commands are its ID command alone, as a
+  // download file begins: no prefix printers or kestrune take amiss.
+  int font_id = -1;
+};
+
+// What stands before the font header in a file that does not begin with
+// one. Leaves `in` somewhere in its first bytes.
+HeaderPrefix font_header_after_prefix(InputBuffer& in);
 
 // The reason the tool's error line gives for a problem, without its
 // "Error: " and line end. Empty for kNone and kReadError, whose line is the

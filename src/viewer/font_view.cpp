@@ -99,6 +99,11 @@ void record_definition(FontReader& font, const ViewOptions& options, TableCounts
     say(out, "  Skipped at %s: an ESC *c command that is not a character code\n",
         byte_offset_text(definition.start).c_str());
   }
+  if (definition.status == DefinitionStatus::kFontControl) {
+    say(out, "  Font control at %s: ESC *c%dF, the font made %s\n",
+        byte_offset_text(definition.start).c_str(), definition.code,
+        definition.code == kMakePermanent ? "permanent" : "temporary");
+  }
   if (!names_a_character(definition.status)) return;
   ++counts.definitions;
   const GlyphInfo info = inspect(font);
@@ -202,10 +207,9 @@ bool send_proof(InputBuffer& in, const ProofFont& proof, const ViewOptions& opti
   return true;
 }
 
-// The font from its header on, without any PCL commands before it.
-std::uint64_t font_start(const FontReader& font) {
-  return font.read_past_prefix() ? static_cast<std::uint64_t>(font.prefix_end()) : 0;
-}
+// The font from its header on, without any PCL commands or ID before it:
+// the proof gives it an ID of its own.
+std::uint64_t font_start(const FontReader& font) { return font.header_start(); }
 
 bool proof_font(FontReader& font, const TableCounts& counts, const ViewOptions& options,
                 MessageSink& out) {
@@ -259,8 +263,15 @@ int show_headline_only(FontReader& font, const StopPoint& stop, const ViewOption
   return failed ? kStatusFailed : status_of(stop);
 }
 
-// What stands before a font header found after PCL commands or PJL lines.
+// What stands before a font header found after PCL commands or PJL lines,
+// or after a download file's ID.
 void print_prefix(const FontReader& font, MessageSink& out) {
+  if (font.font_id() >= 0) {
+    say(out,
+        "Font ID: %d (ESC *c%dD before the font header, as a download file begins); selected by "
+        "ESC (%dX.\n",
+        font.font_id(), font.font_id(), font.font_id());
+  }
   if (!font.read_past_prefix()) return;
   const bool takes = font.header_problem() == HeaderProblem::kNone &&
                      kestrune_takes_descriptor_size(font.header().descriptor.size);

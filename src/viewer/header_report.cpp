@@ -37,6 +37,13 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
     field(out, "Resolution:", "none in a 64-byte descriptor (printed at 300 dpi)");
   }
   if (present >= kNameOffset + kNameSize) field(out, "Font name:", quoted(font_name(header)));
+  // How a job selects a bitmap font once it is downloaded; a scalable
+  // font's height is no fixed size.
+  if (present >= static_cast<std::size_t>(FontDescriptor::kPlainSize) &&
+      header_format(header.format_byte()).bitmap_characters) {
+    field(out, "Selected by:", selection_commands(header, SelectionForm::kWrittenOut));
+    field(out, "In printf:", selection_commands(header, SelectionForm::kPrintf));
+  }
 }
 
 void print_extra_bytes(const FontHeader& header, MessageSink& out) {
@@ -99,7 +106,6 @@ std::string quoted(std::span<const std::uint8_t> bytes) {
   }
   return text + "\"";
 }
-
 
 // The font's name, its trailing spaces dropped.
 std::span<const std::uint8_t> font_name(const FontHeader& header) {

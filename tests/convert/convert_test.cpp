@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -127,6 +128,51 @@ TEST(Convert, SoftFontsItMakesPassTheCheck) {
       ASSERT_EQ(made.made.status, 0) << made.printed;
       EXPECT_EQ(fails_of(made.made.font), 0) << "scale " << scale << ", symbol set " << set;
     }
+  }
+}
+
+// A download file: the font as it is made without an ID, with the ID
+// before it and ESC *c5F after it, read back as that font with no rule
+// broken, and a line that says how a job selects it.
+TEST(Convert, ADownloadFileIsTheFontBetweenItsIdAndItsControl) {
+  struct Row {
+    std::optional<int> id;
+    bool permanent;
+    const char* before;
+    const char* after;
+    const char* select;
+  };
+  const char* const attributes = "by its attributes with ESC (8U ESC (s0p15h7.75v0s0b0T.\n";
+  const Row rows[] = {
+      {std::nullopt, false, "", "", "Select it "},
+      {12, false, "\x1b*c12D", "", "Select it with ESC (12X, or "},
+      {12, true, "\x1b*c12D", "\x1b*c5F", "Select it with ESC (12X, or "},
+      {0, true, "\x1b*c0D", "\x1b*c5F", "Select it with ESC (0X, or "},
+      {32767, false, "\x1b*c32767D", "", "Select it with ESC (32767X, or "},
+  };
+  ConvertOptions plain_options;
+  plain_options.scale = 4;
+  const Made plain = convert({bytes_of(kSmallBdf)}, plain_options);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.before);
+    ConvertOptions options = plain_options;
+    options.font_id = row.id;
+    options.permanent = row.permanent;
+    const Made made = convert({bytes_of(kSmallBdf)}, options);
+    ASSERT_EQ(made.made.status, 0) << made.printed;
+    Bytes expected = bytes_of(row.before);
+    expected.insert(expected.end(), plain.made.font.begin(), plain.made.font.end());
+    const Bytes after = bytes_of(row.after);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(made.made.font, expected);
+    EXPECT_TRUE(made.made.written.ends_with(".\n" + std::string(row.select) + attributes))
+        << made.made.written;
+    kestrune::InputBuffer in{std::span<const std::uint8_t>(made.made.font)};
+    kestrune::FontReader reader(in);
+    const kestrune::check::FontVerdict verdict = kestrune::check::check_font(reader);
+    EXPECT_EQ(verdict.fails() + verdict.warns(), 0);
+    EXPECT_EQ(verdict.checked, 3U);
+    EXPECT_EQ(reader.font_id(), row.id.value_or(-1));
   }
 }
 
@@ -388,6 +434,15 @@ TEST(ConvertCommandLine, RefusesWhatItCannotDoAndWritesNothing) {
       {{"--threshold", "0", sample, out}, 2, "--threshold"},
       {{"--threshold", "101", sample, out}, 2, "--threshold"},
       {{"--threshold", "50.5", sample, out}, 2, "--threshold"},
+      {{"--permanent", sample, out}, 2, "--permanent needs --font-id"},
+      {{"--font-id", "32768", sample, out}, 2, "--font-id"},
+      {{"--font-id", "-1", sample, out}, 2, "--font-id"},
+      {{"--font-id", "3", sample, dir + "/out.bdf"},
+       2,
+       "--font-id: a BDF output (.bdf) is no download file"},
+      {{"--font-id", "3", "--permanent", sample, dir + "/OUT.BDF"},
+       2,
+       "--permanent: a BDF output (.bdf) is no download file"},
       {{"--frobnicate", sample, out}, 2, "--frobnicate"},
       {{dir + "/none.sfp", out}, 2, "Error: Could not open input file"},
       {{sample, dir + "/no/such/dir/out.sfp"}, 2, "Error: Could not open output file"},

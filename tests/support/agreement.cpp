@@ -80,7 +80,7 @@ Rows table_rows(const std::string& text) {
     // The table's rows are indented; its end is the first line that is not.
     // (Text before it, the header's extra bytes say, may read like anything.)
     if (inside && !line.starts_with(" ")) break;
-    if (inside && !line.starts_with("  Skipped")) {
+    if (inside && !line.starts_with("  Skipped") && !line.starts_with("  Font control")) {
       std::istringstream fields(line);
       std::string code;
       std::string next;
