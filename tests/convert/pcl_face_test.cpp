@@ -103,6 +103,20 @@ TEST(PclFace, ReadsEveryWayOfHoldingCharacters) {
       {"compressed",
        fb::font({}, {fb::compressed_glyph(glyph_a()), fb::compressed_glyph(glyph_b())}), 2, 0, ""},
       {"continued", continued_font(), 2, 0, ""},
+      // A compressed character is held as its runs until it is written: one
+      // whose runs are damaged is still refused as it is read.
+      {"compressed, a run past the width",
+       fb::font({}, {fb::compressed_glyph(glyph_a()), changed(glyph_b(),
+                                                              [](fb::GlyphSpec& g) {
+                                                                g.glyph_class = 2;
+                                                                g.bitmap = Bytes{0, 3, 7};
+                                                              })}),
+       1, 1, "Error: in.sfp: character 66 holds damaged compressed data; skipped.\n"},
+      {"compressed, defined again as a bitmap",
+       fb::font({}, {fb::compressed_glyph(glyph_a()), fb::compressed_glyph(glyph_b()), glyph_a()}),
+       2, 0, ""},
+      {"a bitmap defined again compressed",
+       fb::font({}, {glyph_a(), glyph_b(), fb::compressed_glyph(glyph_a())}), 2, 0, ""},
       {"after a PJL prefix", after_prefix(fb::font({}, {glyph_a(), glyph_b()})), 2, 0, ""},
       {"cut short", cut(fb::font({}, {glyph_a(), glyph_b()}), 3), 1, 1, kCutB},
       {"cut inside a code", cut(fb::font({}, {glyph_a(), glyph_b()}), 33), 1, 0,
