@@ -198,6 +198,28 @@ std::vector<RuleCase> rule_cases() {
   fb::GlyphSpec run_past = fb::compressed_glyph(a);
   run_past.width = 1;
   glyph_case("run past the width", {run_past}, {"FAIL char-damaged-compressed"}, 1);
+  // The runs are read for damage without the bitmap being built: damage in
+  // a later row, a compressed bitmap over 1 MiB, and runs that stop early
+  // (the rest clear) are judged as unpacking them would judge them.
+  glyph_case("run past the width in a later row",
+             {with(fb::compressed_glyph(a),
+                   [](fb::GlyphSpec& g) {
+                     g.bitmap = Bytes{1, 3, 0, 9};
+                   })},
+             {"FAIL char-damaged-compressed"}, 1);
+  glyph_case("compressed, 8193 x 1024",
+             {with(fb::compressed_glyph(a),
+                   [](fb::GlyphSpec& g) {
+                     g.width = 8193;
+                     g.height = 1024;
+                   })},
+             {"FAIL char-too-large", "FAIL char-damaged-compressed"}, 1);
+  glyph_case("compressed, runs that stop early",
+             {with(fb::compressed_glyph(a),
+                   [](fb::GlyphSpec& g) {
+                     g.bitmap = Bytes{0, 1};
+                   })},
+             {}, 0);
   glyph_case("one data command of 40016", {large_glyph()}, {"FAIL data-command-size"}, 1);
   glyph_case("fill bits",
              {with(a,

@@ -198,6 +198,13 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
       {"bytes after the last row", 2, 1, {0, 0, 2, 7, 7}, Unpacked::kDone, {"##"}},
       {"zero width", 0, 2, {0, 0}, Unpacked::kDone, {"", ""}},
       {"a run past the width", 4, 1, {0, 1, 4}, Unpacked::kRunPastWidth, {}},
+      {"a run past the width in a later row", 4, 3, {1, 4, 0, 2, 3}, Unpacked::kRunPastWidth, {}},
+      {"a run ending at the width, then one of no dots",
+       4,
+       1,
+       {0, 4, 0},
+       Unpacked::kDone,
+       {"...."}},
       {"over 1 MiB", 65535, 129, {}, Unpacked::kTooLarge, {}},
       {"exactly 1 MiB", 8192, 1024, {}, Unpacked::kDone, {}},
   };
@@ -205,6 +212,8 @@ TEST(UnpackCompressedBitmap, RunsRepeatsAndDamage) {
     SCOPED_TRACE(c.name);
     std::vector<std::uint8_t> bitmap(4096, 0xA5);  // left over from an earlier character
     ASSERT_EQ(unpack_compressed_bitmap(c.data, c.width, c.height, bitmap), c.result);
+    // The check reads the runs without the bitmap, and must find what the unpacking finds.
+    EXPECT_EQ(check_compressed_runs(c.data, c.width, c.height), c.result);
     if (c.result != Unpacked::kDone || c.rows.empty()) continue;
     EXPECT_EQ(fontbuilder::rows_from_bitmap(bitmap, c.width, c.height), c.rows);
   }

@@ -18,8 +18,9 @@ namespace kestrune::check {
 using RuleSet = std::bitset<kRuleCount>;
 
 // The rules a character breaks by itself: its descriptor, its dots and its
-// data commands. Classified with kUnpackRuns and kFindFillBits, every rule
-// that reads them is judged; without, those rules are left out.
+// data commands. Classified with kFindFillBits and one of kCheckRuns and
+// kUnpackRuns, every rule that reads them is judged; without, those rules
+// are left out.
 RuleSet character_rules(const Character& character);
 
 // The characters that break one rule: their codes, and how many there are.
@@ -73,7 +74,7 @@ struct CharacterCheck {
 CharacterCheck character_check_for(const FontHeader& header);
 
 // Judges one complete definition of code `code`, classified with
-// kUnpackRuns and kFindFillBits.
+// kCheckRuns (or kUnpackRuns) and kFindFillBits.
 void check_character(int code, const Character& character, CharacterCheck& check);
 
 // First Code and Last Code are wrong for the characters checked.

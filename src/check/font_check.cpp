@@ -136,7 +136,7 @@ bool check_body(FontReader& font, CharacterCheck& check) {
   while (font.next_definition()) {
     const CharacterDefinition& definition = font.definition();
     if (definition.status != DefinitionStatus::kComplete) continue;
-    check_character(definition.code, font.classify(kUnpackRuns | kFindFillBits), check);
+    check_character(definition.code, font.classify(kCheckRuns | kFindFillBits), check);
   }
   return font.ending() != FontEnding::kReadError;
 }

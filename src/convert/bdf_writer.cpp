@@ -267,11 +267,13 @@ std::int64_t scalable_width(int dots, const FontFacts& facts) {
 
 void append_rows(const Glyph& glyph, std::string& text) {
   constexpr char kHex[] = "0123456789ABCDEF";
+  std::vector<std::uint8_t> scratch;
+  const std::span<const std::uint8_t> dots = glyph_rows(glyph, scratch);
   const std::size_t stride = glyph_stride(glyph.width);
   const std::size_t rows = static_cast<std::size_t>(glyph.height);
   for (std::size_t row = 0; row < rows; ++row) {
     for (std::size_t at = row * stride; at < (row + 1) * stride; ++at) {
-      const std::uint8_t byte = at < glyph.rows.size() ? glyph.rows[at] : 0;
+      const std::uint8_t byte = at < dots.size() ? dots[at] : 0;
       text += kHex[byte >> 4];
       text += kHex[byte & 0xF];
     }

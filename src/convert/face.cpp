@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "pcl/compressed.h"
 #include "pcl/records.h"
 
 namespace kestrune::convert {
@@ -201,9 +202,36 @@ std::vector<const Glyph*> GlyphSet::in_code_order() const {
   return ordered;
 }
 
+std::span<const std::uint8_t> glyph_rows(const Glyph& glyph, std::vector<std::uint8_t>& scratch) {
+  if (glyph.runs.empty()) return glyph.rows;
+  // Runs are kept only from a character of 16-bit sides that unpacked
+  // without damage when it was read; should that ever not hold, the rows
+  // are clear rather than read from a failed unpacking.
+  const auto side = [](int dots) {
+    return static_cast<std::uint16_t>(std::clamp(dots, 0, 0xFFFF));
+  };
+  if (unpack_compressed_bitmap(glyph.runs, side(glyph.width), side(glyph.height), scratch) !=
+      Unpacked::kDone) {
+    scratch.assign(glyph_stride(glyph.width) * static_cast<std::size_t>(std::max(glyph.height, 0)),
+                   0);
+  }
+  return scratch;
+}
+
+void unpack_runs(Glyph& glyph) {
+  if (glyph.runs.empty()) return;
+  std::vector<std::uint8_t> rows;
+  glyph_rows(glyph, rows);
+  glyph.rows = std::move(rows);
+  glyph.runs = {};
+}
+
 void scale_face(Face& face, int factor, bool resolution) {
   if (factor <= 1) return;
-  for (Glyph& glyph : face.glyphs.all()) scale_glyph(glyph, factor);
+  for (Glyph& glyph : face.glyphs.all()) {
+    unpack_runs(glyph);
+    scale_glyph(glyph, factor);
+  }
   scale_fields(face.fields, factor, resolution);
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,17 +23,28 @@ struct Glyph {
   int top = 0;      // dots from the baseline up to the bitmap's top row
   int advance = 0;  // quarter dots (PCL delta X; a BDF DWIDTH times 4)
   // height rows of (width + 7) / 8 bytes each, top first, the bits past the
-  // width clear.
+  // width clear. Empty while `runs` holds the dots.
   std::vector<std::uint8_t> rows;
   std::string name;  // the BDF glyph name, where there is one
   // It came as a compressed (class 2) character, and goes out so again
   // unless the command line says otherwise.
   bool compressed = false;
+  // A compressed character read from a soft font keeps its run lengths, as
+  // read and found undamaged, until its rows are wanted: unpacked, a font of
+  // them would take three times the memory, and touching that much fresh
+  // memory costs more than unpacking each glyph once more as it is written.
+  std::vector<std::uint8_t> runs{};
 };
 
 constexpr std::size_t glyph_stride(int width) {
   return width <= 0 ? 0 : (static_cast<std::size_t>(width) + 7) / 8;
 }
+
+// The glyph's rows: `rows` itself, or its runs unpacked into `scratch`.
+std::span<const std::uint8_t> glyph_rows(const Glyph& glyph, std::vector<std::uint8_t>& scratch);
+
+// Unpacks the runs a glyph holds into its rows, for what changes them.
+void unpack_runs(Glyph& glyph);
 
 // Printers take a character from 1 to 16384 dots wide and high, with
 // offsets within +-16384 and a bitmap of at most 1 MiB. Empty when the
@@ -69,11 +82,13 @@ class GlyphSet {
   }
   // Every glyph, in no particular order, to be changed in place (its code
   // must stay).
-  std::vector<Glyph>& all() { return glyphs_; }
-  const std::vector<Glyph>& all() const { return glyphs_; }
+  std::deque<Glyph>& all() { return glyphs_; }
+  const std::deque<Glyph>& all() const { return glyphs_; }
 
  private:
-  std::vector<Glyph> glyphs_;
+  // A deque, not a vector: growing never moves the glyphs to fresh memory,
+  // which for a font of 40,000 touched twice the pages the glyphs take.
+  std::deque<Glyph> glyphs_;
   std::vector<std::int32_t> slot_;  // by code: index into glyphs_, or -1
   std::size_t count_ = 0;
 };

@@ -90,11 +90,17 @@ std::string character_refusal(const Character& character) {
 }
 
 // The glyph of a character that gives one: its dots with the fill bits
-// cleared.
-Glyph glyph_of(int code, const Character& character) {
+// cleared, or a compressed character's runs (`data`, found undamaged) as
+// they are.
+Glyph glyph_of(int code, const Character& character, std::span<const std::uint8_t> data) {
   const CharacterDescriptor& d = character.descriptor;
   Glyph glyph{code, d.width, d.height, d.left_offset, d.top_offset, d.delta_x, {}, {}};
   glyph.compressed = character.kind == CharacterKind::kCompressed;
+  // Runs of no bytes hold no dots: such a glyph has clear rows, as before.
+  if (glyph.compressed && !data.empty()) {
+    glyph.runs.assign(data.begin(), data.end());
+    return glyph;
+  }
   glyph.rows.assign(character.dots.begin(), character.dots.end());
   glyph.rows.resize(character.dots_needed, 0);
   const RowFill fill = row_fill(d.width, d.height, glyph.rows.size());
@@ -129,15 +135,20 @@ void read_definition(FontReader& font, BodyReading& reading) {
   if (code > kLargestCharacterCode) {
     return refuse(reading, code, "has a code past " + std::to_string(kLargestCharacterCode));
   }
-  const Character character = font.classify(kUnpackRuns);
+  // A compressed character's runs are read for damage here and unpacked
+  // only when the glyph is written.
+  const Character character = font.classify(kCheckRuns);
   const std::string why = character_refusal(character);
   if (!why.empty()) return refuse(reading, code, why);
   const Glyph* replaced = reading.face.glyphs.find(code);
-  const std::size_t freed = replaced != nullptr ? replaced->rows.size() : 0;
+  const std::size_t freed =
+      replaced != nullptr
+          ? glyph_stride(replaced->width) * static_cast<std::size_t>(std::max(replaced->height, 0))
+          : 0;
   if (reading.face_bytes - freed + character.dots_needed > kLargestFaceBytes) {
     return refuse(reading, code, "takes the font's bitmaps past 256 MiB");
   }
-  Glyph glyph = glyph_of(code, character);
+  Glyph glyph = glyph_of(code, character, definition.block.subspan(CharacterDescriptor::kSize));
   // Written again, a character printers discard would fail the check.
   const std::string beyond = beyond_printer_limits(glyph);
   if (!beyond.empty()) return refuse(reading, code, "is beyond printers' limits: " + beyond);

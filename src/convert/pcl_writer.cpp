@@ -39,9 +39,18 @@ CharacterDescriptor descriptor_of(const Glyph& glyph, std::uint8_t glyph_class) 
 // Bytes of the rows a character of this descriptor holds uncompressed.
 std::size_t dots_of(const CharacterDescriptor& d) { return row_stride(d.width) * d.height; }
 
-// The glyph's compressed data into `packed`, when it goes out compressed:
-// the one decision of its class, for the writing and the size alike.
-bool pack_glyph(const Glyph& glyph, CharacterClasses classes, std::vector<std::uint8_t>& packed) {
+// Room a glyph's rows and its compressed data are made in, one glyph after
+// another.
+struct GlyphScratch {
+  std::vector<std::uint8_t> rows;
+  std::vector<std::uint8_t> packed;
+};
+
+// The glyph's compressed data, from its rows `rows`, into `packed`, when it
+// goes out compressed: the one decision of its class, for the writing and
+// the size alike.
+bool pack_glyph(const Glyph& glyph, std::span<const std::uint8_t> rows, CharacterClasses classes,
+                std::vector<std::uint8_t>& packed) {
   if (classes == CharacterClasses::kExpand ||
       (classes == CharacterClasses::kKeep && !glyph.compressed)) {
     return false;
@@ -53,7 +62,7 @@ bool pack_glyph(const Glyph& glyph, CharacterClasses classes, std::vector<std::u
     if (dots == 0) return false;
     most = std::min(most, dots - 1);  // strictly smaller than the rows
   }
-  return pack_compressed_bitmap(glyph.rows, d.width, d.height, packed, most);
+  return pack_compressed_bitmap(rows, d.width, d.height, packed, most);
 }
 
 // Writes `count` clear bytes of the character.
@@ -70,17 +79,17 @@ bool write_clear_bytes(CharacterWriter& character, std::size_t count) {
 // The glyph as a character: its descriptor, then its compressed data or its
 // rows. A face's rows are exactly what the size needs; the block holds that
 // many bytes whatever the glyph holds, so that it never misleads a printer.
-bool write_glyph(const Glyph& glyph, CharacterClasses classes, std::vector<std::uint8_t>& packed,
+bool write_glyph(const Glyph& glyph, CharacterClasses classes, GlyphScratch& scratch,
                  OutputBuffer& out) {
-  const bool compressed = pack_glyph(glyph, classes, packed);
+  const std::span<const std::uint8_t> rows = glyph_rows(glyph, scratch.rows);
+  const std::vector<std::uint8_t>& packed = scratch.packed;
+  const bool compressed = pack_glyph(glyph, rows, classes, scratch.packed);
   const CharacterDescriptor d = descriptor_of(glyph, compressed ? kCompressedClass : kBitmapClass);
   std::array<std::uint8_t, CharacterDescriptor::kSize> descriptor{};
   encode_character_descriptor(d, descriptor);
   const std::size_t size = compressed ? packed.size() : dots_of(d);
   const std::span<const std::uint8_t> data =
-      compressed
-          ? std::span<const std::uint8_t>(packed)
-          : std::span<const std::uint8_t>(glyph.rows).first(std::min(size, glyph.rows.size()));
+      compressed ? std::span<const std::uint8_t>(packed) : rows.first(std::min(size, rows.size()));
   CharacterWriter character{out};
   return begin_character(glyph.code, CharacterDescriptor::kSize + size, character) &&
          write_character_bytes(character, descriptor) && write_character_bytes(character, data) &&
@@ -108,15 +117,16 @@ std::size_t pcl_font_size(const Face& face, CharacterClasses classes) {
   // more than 32767 bytes takes another 9 for every further command.
   constexpr std::size_t kCommands = 18;
   std::size_t size = kCommands + FontDescriptor::kResolutionSize + face.copyright.size();
-  std::vector<std::uint8_t> packed;
+  GlyphScratch scratch;
   for (const Glyph& glyph : face.glyphs.all()) {
     std::size_t block =
         CharacterDescriptor::kSize +
         glyph_stride(glyph.width) * static_cast<std::size_t>(std::max(glyph.height, 0));
     // Data kept compressed may be larger than the rows; --compress makes it
     // only where it is smaller.
-    if (classes == CharacterClasses::kKeep && pack_glyph(glyph, classes, packed)) {
-      block = std::max(block, CharacterDescriptor::kSize + packed.size());
+    if (classes == CharacterClasses::kKeep &&
+        pack_glyph(glyph, glyph_rows(glyph, scratch.rows), classes, scratch.packed)) {
+      block = std::max(block, CharacterDescriptor::kSize + scratch.packed.size());
     }
     size += kCommands + block + block / kLargestDataBlock * 9;
   }
@@ -125,9 +135,9 @@ std::size_t pcl_font_size(const Face& face, CharacterClasses classes) {
 
 bool write_pcl_font(const Face& face, CharacterClasses classes, OutputBuffer& out) {
   if (!write_pcl_header(face, out)) return false;
-  std::vector<std::uint8_t> packed;
+  GlyphScratch scratch;
   return face.glyphs.visit_in_code_order(
-      [&](const Glyph& glyph) { return write_glyph(glyph, classes, packed, out); });
+      [&](const Glyph& glyph) { return write_glyph(glyph, classes, scratch, out); });
 }
 
 }  // namespace kestrune::convert

@@ -112,6 +112,14 @@ Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint1
       });
 }
 
+Unpacked check_compressed_runs(std::span<const std::uint8_t> data, std::uint16_t width,
+                               std::uint16_t height) {
+  if (bitmap_too_large(width, height)) return Unpacked::kTooLarge;
+  return decode_runs(
+      data, width, height, [](std::size_t, std::size_t, std::size_t) {},
+      [](std::size_t, std::size_t) {});
+}
+
 Unpacked turn_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                 std::uint16_t height, std::vector<std::uint8_t>& turned) {
   if (bitmap_too_large(width, height)) return Unpacked::kTooLarge;

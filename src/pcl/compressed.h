@@ -27,6 +27,12 @@ enum class Unpacked {
 Unpacked unpack_compressed_bitmap(std::span<const std::uint8_t> data, std::uint16_t width,
                                   std::uint16_t height, std::vector<std::uint8_t>& bitmap);
 
+// What unpacking the same data would return, found by reading the runs
+// alone: no bitmap is built. For a reader that judges a character and has
+// no use for its dots.
+Unpacked check_compressed_runs(std::span<const std::uint8_t> data, std::uint16_t width,
+                               std::uint16_t height);
+
 // The same bitmap turned a quarter turn counter-clockwise, as the landscape
 // rotation turns a bitmap: `width` rows of row_stride(height) bytes, the
 // source's rightmost column as the top row, fill bits clear. Built straight

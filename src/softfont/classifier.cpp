@@ -53,12 +53,14 @@ Character classify_character(std::span<const std::uint8_t> block, std::uint8_t f
     result = turn_compressed_bitmap(data, w, h, unpacked);
   } else if ((look & kUnpackRuns) != 0) {
     result = unpack_compressed_bitmap(data, w, h, unpacked);
+  } else if ((look & kCheckRuns) != 0) {
+    result = check_compressed_runs(data, w, h);
   } else {
     return c;
   }
   switch (result) {
     case Unpacked::kDone:
-      c.dots = unpacked;
+      if ((look & (kTurnRuns | kUnpackRuns)) != 0) c.dots = unpacked;
       break;
     case Unpacked::kRunPastWidth:
       c.problems |= kRunPastWidth;

@@ -63,6 +63,9 @@ enum CharacterLook : unsigned {
   kUnpackRuns = 1U << 0,  // a compressed character's dots, unpacked
   kTurnRuns = 1U << 1,    // a compressed character's dots, unpacked and turned as -l turns
   kFindFillBits = 1U << 2,
+  // A compressed character's runs read for damage only, its dots not
+  // built: what a judge of the font needs, at a fraction of the cost.
+  kCheckRuns = 1U << 3,
 };
 
 struct Character {
@@ -70,8 +73,9 @@ struct Character {
   CharacterDescriptor descriptor;
   // The dots, rows of row_stride(width) bytes: for a compressed character
   // unpacked (when asked for and not damaged) or with kTurnRuns already
-  // turned (width rows of row_stride(height) bytes), else the block's bytes
-  // from 16 on, as far as they reach, at most `dots_needed`.
+  // turned (width rows of row_stride(height) bytes), and none with
+  // kCheckRuns alone; else the block's bytes from 16 on, as far as they
+  // reach, at most `dots_needed`.
   std::span<const std::uint8_t> dots;
   std::size_t dots_needed = 0;  // height x row stride
   std::uint32_t problems = 0;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "pcl/compressed.h"
+
 namespace kestrune::convert {
 namespace {
 
@@ -91,17 +93,59 @@ TEST(Face, ScaleDotForDot) {
     face.glyphs.add(glyph);
     glyph.code = 66;
     face.glyphs.add(glyph);
+    // One that holds its runs, as a compressed character read from a soft
+    // font does, is unpacked first.
+    glyph.code = 67;
+    ASSERT_TRUE(pack_compressed_bitmap(row.source, 3, 2, glyph.runs));
+    glyph.rows.clear();
+    face.glyphs.add(glyph);
     scale_face(face, row.factor, false);
     const int kept = row.factor < 2 ? 1 : row.factor;
-    for (const int code : {65, 66}) {
+    for (const int code : {65, 66, 67}) {
       const Glyph& scaled = *face.glyphs.find(code);
       EXPECT_EQ(scaled.width, row.width);
       EXPECT_EQ(scaled.height, row.height);
       EXPECT_EQ(scaled.left, -kept);
       EXPECT_EQ(scaled.top, 2 * kept);
       EXPECT_EQ(scaled.advance, 12 * kept);
-      EXPECT_EQ(scaled.rows, row.rows);
+      // Held runs are unpacked when the glyph is scaled, and only then.
+      EXPECT_EQ(scaled.runs.empty(), code != 67 || row.factor >= 2);
+      if (scaled.runs.empty()) {
+        EXPECT_EQ(scaled.rows, row.rows);
+      }
+      Rows scratch;
+      const std::span<const std::uint8_t> rows = glyph_rows(scaled, scratch);
+      EXPECT_EQ(Rows(rows.begin(), rows.end()), row.rows);
     }
+  }
+}
+
+// A glyph's rows, whether it holds them or runs: runs that would not unpack,
+// which reading never keeps, give clear rows of the glyph's size rather
+// than whatever the room held.
+TEST(Face, GlyphRowsFromRowsOrRuns) {
+  struct Row {
+    const char* name;
+    Rows rows, runs;
+    Rows expected;
+  };
+  const Row rows[] = {
+      {"rows", {0xA0, 0x60}, {}, {0xA0, 0x60}},
+      {"runs", {}, {0, 0, 1, 1, 1, 0, 1, 2}, {0xA0, 0x60}},
+      {"runs of a repeated row", {}, {1, 1, 2}, {0x60, 0x60}},
+      {"a run past the width", {}, {0, 0, 4}, {0, 0}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Glyph glyph = glyph_of(3, 2);
+    glyph.rows = row.rows;
+    glyph.runs = row.runs;
+    Rows scratch(5, 0xA5);  // left over from an earlier glyph
+    const std::span<const std::uint8_t> got = glyph_rows(glyph, scratch);
+    EXPECT_EQ(Rows(got.begin(), got.end()), row.expected);
+    unpack_runs(glyph);
+    EXPECT_TRUE(glyph.runs.empty());
+    EXPECT_EQ(glyph.rows, row.expected);
   }
 }
 
