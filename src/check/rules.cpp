@@ -9,7 +9,8 @@ constexpr std::string_view kDiscarded = "printers discard them";
 // One entry a rule, in the order of RuleId.
 constexpr Rule kBook[] = {
     {RuleId::kPclPrefix, "pcl-prefix", false, true,
-     "the font header follows PCL commands or PJL lines within the file's first 4 KiB",
+     "the font header follows PCL commands or PJL lines within the file's first 4 KiB, other "
+     "than a download file's font ID command alone",
      "kestrune (printers take it)", Mend::kFix, "", "printers take it, kestrune refuses it", "",
      "kestrune -fix writes the font without them"},
     {RuleId::kFontHeader, "font-header", true, false,
