@@ -9,7 +9,10 @@
 # (as some font converters leave them): it writes build/sample-clean.sfp,
 # which is the sample again. Last, kestrune-convert writes the sample as a
 # BDF font, build/sample.bdf, and makes it a soft font again,
-# build/sample-again.sfp, which is the sample byte for byte.
+# build/sample-again.sfp, which is the sample byte for byte; then a download
+# file of the sample, compressed, under font ID 12 (build/sample-download.sfp),
+# and, where stb was found, a one-character logo font made from the contact
+# sheet as an image (build/logo.sfp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build >/dev/null
@@ -54,3 +57,12 @@ if ! cmp build/sample-again.sfp examples/sample.sfp; then
   exit 1
 fi
 echo "build/sample-again.sfp, made from build/sample.bdf, is the sample again"
+
+echo "== kestrune-convert --compress --font-id 12 --permanent examples/sample.sfp build/sample-download.sfp"
+build/kestrune-convert --compress --font-id 12 --permanent examples/sample.sfp \
+  build/sample-download.sfp
+build/kestrune-view --table build/sample-download.sfp | sed -n '/^Font ID/p;/Selected by/p;/In printf/p'
+if [ -f build/sample-landscape.png ]; then
+  echo "== kestrune-convert --code 76 build/sample-landscape.png build/logo.sfp"
+  build/kestrune-convert --code 76 build/sample-landscape.png build/logo.sfp
+fi
