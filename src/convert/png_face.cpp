@@ -92,6 +92,14 @@ struct FreeImage {
   void operator()(std::uint16_t* pixels) const { stbi_image_free(pixels); }
 };
 
+// Why stb's decoder failed. Its inflater returns -1 on damaged data
+// without a reason, and a reason left by an earlier image would mislead:
+// it is asked only of the decoder, which always sets one.
+std::string stb_reason() {
+  const char* reason = stbi_failure_reason();
+  return reason != nullptr ? reason : "damaged data";
+}
+
 // The image's pixels, grey then alpha at 16 bits, whatever its colour type
 // and depth; empty with `why` set when they cannot be had. The image data
 // is first unpacked into exactly the bytes its rows take, so that data
@@ -106,7 +114,7 @@ std::vector<std::uint16_t> decode(std::span<const std::uint8_t> file, const PngC
                                           static_cast<int>(chunks.data.size()));
   if (got < 0 || static_cast<std::uint64_t>(got) != unpacked) {
     why = "its image data does not unpack to the " + std::to_string(unpacked) +
-          " bytes its rows take (" + std::string(got < 0 ? stbi_failure_reason() : "too few") + ")";
+          " bytes its rows take (" + (got < 0 ? "damaged or too much" : "too few") + ")";
     return {};
   }
   int width = 0;
@@ -117,7 +125,7 @@ std::vector<std::uint16_t> decode(std::span<const std::uint8_t> file, const PngC
   if (!pixels || std::cmp_not_equal(width, chunks.width) ||
       std::cmp_not_equal(height, chunks.height)) {
     why = std::string("the decoder cannot read it: ") +
-          (pixels ? "its size differs" : stbi_failure_reason());
+          (pixels ? std::string("its size differs") : stb_reason());
     return {};
   }
   const std::size_t count = std::size_t{chunks.width} * chunks.height * 2;
