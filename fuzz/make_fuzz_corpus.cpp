@@ -121,16 +121,16 @@ void write(const std::string& path, const Bytes& bytes) {
 // resolution, interlacing and no ink at all.
 std::vector<std::pair<std::string, Bytes>> images() {
   namespace pb = kestrune::pngbuilder;
-  pb::PngSpec grey = pb::drawn_png({"......", ".##.#.", ".#..#.", "......"});
-  pb::PngSpec one_bit = grey;
+  pb::PngPicture grey = pb::drawn_png({"......", ".##.#.", ".#..#.", "......"});
+  pb::PngPicture one_bit = grey;
   one_bit.bit_depth = 1;
   for (auto& sample : one_bit.samples) sample = sample != 0 ? 1 : 0;
-  pb::PngSpec palette = one_bit;
+  pb::PngPicture palette = one_bit;
   palette.colour_type = 3;
   palette.palette = {{0, 0, 0}, {255, 255, 255}};
   palette.transparency = Bytes{255, 0};
   palette.interlaced = true;
-  pb::PngSpec grey_alpha;
+  pb::PngPicture grey_alpha;
   grey_alpha.width = 5;
   grey_alpha.height = 3;
   grey_alpha.colour_type = 4;
@@ -140,7 +140,7 @@ std::vector<std::pair<std::string, Bytes>> images() {
     grey_alpha.samples.push_back(static_cast<std::uint16_t>(i * 4000));
     grey_alpha.samples.push_back(static_cast<std::uint16_t>(65535 - i * 3000));
   }
-  pb::PngSpec rgba;
+  pb::PngPicture rgba;
   rgba.width = 3;
   rgba.height = 2;
   rgba.colour_type = 6;

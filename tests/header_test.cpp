@@ -354,7 +354,7 @@ TEST(SelectionString, FromFields) {
     c.change(f);
     EXPECT_EQ(selection_string(f, c.resolution, SelectionForm::kWrittenOut), c.written_out);
   }
-  EXPECT_EQ(selection_string(selected_fields(), 300, SelectionForm::kPrintf),
+  EXPECT_EQ(selection_string(selected_fields(), 300, SelectionForm::kBackslashEscapes),
             "\\e(8U\\e(s1p16.67h12v0s0b4099T");
 }
 

@@ -25,8 +25,8 @@ bool set_descriptor_size(MendWork& work) {
 }
 
 // The unpacked character, descriptor first, in `context.mended`: a plain
-// bitmap, which the writer puts in data commands of any number. False, with
-// an error line, when its runs cannot be unpacked.
+// bitmap, which the writer splits into as many data commands as it needs.
+// False, with an error line, when its runs cannot be unpacked.
 bool unpack(MendWork& work) {
   if (work.character.kind != CharacterKind::kCompressed) return false;
   // Tried once, for whichever rule came first.

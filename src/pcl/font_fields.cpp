@@ -160,8 +160,8 @@ std::string attribute_terms(const FontFields& f, int resolution) {
 }  // namespace
 
 std::string selection_string(const FontFields& fields, int resolution, SelectionForm form) {
-  const std::string escape = form == SelectionForm::kPrintf ? "\\e" : "ESC ";
-  const std::string between = form == SelectionForm::kPrintf ? "" : " ";
+  const std::string escape = form == SelectionForm::kBackslashEscapes ? "\\e" : "ESC ";
+  const std::string between = form == SelectionForm::kBackslashEscapes ? "" : " ";
   return escape + "(" + symbol_set_name(fields.symbol_set & 0xFFFF) + between + escape + "(s" +
          std::to_string(fields.spacing) + 'p' + attribute_terms(fields, resolution);
 }

@@ -64,9 +64,10 @@ std::string symbol_set_name(int value);
 std::string hundredths_text(std::int64_t hundredths);
 
 // How a selection string is written: for a reader, with ESC spelled out and
-// a space between commands ("ESC (8U ESC (s1p...T"), or for a shell's
-// printf, each ESC as \e and nothing between ("\e(8U\e(s1p...T").
-enum class SelectionForm { kWrittenOut, kPrintf };
+// a space between commands ("ESC (8U ESC (s1p...T"), or for a command
+// line that reads backslash escapes, each ESC as \e and nothing between
+// ("\e(8U\e(s1p...T").
+enum class SelectionForm { kWrittenOut, kBackslashEscapes };
 
 // The commands that select this bitmap font by its attributes, as a
 // printer's font list gives them: the symbol set, then ESC (s with the

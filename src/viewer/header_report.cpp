@@ -42,7 +42,7 @@ void print_descriptor_fields(const FontHeader& header, MessageSink& out) {
   if (present >= static_cast<std::size_t>(FontDescriptor::kPlainSize) &&
       header_format(header.format_byte()).bitmap_characters) {
     field(out, "Selected by:", selection_commands(header, SelectionForm::kWrittenOut));
-    field(out, "In printf:", selection_commands(header, SelectionForm::kPrintf));
+    field(out, "In printf:", selection_commands(header, SelectionForm::kBackslashEscapes));
   }
 }
 

@@ -89,9 +89,9 @@ ReadFont read_back(const Bytes& font) {
 
 const Bytes kTwoDots = pb::png_file(pb::drawn_png({"...", "#.#"}));
 
-Bytes at_dpi(pb::PngSpec spec, std::uint32_t per_metre) {
-  spec.pixels_per_metre = per_metre;
-  return pb::png_file(spec);
+Bytes at_dpi(pb::PngPicture picture, std::uint32_t per_metre) {
+  picture.pixels_per_metre = per_metre;
+  return pb::png_file(picture);
 }
 
 TEST(PngConvert, CodesResolutionsAndWhatItSays) {
@@ -213,32 +213,32 @@ TEST(PngConvert, AFontOfImagesAloneHasAHeaderOfItsOwn) {
 
 // A scanned signature: a stroke in shades of grey with soft, partly
 // transparent edges, 16 bits a sample, at 600 dpi.
-pb::PngSpec scanned_signature() {
-  pb::PngSpec spec;
-  spec.width = 157;
-  spec.height = 61;
-  spec.colour_type = 4;
-  spec.bit_depth = 16;
-  spec.interlaced = true;
-  spec.pixels_per_metre = 23622;
-  for (std::uint32_t y = 0; y < spec.height; ++y) {
-    for (std::uint32_t x = 0; x < spec.width; ++x) {
+pb::PngPicture scanned_signature() {
+  pb::PngPicture picture;
+  picture.width = 157;
+  picture.height = 61;
+  picture.colour_type = 4;
+  picture.bit_depth = 16;
+  picture.interlaced = true;
+  picture.pixels_per_metre = 23622;
+  for (std::uint32_t y = 0; y < picture.height; ++y) {
+    for (std::uint32_t x = 0; x < picture.width; ++x) {
       const double stroke = 30 + 18 * std::sin(x / 9.0) + 6 * std::cos(x / 3.7);
       const double off = std::abs(static_cast<double>(y) - stroke);
       const bool inside = x >= 11 && x <= 140;
       const double ink = inside ? std::max(0.0, 1.0 - off / 5.0) : 0.0;
-      spec.samples.push_back(static_cast<std::uint16_t>(65535 * (1.0 - ink * 0.9)));
-      spec.samples.push_back(static_cast<std::uint16_t>(65535 * std::min(1.0, 0.3 + ink)));
+      picture.samples.push_back(static_cast<std::uint16_t>(65535 * (1.0 - ink * 0.9)));
+      picture.samples.push_back(static_cast<std::uint16_t>(65535 * std::min(1.0, 0.3 + ink)));
     }
   }
-  return spec;
+  return picture;
 }
 
 TEST(PngConvert, AScannedSignatureBecomesTheCharacterItShows) {
-  const pb::PngSpec spec = scanned_signature();
+  const pb::PngPicture picture = scanned_signature();
   ConvertOptions options;
   options.code = 83;
-  const Made made = convert({{"signature.png", pb::png_file(spec)}}, options);
+  const Made made = convert({{"signature.png", pb::png_file(picture)}}, options);
   ASSERT_EQ(made.made.status, 0) << made.printed;
   const ReadFont font = read_back(made.made.font);
   EXPECT_EQ(font.resolution, 600);
@@ -246,12 +246,12 @@ TEST(PngConvert, AScannedSignatureBecomesTheCharacterItShows) {
   const ReadCharacter& character = font.characters[0];
   EXPECT_EQ(character.code, 83);
   // The ink worked out here in floating point, laid over white.
-  std::vector<std::string> ink(spec.height, std::string(spec.width, '.'));
-  std::uint32_t left = spec.width, top = spec.height, right = 0, bottom = 0;
-  for (std::uint32_t y = 0; y < spec.height; ++y) {
-    for (std::uint32_t x = 0; x < spec.width; ++x) {
-      const double grey = spec.samples[(y * spec.width + x) * 2] / 65535.0;
-      const double alpha = spec.samples[(y * spec.width + x) * 2 + 1] / 65535.0;
+  std::vector<std::string> ink(picture.height, std::string(picture.width, '.'));
+  std::uint32_t left = picture.width, top = picture.height, right = 0, bottom = 0;
+  for (std::uint32_t y = 0; y < picture.height; ++y) {
+    for (std::uint32_t x = 0; x < picture.width; ++x) {
+      const double grey = picture.samples[(y * picture.width + x) * 2] / 65535.0;
+      const double alpha = picture.samples[(y * picture.width + x) * 2 + 1] / 65535.0;
       if (grey * alpha + (1 - alpha) >= 0.5) continue;
       ink[y][x] = '#';
       left = std::min(left, x), right = std::max(right, x);
@@ -264,8 +264,8 @@ TEST(PngConvert, AScannedSignatureBecomesTheCharacterItShows) {
     expected.push_back(ink[y].substr(left, right - left + 1));
   const CharacterDescriptor& d = character.descriptor;
   EXPECT_EQ(d.left_offset, static_cast<int>(left));
-  EXPECT_EQ(d.top_offset, static_cast<int>(spec.height - top));
-  EXPECT_EQ(d.delta_x, static_cast<int>(spec.width * 4));
+  EXPECT_EQ(d.top_offset, static_cast<int>(picture.height - top));
+  EXPECT_EQ(d.delta_x, static_cast<int>(picture.width * 4));
   EXPECT_EQ(fontbuilder::rows_from_bitmap(character.dots, d.width, d.height), expected);
 }
 

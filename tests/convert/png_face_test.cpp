@@ -69,21 +69,21 @@ const std::vector<std::string> kPatternInk = [] {
 
 // The pattern in a colour type and depth: `dark` and `light` are each
 // pixel's samples for a dot and for paper.
-pb::PngSpec pattern_png(int type, int depth, bool interlaced, std::vector<std::uint16_t> dark,
-                        std::vector<std::uint16_t> light) {
-  pb::PngSpec spec;
-  spec.width = 11;
-  spec.height = 7;
-  spec.colour_type = type;
-  spec.bit_depth = depth;
-  spec.interlaced = interlaced;
-  for (std::uint32_t y = 0; y < spec.height; ++y) {
-    for (std::uint32_t x = 0; x < spec.width; ++x) {
+pb::PngPicture pattern_png(int type, int depth, bool interlaced, std::vector<std::uint16_t> dark,
+                           std::vector<std::uint16_t> light) {
+  pb::PngPicture picture;
+  picture.width = 11;
+  picture.height = 7;
+  picture.colour_type = type;
+  picture.bit_depth = depth;
+  picture.interlaced = interlaced;
+  for (std::uint32_t y = 0; y < picture.height; ++y) {
+    for (std::uint32_t x = 0; x < picture.width; ++x) {
       const auto& samples = pattern_dot(x, y) ? dark : light;
-      spec.samples.insert(spec.samples.end(), samples.begin(), samples.end());
+      picture.samples.insert(picture.samples.end(), samples.begin(), samples.end());
     }
   }
-  return spec;
+  return picture;
 }
 
 TEST(PngFace, EveryColourTypeDepthAndInterlacingGivesTheSameDots) {
@@ -119,10 +119,10 @@ TEST(PngFace, EveryColourTypeDepthAndInterlacingGivesTheSameDots) {
   };
   for (const Row& row : rows) {
     for (const bool interlaced : {false, true}) {
-      pb::PngSpec spec = pattern_png(row.type, row.depth, interlaced, row.dark, row.light);
-      if (row.palette) spec.palette = {{255, 255, 255}, {0, 0, 0}, {250, 250, 250}, {0, 0, 0}};
-      spec.transparency = row.transparency;
-      const ReadImage image = read_image(pb::png_file(spec));
+      pb::PngPicture picture = pattern_png(row.type, row.depth, interlaced, row.dark, row.light);
+      if (row.palette) picture.palette = {{255, 255, 255}, {0, 0, 0}, {250, 250, 250}, {0, 0, 0}};
+      picture.transparency = row.transparency;
+      const ReadImage image = read_image(pb::png_file(picture));
       const std::string what = "type " + std::to_string(row.type) + " at " +
                                std::to_string(row.depth) + (interlaced ? " interlaced" : "");
       ASSERT_TRUE(image.outcome.read) << what << image.printed;
@@ -151,13 +151,13 @@ TEST(PngFace, APixelIsADotWhenLaidOverWhiteItIsDarkerThanTheThreshold) {
       {100, 200, 60, true},   {100, 100, 60, false},
   };
   for (const Row& row : rows) {
-    pb::PngSpec spec;
-    spec.width = spec.height = 1;
-    spec.colour_type = 4;
-    spec.samples = {row.grey, row.alpha};
+    pb::PngPicture picture;
+    picture.width = picture.height = 1;
+    picture.colour_type = 4;
+    picture.samples = {row.grey, row.alpha};
     PngReading reading;
     reading.threshold = row.threshold;
-    const ReadImage image = read_image(pb::png_file(spec), reading);
+    const ReadImage image = read_image(pb::png_file(picture), reading);
     ASSERT_NE(image.face.glyphs.find(65), nullptr) << image.printed;
     const Glyph& glyph = *image.face.glyphs.find(65);
     EXPECT_EQ(glyph.rows, Bytes{static_cast<std::uint8_t>(row.dot ? 0x80 : 0)})
@@ -208,11 +208,11 @@ Bytes chunks_file(const std::vector<Bytes>& chunks) {
   return file;
 }
 
-pb::PngSpec sized(std::uint32_t width, std::uint32_t height) {
-  pb::PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  return spec;
+pb::PngPicture sized(std::uint32_t width, std::uint32_t height) {
+  pb::PngPicture picture;
+  picture.width = width;
+  picture.height = height;
+  return picture;
 }
 
 TEST(PngFace, ImagesLargerThanACharacterAreRefusedBeforeTheyAreUnpacked) {
@@ -243,10 +243,10 @@ TEST(PngFace, ImagesLargerThanACharacterAreRefusedBeforeTheyAreUnpacked) {
 }
 
 TEST(PngFace, DamagedFilesAreInputsThatCannotBeRead) {
-  const pb::PngSpec good_spec = pb::drawn_png({"#.", ".#"});
-  const Bytes good = pb::png_file(good_spec);
-  const Bytes ihdr = pb::chunk("IHDR", pb::ihdr_body(good_spec));
-  const Bytes rows = pb::packed_rows(good_spec);
+  const pb::PngPicture good_picture = pb::drawn_png({"#.", ".#"});
+  const Bytes good = pb::png_file(good_picture);
+  const Bytes ihdr = pb::chunk("IHDR", pb::ihdr_body(good_picture));
+  const Bytes rows = pb::packed_rows(good_picture);
   const Bytes iend = pb::chunk("IEND", {});
   Bytes bad_crc = good;
   bad_crc[30] ^= 1;  // inside IHDR's CRC
@@ -254,7 +254,7 @@ TEST(PngFace, DamagedFilesAreInputsThatCannotBeRead) {
   huge_length.insert(huge_length.end(), {0xFF, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T', 0, 0, 0, 0});
   Bytes long_chunk = chunks_file({ihdr, pb::chunk("IDAT", pb::zlib_stored(rows))});
   long_chunk[33] = 0x7F;  // IDAT's length, high byte
-  pb::PngSpec bad_depth = good_spec;
+  pb::PngPicture bad_depth = good_picture;
   bad_depth.bit_depth = 3;
   Bytes extra_rows = rows;
   extra_rows.insert(extra_rows.end(), 4096, 0);

@@ -11,24 +11,24 @@ void put_be32(Bytes& to, std::uint32_t value) {
 }
 
 // Appends `count` x `count_high` pixels from (x0, y0) every dx and dy.
-void pack_pass(const PngSpec& spec, std::uint32_t x0, std::uint32_t y0, std::uint32_t dx,
+void pack_pass(const PngPicture& picture, std::uint32_t x0, std::uint32_t y0, std::uint32_t dx,
                std::uint32_t dy, Bytes& out) {
-  const auto channels = static_cast<std::uint32_t>(channels_of(spec.colour_type));
-  for (std::uint32_t y = y0; y < spec.height; y += dy) {
-    if (x0 >= spec.width) return;
+  const auto channels = static_cast<std::uint32_t>(channels_of(picture.colour_type));
+  for (std::uint32_t y = y0; y < picture.height; y += dy) {
+    if (x0 >= picture.width) return;
     out.push_back(0);  // no filter
     unsigned bits = 0;
     unsigned filled = 0;
-    for (std::uint32_t x = x0; x < spec.width; x += dx) {
+    for (std::uint32_t x = x0; x < picture.width; x += dx) {
       for (std::uint32_t c = 0; c < channels; ++c) {
-        const std::uint16_t sample = spec.samples.at((y * spec.width + x) * channels + c);
-        if (spec.bit_depth == 16) {
+        const std::uint16_t sample = picture.samples.at((y * picture.width + x) * channels + c);
+        if (picture.bit_depth == 16) {
           out.push_back(static_cast<std::uint8_t>(sample >> 8));
           out.push_back(static_cast<std::uint8_t>(sample));
           continue;
         }
-        bits = bits << spec.bit_depth | sample;
-        filled += static_cast<unsigned>(spec.bit_depth);
+        bits = bits << picture.bit_depth | sample;
+        filled += static_cast<unsigned>(picture.bit_depth);
         if (filled == 8) {
           out.push_back(static_cast<std::uint8_t>(bits));
           bits = filled = 0;
@@ -54,15 +54,15 @@ int channels_of(int colour_type) {
   }
 }
 
-Bytes packed_rows(const PngSpec& spec) {
+Bytes packed_rows(const PngPicture& picture) {
   Bytes out;
-  if (!spec.interlaced) {
-    pack_pass(spec, 0, 0, 1, 1, out);
+  if (!picture.interlaced) {
+    pack_pass(picture, 0, 0, 1, 1, out);
     return out;
   }
   constexpr std::uint32_t kAdam7[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                           {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
-  for (const auto& pass : kAdam7) pack_pass(spec, pass[0], pass[1], pass[2], pass[3], out);
+  for (const auto& pass : kAdam7) pack_pass(picture, pass[0], pass[1], pass[2], pass[3], out);
   return out;
 }
 
@@ -110,53 +110,53 @@ Bytes chunk(std::string_view type, const Bytes& body) {
   return out;
 }
 
-Bytes ihdr_body(const PngSpec& spec) {
+Bytes ihdr_body(const PngPicture& picture) {
   Bytes body;
-  put_be32(body, spec.width);
-  put_be32(body, spec.height);
-  body.push_back(static_cast<std::uint8_t>(spec.bit_depth));
-  body.push_back(static_cast<std::uint8_t>(spec.colour_type));
+  put_be32(body, picture.width);
+  put_be32(body, picture.height);
+  body.push_back(static_cast<std::uint8_t>(picture.bit_depth));
+  body.push_back(static_cast<std::uint8_t>(picture.colour_type));
   body.push_back(0);
   body.push_back(0);
-  body.push_back(spec.interlaced ? 1 : 0);
+  body.push_back(picture.interlaced ? 1 : 0);
   return body;
 }
 
-Bytes png_file(const PngSpec& spec) {
+Bytes png_file(const PngPicture& picture) {
   Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   const auto add = [&](std::string_view type, const Bytes& body) {
     const Bytes made = chunk(type, body);
     out.insert(out.end(), made.begin(), made.end());
   };
-  add("IHDR", ihdr_body(spec));
-  if (spec.pixels_per_metre) {
+  add("IHDR", ihdr_body(picture));
+  if (picture.pixels_per_metre) {
     Bytes phys;
-    put_be32(phys, *spec.pixels_per_metre);
-    put_be32(phys, *spec.pixels_per_metre);
+    put_be32(phys, *picture.pixels_per_metre);
+    put_be32(phys, *picture.pixels_per_metre);
     phys.push_back(1);
     add("pHYs", phys);
   }
-  if (!spec.palette.empty()) {
+  if (!picture.palette.empty()) {
     Bytes plte;
-    for (const auto& entry : spec.palette) plte.insert(plte.end(), entry.begin(), entry.end());
+    for (const auto& entry : picture.palette) plte.insert(plte.end(), entry.begin(), entry.end());
     add("PLTE", plte);
   }
-  if (spec.transparency) add("tRNS", *spec.transparency);
-  add("IDAT", zlib_stored(packed_rows(spec)));
+  if (picture.transparency) add("tRNS", *picture.transparency);
+  add("IDAT", zlib_stored(packed_rows(picture)));
   add("IEND", {});
   return out;
 }
 
-PngSpec drawn_png(const std::vector<std::string>& rows) {
-  PngSpec spec;
-  spec.height = static_cast<std::uint32_t>(rows.size());
+PngPicture drawn_png(const std::vector<std::string>& rows) {
+  PngPicture picture;
+  picture.height = static_cast<std::uint32_t>(rows.size());
   for (const std::string& row : rows)
-    spec.width = std::max(spec.width, static_cast<std::uint32_t>(row.size()));
+    picture.width = std::max(picture.width, static_cast<std::uint32_t>(row.size()));
   for (const std::string& row : rows) {
-    for (std::uint32_t x = 0; x < spec.width; ++x)
-      spec.samples.push_back(x < row.size() && row[x] == '#' ? 0 : 255);
+    for (std::uint32_t x = 0; x < picture.width; ++x)
+      picture.samples.push_back(x < row.size() && row[x] == '#' ? 0 : 255);
   }
-  return spec;
+  return picture;
 }
 
 }  // namespace kestrune::pngbuilder

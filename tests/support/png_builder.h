@@ -16,7 +16,7 @@ namespace kestrune::pngbuilder {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct PngSpec {
+struct PngPicture {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   int colour_type = 0;  // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
@@ -34,18 +34,18 @@ int channels_of(int colour_type);
 
 // The image's rows as PNG packs them (filter byte 0 before each row, each
 // pass of seven for an interlaced image), before they are deflated.
-Bytes packed_rows(const PngSpec& spec);
+Bytes packed_rows(const PngPicture& picture);
 // A zlib stream of stored blocks holding `data`.
 Bytes zlib_stored(const Bytes& data);
 std::uint32_t crc32(const Bytes& bytes);
 // One chunk: its length, type, body and CRC.
 Bytes chunk(std::string_view type, const Bytes& body);
-Bytes ihdr_body(const PngSpec& spec);
+Bytes ihdr_body(const PngPicture& picture);
 // The whole file.
-Bytes png_file(const PngSpec& spec);
+Bytes png_file(const PngPicture& picture);
 
 // An 8-bit grey image drawn with '#' (black) and any other character
 // (white), top row first.
-PngSpec drawn_png(const std::vector<std::string>& rows);
+PngPicture drawn_png(const std::vector<std::string>& rows);
 
 }  // namespace kestrune::pngbuilder
