@@ -127,18 +127,11 @@ SheetLayout lay_out(const SheetPlan& plan) {
 ContactSheet::ContactSheet(OutputBuffer& out, const SheetLayout& layout, int max_dots)
     : out_(out), layout_(layout), max_dots_(max_dots) {
   // The layout keeps the sheet within its height limit, so the whole image
-  // is held: a few tens of megabytes at most.
-  image_.reserve(static_cast<std::size_t>(layout_.width) *
-                 static_cast<std::size_t>(std::max(layout_.height, 0)));
-  band_.assign(
-      static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.cell_height),
-      kPaper);
-  write_blank_rows(layout_.margin);
-}
-
-void ContactSheet::write_blank_rows(int count) {
-  image_.insert(image_.end(),
-                static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(count), kPaper);
+  // is held: a few tens of megabytes at most. Cells are drawn into it where
+  // they stand; margins and empty cells stay paper.
+  image_.assign(static_cast<std::size_t>(std::max(layout_.width, 0)) *
+                    static_cast<std::size_t>(std::max(layout_.height, 0)),
+                kPaper);
 }
 
 void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
@@ -148,12 +141,18 @@ void ContactSheet::add(int code, std::span<const std::uint8_t> bitmap, std::uint
   const int left = layout_.margin + band_filled_ * (layout_.cell_width + layout_.margin);
   draw_label(left, code);
   if (drawable) draw_glyph(left, bitmap, width, height);
-  if (++band_filled_ == layout_.columns) flush_band();
+  if (++band_filled_ == layout_.columns) {
+    band_filled_ = 0;
+    ++bands_drawn_;
+  }
 }
 
+// (`x`, `y`) from the left of the sheet and the top of the grid row being
+// drawn.
 void ContactSheet::put(int x, int y, std::uint8_t value) {
-  band_[static_cast<std::size_t>(y) * static_cast<std::size_t>(layout_.width) +
-        static_cast<std::size_t>(x)] = value;
+  const int top = layout_.margin + bands_drawn_ * (layout_.cell_height + layout_.margin);
+  image_[static_cast<std::size_t>(top + y) * static_cast<std::size_t>(layout_.width) +
+         static_cast<std::size_t>(x)] = value;
 }
 
 // The code's digits, left to right, from the cell's `left` edge.
@@ -195,18 +194,7 @@ void ContactSheet::draw_glyph(int left, std::span<const std::uint8_t> bitmap, st
   }
 }
 
-void ContactSheet::flush_band() {
-  image_.insert(image_.end(), band_.begin(), band_.end());
-  write_blank_rows(layout_.margin);
-  std::fill(band_.begin(), band_.end(), kPaper);
-  band_filled_ = 0;
-  ++bands_written_;
-}
-
 bool ContactSheet::finish() {
-  if (band_filled_ > 0) flush_band();
-  // Bands the glyphs did not fill still make up the declared height.
-  while (bands_written_ < layout_.rows) flush_band();
   return encode_png(image_, layout_.width, layout_.height, out_) && !out_.failed();
 }
 

@@ -1,6 +1,6 @@
 // The PNG contact sheet: every glyph shown in a grid, each dot a small square,
 // each glyph labelled with its code. The sheet is planned from the glyphs'
-// sizes first (SheetPlan), then drawn band by band as the glyphs arrive in
+// sizes first (SheetPlan), then drawn cell by cell as the glyphs arrive in
 // order (ContactSheet), and encoded once the last has arrived.
 #pragma once
 
@@ -66,7 +66,7 @@ class ContactSheet {
   void add(int code, std::span<const std::uint8_t> bitmap, std::uint16_t width,
            std::uint16_t height, bool drawable);
 
-  // Fills the remaining rows and encodes the PNG. False when writing it failed.
+  // Encodes the PNG. False when writing it failed.
   bool finish();
 
  private:
@@ -74,17 +74,14 @@ class ContactSheet {
   void draw_label(int left, int code);
   void draw_glyph(int left, std::span<const std::uint8_t> bitmap, std::uint16_t width,
                   std::uint16_t height);
-  void flush_band();
-  void write_blank_rows(int count);
 
   OutputBuffer& out_;
   SheetLayout layout_;
   int max_dots_;
-  std::vector<std::uint8_t> band_;  // one grid row of cells, label included
-  int band_filled_ = 0;             // cells in the band so far
-  int bands_written_ = 0;
+  int band_filled_ = 0;  // cells drawn in the grid row being drawn
+  int bands_drawn_ = 0;  // grid rows drawn whole
   std::size_t added_ = 0;
-  std::vector<std::uint8_t> image_;  // the rows so far, the band's once it is full
+  std::vector<std::uint8_t> image_;  // the whole sheet, 8-bit grey, row by row
 };
 
 }  // namespace kestrune::view
