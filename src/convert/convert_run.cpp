@@ -100,8 +100,7 @@ std::string written_line(const ConvertOptions& options, const Face& face, bool b
 // The line after it that says how a job selects the soft font written: by
 // its ID when it has one, and by its attributes as its header reads, which
 // the one reading of a font decides from the header's own bytes: the same
-// whether the file written can be read back or not (a device, or a file
-// Windows keeps to its writer).
+// whether the file written is read back or not (a device is not).
 std::string selection_line(const ConvertOptions& options, const Face& face) {
   std::vector<std::uint8_t> header;
   OutputBuffer out(header);
