@@ -293,9 +293,7 @@ Glyph face_glyph(BdfGlyph& bdf, int code) {
   }
   glyph.name = std::move(bdf.name);
   if (bdf.box.width == 0 || bdf.box.height == 0) {
-    // PCL has no character of no dots: one blank dot stands for it.
-    glyph.width = glyph.height = glyph.top = 1;
-    glyph.rows.assign(1, 0);
+    make_blank_dot(glyph);
     return glyph;
   }
   glyph.width = bdf.box.width;

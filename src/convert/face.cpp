@@ -153,6 +153,12 @@ void work_out_spacing(FontFields& fields, const std::vector<const Glyph*>& glyph
 
 }  // namespace
 
+void make_blank_dot(Glyph& glyph) {
+  glyph.width = glyph.height = glyph.top = 1;
+  glyph.left = 0;
+  glyph.rows.assign(1, 0);
+}
+
 std::string beyond_printer_limits(const Glyph& glyph) {
   if (glyph.width < 1 || glyph.width > kLargestSide) {
     return std::to_string(glyph.width) + " dots wide";

@@ -46,6 +46,10 @@ std::span<const std::uint8_t> glyph_rows(const Glyph& glyph, std::vector<std::ui
 // Unpacks the runs a glyph holds into its rows, for what changes them.
 void unpack_runs(Glyph& glyph);
 
+// PCL has no character of no dots: one blank dot, its top on the baseline
+// at the origin, stands for a glyph of none. The advance is kept.
+void make_blank_dot(Glyph& glyph);
+
 // Printers take a character from 1 to 16384 dots wide and high, with
 // offsets within +-16384 and a bitmap of at most 1 MiB. Empty when the
 // glyph is within them, else why it is not, e.g. "20000 dots wide".

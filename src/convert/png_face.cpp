@@ -184,9 +184,7 @@ Glyph png_glyph(std::span<const std::uint16_t> grey_alpha, int width, int height
   Glyph glyph;
   glyph.advance = static_cast<int>(std::min<std::size_t>(wide, kLargestWord + 1) * 4);
   if (top == high) {
-    // PCL has no character of no dots: one blank dot stands for it.
-    glyph.width = glyph.height = glyph.top = 1;
-    glyph.rows.assign(1, 0);
+    make_blank_dot(glyph);
     return glyph;
   }
   glyph.width = static_cast<int>(right - left + 1);
